@@ -1,0 +1,150 @@
+// The in-memory spreadsheet that readers fill and writers consume.
+//
+// Sparse and run-length: a row or column repeated a million times is one
+// entry, never a million. Readers store what the document says (sizes in
+// points, colours as RGB, number formats already in Excel's format-code
+// syntax); writers apply the limits of their own target format.
+#pragma once
+
+#include "office/model/cell_format.h"
+#include "office/model/string_pool.h"
+
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace brindlemoor::office {
+
+using RowIndex = std::uint32_t;     // 0-based
+using ColumnIndex = std::uint32_t;  // 0-based
+
+constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
+
+enum class CellType : std::uint8_t {
+    Empty,    // no value; still written when it carries a format
+    Number,   // `number`
+    Text,     // `text` indexes Workbook::strings
+    Boolean,  // `number` is 0 or 1
+    Error,    // `number` is the Excel error code (0x07 #DIV/0!, 0x0F #VALUE!, 0x17 #REF!,
+              // 0x1D #NAME?, 0x24 #NUM!, 0x2A #N/A, 0x00 #NULL!)
+};
+
+// One cell, or a run of identical cells to its right (`repeat` > 1).
+// For a formula cell the type and value are its cached result.
+struct Cell {
+    ColumnIndex column = 0;
+    std::uint32_t repeat = 1;
+    CellType type = CellType::Empty;
+    std::uint32_t format = 0;        // index into Workbook::formats
+    double number = 0;
+    std::uint32_t text = kNone;      // index into Workbook::strings
+    std::uint32_t formula = kNone;   // index into Workbook::formulas
+    std::uint32_t annotation = kNone;  // index into Sheet::annotations
+    std::uint32_t hyperlink = kNone;   // index into Sheet::hyperlinks
+};
+
+// A row, or a run of identical rows below it. Cells are sorted by column and
+// never overlap.
+struct Row {
+    RowIndex index = 0;
+    std::uint32_t repeat = 1;
+    std::vector<Cell> cells;
+    std::optional<double> heightPt;  // unset: the sheet's default height
+    bool customHeight = false;       // height set by the user, not optimal
+    bool hidden = false;
+    std::uint8_t outlineLevel = 0;
+    std::uint32_t format = kNone;    // default format of the row's empty cells
+};
+
+struct ColumnRun {
+    ColumnIndex first = 0;
+    std::uint32_t repeat = 1;
+    std::optional<double> widthPt;   // unset: the sheet's default width
+    bool hidden = false;
+    std::uint8_t outlineLevel = 0;
+    std::uint32_t format = kNone;    // default format of the column's cells
+};
+
+struct CellRange {
+    RowIndex firstRow = 0;
+    ColumnIndex firstColumn = 0;
+    RowIndex lastRow = 0;       // inclusive
+    ColumnIndex lastColumn = 0;  // inclusive
+};
+
+// A formula as the document wrote it, with the sheet it stands on.
+struct Formula {
+    std::string text;       // e.g. "of:=SUM([.A1:.A3])" or "oooc:=..." or "=..."
+    bool isArray = false;   // matrix formula over `arrayRange`
+    CellRange arrayRange;
+};
+
+struct Annotation {
+    std::string author;
+    std::string text;       // paragraphs joined by '\n'
+    bool visible = false;
+};
+
+struct Hyperlink {
+    CellRange range;
+    std::string target;     // URL, or "#Sheet.A1" for a place in the workbook
+};
+
+struct SheetView {
+    std::uint32_t frozenColumns = 0;  // columns left of a frozen split
+    std::uint32_t frozenRows = 0;     // rows above a frozen split
+    RowIndex cursorRow = 0;
+    ColumnIndex cursorColumn = 0;
+    RowIndex topRow = 0;              // first visible row of the (bottom) pane
+    ColumnIndex leftColumn = 0;
+    std::uint16_t zoomPercent = 100;
+    bool showGrid = true;
+    bool rightToLeft = false;
+    std::optional<Color> tabColor;
+};
+
+struct Sheet {
+    std::string name;
+    bool visible = true;
+    std::vector<Row> rows;             // sorted by index, never overlapping
+    std::vector<ColumnRun> columns;    // sorted by first, never overlapping
+    std::vector<CellRange> merges;
+    std::vector<Annotation> annotations;
+    std::vector<Hyperlink> hyperlinks;
+    double defaultRowHeightPt = 12.8;
+    std::optional<double> defaultColumnWidthPt;
+    SheetView view;
+    bool isProtected = false;
+};
+
+// A named range or expression (`text` in OpenFormula syntax, e.g. "$Sheet1.$A$1:.$B$4").
+struct DefinedName {
+    std::string name;
+    std::string text;
+    std::uint32_t sheet = kNone;   // kNone: workbook scope
+    bool isExpression = false;     // true: named expression, false: named range
+};
+
+struct DocumentProperties {
+    std::string title;
+    std::string subject;
+    std::string author;            // initial creator, else creator
+    std::string keywords;
+    std::string description;
+    std::string created;           // ISO 8601 as stored in meta.xml
+    std::string modified;
+};
+
+struct Workbook {
+    std::vector<Sheet> sheets;
+    StringPool strings;
+    std::vector<CellFormat> formats{CellFormat{}};  // [0] is the default format
+    std::vector<Formula> formulas;
+    std::vector<DefinedName> names;
+    DocumentProperties properties;
+    std::uint32_t activeSheet = 0;
+};
+
+}  // namespace brindlemoor::office
