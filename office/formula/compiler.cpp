@@ -1,0 +1,402 @@
+#include "office/formula/compiler.h"
+
+#include "office/formula/formula_error.h"
+#include "office/formula/function_table.h"
+
+#include <cmath>
+#include <map>
+#include <string>
+
+namespace brindlemoor::office::formula {
+namespace {
+
+// Token classes, added to a token's reference-class code.
+enum class TokenClass : std::uint8_t { Reference = 0x00, Value = 0x20, Array = 0x40 };
+
+namespace ptg {
+constexpr std::uint8_t Exp = 0x01, Add = 0x03, Sub = 0x04, Mul = 0x05, Div = 0x06, Power = 0x07,
+                       Concat = 0x08, Less = 0x09, LessEqual = 0x0A, Equal = 0x0B, GreaterEqual = 0x0C,
+                       Greater = 0x0D, NotEqual = 0x0E, Intersect = 0x0F, Union = 0x10, Range = 0x11,
+                       UnaryPlus = 0x12, UnaryMinus = 0x13, Percent = 0x14, Paren = 0x15, MissArg = 0x16,
+                       Str = 0x17, Attr = 0x19, Err = 0x1C, Bool = 0x1D, Int = 0x1E, Num = 0x1F;
+// Reference-class codes; add a TokenClass for the others.
+constexpr std::uint8_t Array = 0x20, Func = 0x21, FuncVar = 0x22, Name = 0x23, Ref = 0x24, Area = 0x25,
+                       RefErr = 0x2A, AreaErr = 0x2B, Ref3d = 0x3A, Area3d = 0x3B;
+}  // namespace ptg
+
+namespace attr {
+constexpr std::uint8_t Volatile = 0x01, If = 0x02, Choose = 0x04, Skip = 0x08, Sum = 0x10;
+}
+
+constexpr std::uint32_t kExcelRows = 65536;
+constexpr std::uint32_t kExcelColumns = 256;
+constexpr std::uint32_t kLargeGridLastRow = 1048575;
+constexpr std::uint32_t kLargeGridLastColumn = 1023;
+constexpr std::uint32_t kWideGridLastColumn = 16383;
+constexpr int kMaxFunctionNesting = 8;  // a function and seven levels inside it
+
+const std::map<std::string, std::uint8_t, std::less<>> kBinaryTokens{
+    {"+", ptg::Add}, {"-", ptg::Sub}, {"*", ptg::Mul}, {"/", ptg::Div}, {"^", ptg::Power},
+    {"&", ptg::Concat}, {"<", ptg::Less}, {"<=", ptg::LessEqual}, {"=", ptg::Equal},
+    {">=", ptg::GreaterEqual}, {">", ptg::Greater}, {"<>", ptg::NotEqual},
+    {"!", ptg::Intersect}, {"~", ptg::Union}, {":", ptg::Range},
+};
+
+bool isReferenceOperator(const std::string& op) { return op == "!" || op == "~" || op == ":"; }
+
+std::uint8_t withClass(std::uint8_t code, TokenClass cls) { return static_cast<std::uint8_t>(code + static_cast<std::uint8_t>(cls)); }
+
+class Compiler {
+public:
+    Compiler(FormulaPlace place, std::uint32_t sheet, LinkTable& links)
+        : place_(place), sheet_(sheet), links_(links)
+    {
+    }
+
+    CompiledFormula run(const Node& root)
+    {
+        TokenClass top = place_ == FormulaPlace::Name ? TokenClass::Reference
+                         : place_ == FormulaPlace::ArrayCell ? TokenClass::Array
+                                                              : TokenClass::Value;
+        node(root, top, 0);
+        if (result_.isVolatile) {
+            Bytes lead{ptg::Attr, attr::Volatile, 0, 0};
+            result_.tokens.insert(result_.tokens.begin(), lead.begin(), lead.end());
+        }
+        if (result_.tokens.size() > kMaxTokenBytes)
+            throw FormulaError("the formula is longer than Excel 97 allows");
+        return std::move(result_);
+    }
+
+private:
+    Bytes& out() { return result_.tokens; }
+
+    // The class of values a subexpression delivers where `expected` is asked for.
+    TokenClass valueClass(TokenClass expected) const
+    {
+        return place_ == FormulaPlace::ArrayCell || expected == TokenClass::Array ? TokenClass::Array
+                                                                                  : TokenClass::Value;
+    }
+
+    void node(const Node& n, TokenClass expected, int nesting)
+    {
+        switch (n.kind) {
+        case NodeKind::Number: number(n.number); return;
+        case NodeKind::String:
+            putU8(out(), ptg::Str);
+            putString8(out(), shortString(n.text));
+            return;
+        case NodeKind::Boolean:
+            putU8(out(), ptg::Bool);
+            putU8(out(), n.boolean ? 1 : 0);
+            return;
+        case NodeKind::Error:
+            putU8(out(), ptg::Err);
+            putU8(out(), static_cast<std::uint8_t>(n.error));
+            return;
+        case NodeKind::Missing: putU8(out(), ptg::MissArg); return;
+        case NodeKind::Reference: reference(n.reference, expected); return;
+        case NodeKind::Name: name(n.text, expected); return;
+        case NodeKind::Array: array(n, expected); return;
+        case NodeKind::Prefix:
+            node(n.children.at(0), valueClass(expected), nesting);
+            putU8(out(), n.text == "-" ? ptg::UnaryMinus : ptg::UnaryPlus);
+            return;
+        case NodeKind::Postfix:
+            node(n.children.at(0), valueClass(expected), nesting);
+            putU8(out(), ptg::Percent);
+            return;
+        case NodeKind::Binary: {
+            TokenClass operands = isReferenceOperator(n.text) ? TokenClass::Reference : valueClass(expected);
+            node(n.children.at(0), operands, nesting);
+            node(n.children.at(1), operands, nesting);
+            putU8(out(), kBinaryTokens.at(n.text));
+            return;
+        }
+        case NodeKind::Paren:
+            node(n.children.at(0), expected, nesting);
+            putU8(out(), ptg::Paren);
+            return;
+        case NodeKind::Function: function(n, expected, nesting + 1); return;
+        }
+    }
+
+    void number(double value)
+    {
+        if (!std::isfinite(value))
+            throw FormulaError("a number constant is out of range");
+        if (value >= 0 && value <= 65535 && value == std::floor(value) && !std::signbit(value)) {
+            putU8(out(), ptg::Int);
+            putU16(out(), static_cast<std::uint16_t>(value));
+        } else {
+            putU8(out(), ptg::Num);
+            putF64(out(), value);
+        }
+    }
+
+    static std::u16string shortString(const std::string& text)
+    {
+        auto wide = toUtf16(text);
+        if (wide.size() > 255)
+            throw FormulaError("a text constant is longer than the 255 characters Excel 97 allows");
+        return wide;
+    }
+
+    std::uint32_t sheetIndex(const std::string& name) const
+    {
+        auto index = links_.findSheet(name);
+        if (!index)
+            throw FormulaError("refers to the unknown sheet '" + name + "'");
+        return *index;
+    }
+
+    // A row or column of Excel's grid, with the relative flags of the column word.
+    struct Corner {
+        std::uint16_t row = 0;
+        std::uint16_t column = 0;  // with flags
+    };
+
+    static Corner corner(std::optional<std::uint32_t> row, bool rowAbsolute, std::optional<std::uint32_t> column,
+                         bool columnAbsolute)
+    {
+        if (!row || !column)
+            throw FormulaError("a whole row or column stands alone");
+        if (*row >= kExcelRows || *column >= kExcelColumns)
+            throw FormulaError("refers to cells beyond Excel 97's 65,536 rows and 256 columns");
+        Corner c;
+        c.row = static_cast<std::uint16_t>(*row);
+        c.column = static_cast<std::uint16_t>(*column);
+        if (!columnAbsolute)
+            c.column |= 0x4000;
+        if (!rowAbsolute)
+            c.column |= 0x8000;
+        return c;
+    }
+
+    void reference(const Reference& ref, TokenClass cls)
+    {
+        if (ref.external)
+            throw FormulaError("links to another file");
+        if (ref.invalid) {
+            if (place_ == FormulaPlace::Name)
+                throw FormulaError("refers to cells that were deleted");
+            putU8(out(), withClass(ref.last ? ptg::AreaErr : ptg::RefErr, cls));
+            out().insert(out().end(), ref.last ? 8 : 4, 0);
+            return;
+        }
+        bool threeD = ref.sheet || ref.lastSheet || place_ == FormulaPlace::Name;
+        std::uint16_t externSheet = 0;
+        if (threeD) {
+            std::uint32_t first = ref.sheet ? sheetIndex(*ref.sheet) : (sheet_ == kWorkbookScope ? 0 : sheet_);
+            std::uint32_t last = ref.lastSheet ? sheetIndex(*ref.lastSheet) : first;
+            externSheet = links_.externSheet(first, last);
+        }
+        if (!ref.last) {
+            Corner c = corner(ref.first.row, ref.first.rowAbsolute, ref.first.column, ref.first.columnAbsolute);
+            putU8(out(), withClass(threeD ? ptg::Ref3d : ptg::Ref, cls));
+            if (threeD)
+                putU16(out(), externSheet);
+            putU16(out(), c.row);
+            putU16(out(), c.column);
+            return;
+        }
+        CellPoint a = ref.first, b = *ref.last;
+        // Whole columns or rows: no rows (columns) given, or all of them in
+        // the larger grids of the office suites that write OpenDocument.
+        auto allRows = [](const CellPoint& p, const CellPoint& q) {
+            return !p.row || !q.row || (*p.row == 0 && *q.row == kLargeGridLastRow);
+        };
+        auto allColumns = [](const CellPoint& p, const CellPoint& q) {
+            return !p.column || !q.column ||
+                   (*p.column == 0 && (*q.column == kLargeGridLastColumn || *q.column == kWideGridLastColumn));
+        };
+        if (allRows(a, b)) {
+            a.row = 0, b.row = kExcelRows - 1;
+            a.rowAbsolute = b.rowAbsolute = true;
+        }
+        if (allColumns(a, b)) {
+            a.column = 0, b.column = kExcelColumns - 1;
+            a.columnAbsolute = b.columnAbsolute = true;
+        }
+        if (a.row.value() > b.row.value())
+            std::swap(a.row, b.row), std::swap(a.rowAbsolute, b.rowAbsolute);
+        if (a.column.value() > b.column.value())
+            std::swap(a.column, b.column), std::swap(a.columnAbsolute, b.columnAbsolute);
+        Corner first = corner(a.row, a.rowAbsolute, a.column, a.columnAbsolute);
+        Corner last = corner(b.row, b.rowAbsolute, b.column, b.columnAbsolute);
+        putU8(out(), withClass(threeD ? ptg::Area3d : ptg::Area, cls));
+        if (threeD)
+            putU16(out(), externSheet);
+        putU16(out(), first.row);
+        putU16(out(), last.row);
+        putU16(out(), first.column);
+        putU16(out(), last.column);
+    }
+
+    void name(const std::string& text, TokenClass cls)
+    {
+        auto index = links_.findName(text, sheet_);
+        if (!index)
+            throw FormulaError("uses the name '" + text + "' that Excel 97 does not know");
+        putU8(out(), withClass(ptg::Name, cls));
+        putU16(out(), *index);
+        putU16(out(), 0);
+    }
+
+    void array(const Node& n, TokenClass expected)
+    {
+        std::size_t columns = n.rows.front().size(), rows = n.rows.size();
+        if (columns > kExcelColumns || rows > kExcelRows)
+            throw FormulaError("an inline array is larger than Excel 97 allows");
+        TokenClass cls = expected == TokenClass::Value && place_ != FormulaPlace::ArrayCell ? TokenClass::Value
+                                                                                              : TokenClass::Array;
+        putU8(out(), withClass(ptg::Array, cls));
+        out().insert(out().end(), 7, 0);
+        Bytes& data = result_.extra;
+        putU8(data, static_cast<std::uint8_t>(columns - 1));
+        putU16(data, static_cast<std::uint16_t>(rows - 1));
+        for (const auto& row : n.rows) {
+            for (const auto& element : row) {
+                if (auto number = std::get_if<double>(&element.value)) {
+                    putU8(data, 0x01);
+                    putF64(data, *number);
+                } else if (auto text = std::get_if<std::string>(&element.value)) {
+                    putU8(data, 0x02);
+                    putString16(data, shortString(*text));
+                } else if (auto boolean = std::get_if<bool>(&element.value)) {
+                    putU8(data, 0x04);
+                    putU8(data, *boolean ? 1 : 0);
+                    data.insert(data.end(), 7, 0);
+                } else {
+                    putU8(data, 0x10);
+                    putU8(data, static_cast<std::uint8_t>(std::get<ErrorCode>(element.value)));
+                    data.insert(data.end(), 7, 0);
+                }
+            }
+        }
+    }
+
+    TokenClass argumentClass(char wanted, TokenClass call)
+    {
+        switch (wanted) {
+        case 'R': return TokenClass::Reference;
+        case 'A': return TokenClass::Array;
+        case 'P': return call;
+        default: return valueClass(call);
+        }
+    }
+
+    void function(const Node& n, TokenClass expected, int nesting)
+    {
+        const ExcelFunction* f = findExcelFunction(n.text);
+        if (!f)
+            throw FormulaError("function " + plainFunctionName(n.text) + " is not available in Excel 97");
+        std::size_t argc = n.children.size();
+        if (argc < f->minArgs || argc > f->maxArgs)
+            throw FormulaError("function " + std::string(f->name) + " is given " + std::to_string(argc) +
+                               " arguments; Excel 97 takes " + std::to_string(f->minArgs) +
+                               (f->fixedArity() ? "" : " to " + std::to_string(f->maxArgs)));
+        if (nesting > kMaxFunctionNesting)
+            throw FormulaError("functions are nested deeper than the seven levels Excel 97 allows");
+        if (f->isVolatile)
+            result_.isVolatile = true;
+
+        TokenClass call = f->result == 'R' ? expected
+                          : f->result == 'A' && expected == TokenClass::Value && place_ != FormulaPlace::ArrayCell
+                              ? TokenClass::Value
+                          : f->result == 'A' ? TokenClass::Array
+                                             : valueClass(expected);
+        if (f->name == "IF")
+            return conditional(n, *f, call, nesting);
+        if (f->name == "CHOOSE")
+            return choose(n, *f, call, nesting);
+        for (std::size_t i = 0; i < argc; ++i)
+            node(n.children[i], argumentClass(f->argumentClass(i), call), nesting);
+        if (f->name == "SUM" && argc == 1) {
+            putAttr(attr::Sum, 0);
+            return;
+        }
+        putCall(*f, argc, call);
+    }
+
+    void putCall(const ExcelFunction& f, std::size_t argc, TokenClass cls)
+    {
+        if (f.fixedArity()) {
+            putU8(out(), withClass(ptg::Func, cls));
+        } else {
+            putU8(out(), withClass(ptg::FuncVar, cls));
+            putU8(out(), static_cast<std::uint8_t>(argc));
+        }
+        putU16(out(), f.index);
+    }
+
+    std::size_t putAttr(std::uint8_t kind, std::uint16_t data)
+    {
+        std::size_t at = out().size();
+        putU8(out(), ptg::Attr);
+        putU8(out(), kind);
+        putU16(out(), data);
+        return at;
+    }
+
+    // A skip jumps to just behind the function token; its offset counts from
+    // the end of the skip and is one less than the distance.
+    void patchSkip(std::size_t skipAt, std::size_t end) { patchU16(out(), skipAt + 2, static_cast<std::uint16_t>(end - (skipAt + 4) - 1)); }
+
+    // IF: condition, tAttrIf (jumps to the else part, or to the function token
+    // when there is none), then part, tAttrSkip, [else part, tAttrSkip], tFuncVar.
+    void conditional(const Node& n, const ExcelFunction& f, TokenClass call, int nesting)
+    {
+        const auto& args = n.children;
+        node(args[0], argumentClass(f.argumentClass(0), call), nesting);
+        std::size_t ifAt = putAttr(attr::If, 0);
+        node(args[1], argumentClass(f.argumentClass(1), call), nesting);
+        std::size_t thenSkip = putAttr(attr::Skip, 0);
+        patchU16(out(), ifAt + 2, static_cast<std::uint16_t>(out().size() - (ifAt + 4)));
+        std::size_t elseSkip = thenSkip;
+        if (args.size() == 3) {
+            node(args[2], argumentClass(f.argumentClass(2), call), nesting);
+            elseSkip = putAttr(attr::Skip, 0);
+        }
+        putCall(f, args.size(), call);
+        patchSkip(thenSkip, out().size());
+        patchSkip(elseSkip, out().size());
+    }
+
+    // CHOOSE: index, tAttrChoose with a jump table (offsets from the table's
+    // start to each choice and to the function token), each choice followed
+    // by a tAttrSkip, tFuncVar.
+    void choose(const Node& n, const ExcelFunction& f, TokenClass call, int nesting)
+    {
+        const auto& args = n.children;
+        std::size_t choices = args.size() - 1;
+        node(args[0], argumentClass(f.argumentClass(0), call), nesting);
+        putAttr(attr::Choose, static_cast<std::uint16_t>(choices));
+        std::size_t table = out().size();
+        out().insert(out().end(), 2 * (choices + 1), 0);
+        std::vector<std::size_t> skips;
+        for (std::size_t i = 0; i < choices; ++i) {
+            patchU16(out(), table + 2 * i, static_cast<std::uint16_t>(out().size() - table));
+            node(args[i + 1], argumentClass(f.argumentClass(i + 1), call), nesting);
+            skips.push_back(putAttr(attr::Skip, 0));
+        }
+        patchU16(out(), table + 2 * choices, static_cast<std::uint16_t>(out().size() - table));
+        putCall(f, args.size(), call);
+        for (std::size_t skip : skips)
+            patchSkip(skip, out().size());
+    }
+
+    FormulaPlace place_;
+    std::uint32_t sheet_;
+    LinkTable& links_;
+    CompiledFormula result_;
+};
+
+}  // namespace
+
+CompiledFormula compileFormula(const Node& root, FormulaPlace place, std::uint32_t sheet, LinkTable& links)
+{
+    return Compiler(place, sheet, links).run(root);
+}
+
+}  // namespace brindlemoor::office::formula

@@ -1,0 +1,33 @@
+// Turns a parsed formula into Excel 97 (BIFF8) formula tokens.
+#pragma once
+
+#include "office/formula/ast.h"
+#include "office/formula/byte_writer.h"
+#include "office/formula/link_table.h"
+
+#include <cstdint>
+
+namespace brindlemoor::office::formula {
+
+enum class FormulaPlace : std::uint8_t {
+    Cell,       // an ordinary cell formula
+    ArrayCell,  // the formula of a matrix (array) range
+    Name,       // the definition of a named range or expression
+};
+
+struct CompiledFormula {
+    Bytes tokens;  // rgce
+    Bytes extra;   // rgcb: data of inline arrays, in token order
+    bool isVolatile = false;
+    friend bool operator==(const CompiledFormula&, const CompiledFormula&) = default;
+};
+
+// Excel 97 refuses longer token arrays.
+constexpr std::size_t kMaxTokenBytes = 1800;
+
+// `sheet` is the sheet the formula stands on, or for a name its scope
+// (kWorkbookScope: references without a sheet mean the first sheet).
+// Throws FormulaError naming what Excel 97 cannot express.
+CompiledFormula compileFormula(const Node& root, FormulaPlace place, std::uint32_t sheet, LinkTable& links);
+
+}  // namespace brindlemoor::office::formula

@@ -1,0 +1,54 @@
+// The formulas of a whole workbook, translated before any record is written:
+// the globals need every sheet link and name before the sheets follow.
+#pragma once
+
+#include "office/formula/compiler.h"
+#include "office/model/conversion_error.h"
+#include "office/model/workbook.h"
+
+#include <map>
+#include <optional>
+#include <utility>
+
+namespace brindlemoor::office::formula {
+
+class WorkbookFormulas {
+public:
+    // Translates every defined name and every cell formula. Whatever Excel 97
+    // cannot express is listed in `warnings` with its cell or name and why;
+    // such cells keep their cached value.
+    WorkbookFormulas(const Workbook& workbook, Warnings& warnings);
+
+    // The tokens for the formula `formulaIndex` standing on `sheet`, or nullptr
+    // when it could not be translated (or the cell has none).
+    const CompiledFormula* cellFormula(std::uint32_t sheet, std::uint32_t formulaIndex) const;
+
+    // SUPBOOK, EXTERNSHEET and NAME records, in that order, for the globals
+    // between COUNTRY and SST. Empty when the workbook needs none.
+    const Bytes& globalRecords() const { return globalRecords_; }
+
+private:
+    void compileNames(const Workbook& workbook, Warnings& warnings);
+    void compileCells(const Workbook& workbook, Warnings& warnings);
+
+    struct CompiledName {
+        std::string name;
+        std::uint32_t scope = kWorkbookScope;
+        CompiledFormula formula;
+    };
+
+    LinkTable links_;
+    std::vector<CompiledName> names_;
+    std::map<std::pair<std::uint32_t, std::uint32_t>, std::optional<CompiledFormula>> cells_;
+    Bytes globalRecords_;
+};
+
+// Excel accepts the name for a NAME record: letters, digits, '_', '.', '\\'
+// and '?', not starting with a digit, at most 255 characters, and not
+// readable as a cell address.
+bool isValidExcelName(std::string_view name);
+
+// "B7", "IV65536"; columns beyond Excel's grid keep their letters.
+std::string cellAddress(std::uint32_t row, std::uint32_t column);
+
+}  // namespace brindlemoor::office::formula
