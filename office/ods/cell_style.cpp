@@ -1,0 +1,185 @@
+#include "office/ods/cell_style.h"
+
+#include "office/ods/values.h"
+#include "office/ods/xml_reader.h"
+
+#include <cmath>
+#include <vector>
+
+namespace brindlemoor::office::ods {
+namespace {
+
+template <typename T>
+void take(std::optional<T>& into, const std::optional<T>& from) {
+    if (from) into = from;
+}
+
+std::vector<std::string_view> words(std::string_view text) {
+    std::vector<std::string_view> result;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        while (start < text.size() && text[start] == ' ') ++start;
+        std::size_t end = start;
+        while (end < text.size() && text[end] != ' ') ++end;
+        if (end > start) result.push_back(text.substr(start, end - start));
+        start = end;
+    }
+    return result;
+}
+
+BorderStyle borderStyleFor(std::string_view style, double widthPt) {
+    const bool medium = widthPt > 1.25;
+    if (style == "double" || style == "double-thin") return BorderStyle::Double;
+    if (style == "dotted") return BorderStyle::Dotted;
+    if (style == "dashed" || style == "fine-dashed" || style == "dash") {
+        return medium ? BorderStyle::MediumDashed : BorderStyle::Dashed;
+    }
+    if (style == "dash-dot") return medium ? BorderStyle::MediumDashDot : BorderStyle::DashDot;
+    if (style == "dash-dot-dot") return medium ? BorderStyle::MediumDashDotDot : BorderStyle::DashDotDot;
+    if (widthPt > 2.25) return BorderStyle::Thick;
+    return medium ? BorderStyle::Medium : BorderStyle::Thin;
+}
+
+bool lineIsVisible(std::optional<std::string_view> style) {
+    return style && *style != "none" && !style->empty();
+}
+
+void readProperty(const XmlReader& xml, CellStyle& style) {
+    // Font
+    if (auto v = xml.attribute(Ns::Style, "font-name")) style.fontName = std::string(*v);
+    else if (auto family = xml.attribute(Ns::Fo, "font-family")) style.fontName = std::string(*family);
+    if (auto v = xml.attribute(Ns::Fo, "font-size")) {
+        if (auto size = parseLengthPt(*v); size && *size > 0) style.fontSizePt = *size;
+    }
+    if (auto v = xml.attribute(Ns::Fo, "font-weight")) {
+        const auto numeric = parseInteger(*v);
+        style.bold = *v == "bold" || (numeric && *numeric >= 600);
+    }
+    if (auto v = xml.attribute(Ns::Fo, "font-style")) style.italic = *v == "italic" || *v == "oblique";
+    if (auto v = xml.attribute(Ns::Style, "text-underline-style")) {
+        if (!lineIsVisible(v)) style.underline = Underline::None;
+        else style.underline = xml.attribute(Ns::Style, "text-underline-type") == std::optional<std::string_view>("double")
+                                   ? Underline::Double : Underline::Single;
+    } else if (auto legacy = xml.attribute(Ns::Style, "text-underline")) {
+        if (!lineIsVisible(legacy)) style.underline = Underline::None;
+        else style.underline = legacy->find("double") != std::string_view::npos ? Underline::Double : Underline::Single;
+    }
+    if (auto v = xml.attribute(Ns::Style, "text-line-through-style")) style.strikeout = lineIsVisible(v);
+    else if (auto legacy = xml.attribute(Ns::Style, "text-crossing-out")) style.strikeout = lineIsVisible(legacy);
+    if (auto v = xml.attribute(Ns::Style, "text-position")) {
+        const auto parts = words(*v);
+        if (!parts.empty()) {
+            if (parts[0] == "super") style.script = Script::Superscript;
+            else if (parts[0] == "sub") style.script = Script::Subscript;
+            else if (auto percent = parseNumber(parts[0].substr(0, parts[0].find('%')))) {
+                style.script = *percent > 0 ? Script::Superscript : *percent < 0 ? Script::Subscript : Script::Normal;
+            }
+        }
+    }
+    if (auto v = xml.attribute(Ns::Fo, "color")) style.fontColor = parseColor(*v);
+    if (xml.attribute(Ns::Style, "use-window-font-color") == std::optional<std::string_view>("true")) {
+        style.fontColor = std::optional<Color>{};
+    }
+
+    // Fill
+    if (auto v = xml.attribute(Ns::Fo, "background-color")) style.background = parseColor(*v);
+
+    // Borders: the shorthand first, then the sides it may override.
+    if (auto v = xml.attribute(Ns::Fo, "border")) {
+        if (auto line = parseBorder(*v)) style.left = style.right = style.top = style.bottom = line;
+    }
+    if (auto v = xml.attribute(Ns::Fo, "border-left")) style.left = parseBorder(*v);
+    if (auto v = xml.attribute(Ns::Fo, "border-right")) style.right = parseBorder(*v);
+    if (auto v = xml.attribute(Ns::Fo, "border-top")) style.top = parseBorder(*v);
+    if (auto v = xml.attribute(Ns::Fo, "border-bottom")) style.bottom = parseBorder(*v);
+    if (auto v = xml.attribute(Ns::Style, "diagonal-tl-br")) style.diagonalDown = parseBorder(*v);
+    if (auto v = xml.attribute(Ns::Style, "diagonal-bl-tr")) style.diagonalUp = parseBorder(*v);
+
+    // Alignment
+    if (auto v = xml.attribute(Ns::Fo, "text-align")) {
+        if (*v == "start" || *v == "left") style.horizontal = HorizontalAlign::Left;
+        else if (*v == "center") style.horizontal = HorizontalAlign::Center;
+        else if (*v == "end" || *v == "right") style.horizontal = HorizontalAlign::Right;
+        else if (*v == "justify") style.horizontal = HorizontalAlign::Justify;
+    }
+    if (auto v = xml.attribute(Ns::Style, "text-align-source")) style.alignByValue = *v == "value-type";
+    if (auto v = xml.attribute(Ns::Style, "repeat-content")) style.repeatContent = *v == "true";
+    if (auto v = xml.attribute(Ns::Style, "vertical-align")) {
+        if (*v == "top") style.vertical = VerticalAlign::Top;
+        else if (*v == "middle") style.vertical = VerticalAlign::Center;
+        else if (*v == "bottom" || *v == "automatic") style.vertical = VerticalAlign::Bottom;
+    }
+    if (auto v = xml.attribute(Ns::Fo, "wrap-option")) style.wrap = *v == "wrap";
+    if (auto v = xml.attribute(Ns::Style, "shrink-to-fit")) style.shrinkToFit = *v == "true";
+    if (auto v = xml.attribute(Ns::Fo, "margin-left")) {
+        if (auto pt = parseLengthPt(*v)) style.indentPt = *pt;
+    }
+    if (auto v = xml.attribute(Ns::Style, "rotation-angle")) {
+        std::string_view number = *v;
+        if (number.ends_with("deg")) number.remove_suffix(3);
+        if (auto degrees = parseNumber(number)) style.rotationDegrees = static_cast<int>(std::lround(*degrees));
+    }
+    if (auto v = xml.attribute(Ns::Style, "direction")) style.stacked = *v == "ttb";
+    if (auto v = xml.attribute(Ns::Style, "cell-protect")) {
+        style.locked = v->find("protected") != std::string_view::npos;
+        style.formulaHidden = v->find("hidden") != std::string_view::npos;
+    }
+}
+
+}  // namespace
+
+std::optional<BorderLine> parseBorder(std::string_view text) {
+    BorderLine line;
+    double widthPt = 0.75;
+    std::string_view lineStyle;
+    for (std::string_view word : words(text)) {
+        if (word == "none" || word == "hidden") return BorderLine{};
+        if (auto color = parseColor(word)) line.color = color;
+        else if (auto width = parseLengthPt(word)) widthPt = *width;
+        else if (word == "thin") widthPt = 0.75;
+        else if (word == "medium") widthPt = 1.75;
+        else if (word == "thick") widthPt = 2.5;
+        else lineStyle = word;
+    }
+    if (lineStyle.empty() || widthPt <= 0) return BorderLine{};
+    line.style = borderStyleFor(lineStyle, widthPt);
+    return line;
+}
+
+void readCellProperties(XmlReader& xml, CellStyle& style) {
+    readProperty(xml, style);
+    xml.skipElement();
+}
+
+void CellStyle::overlay(const CellStyle& child) {
+    take(dataStyle, child.dataStyle);
+    hasConditionalMaps = hasConditionalMaps || child.hasConditionalMaps;
+    take(fontName, child.fontName);
+    take(fontSizePt, child.fontSizePt);
+    take(bold, child.bold);
+    take(italic, child.italic);
+    take(strikeout, child.strikeout);
+    take(underline, child.underline);
+    take(script, child.script);
+    take(fontColor, child.fontColor);
+    take(background, child.background);
+    take(left, child.left);
+    take(right, child.right);
+    take(top, child.top);
+    take(bottom, child.bottom);
+    take(diagonalDown, child.diagonalDown);
+    take(diagonalUp, child.diagonalUp);
+    take(horizontal, child.horizontal);
+    take(alignByValue, child.alignByValue);
+    take(repeatContent, child.repeatContent);
+    take(vertical, child.vertical);
+    take(wrap, child.wrap);
+    take(shrinkToFit, child.shrinkToFit);
+    take(indentPt, child.indentPt);
+    take(rotationDegrees, child.rotationDegrees);
+    take(stacked, child.stacked);
+    take(locked, child.locked);
+    take(formulaHidden, child.formulaHidden);
+}
+
+}  // namespace brindlemoor::office::ods

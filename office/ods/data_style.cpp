@@ -1,0 +1,342 @@
+#include "office/ods/data_style.h"
+
+#include "office/ods/values.h"
+#include "office/ods/xml_reader.h"
+
+#include <array>
+#include <cmath>
+
+namespace brindlemoor::office::ods {
+namespace {
+
+using Type = DataStylePart::Type;
+
+int intAttribute(const XmlReader& xml, std::string_view local) {
+    if (const auto text = xml.attribute(Ns::Number, local)) {
+        if (const auto value = parseInteger(*text); value && *value >= 0 && *value < 100) {
+            return static_cast<int>(*value);
+        }
+    }
+    return -1;
+}
+
+bool isTrue(std::optional<std::string_view> text) { return text && *text == "true"; }
+
+DataStylePart readNumberPart(XmlReader& xml, Type type) {
+    DataStylePart part;
+    part.type = type;
+    part.decimals = intAttribute(xml, "decimal-places");
+    part.minDecimals = intAttribute(xml, "min-decimal-places");
+    part.minInteger = intAttribute(xml, "min-integer-digits");
+    part.minExponent = intAttribute(xml, "min-exponent-digits");
+    part.exponentInterval = intAttribute(xml, "exponent-interval");
+    part.minNumerator = intAttribute(xml, "min-numerator-digits");
+    part.minDenominator = intAttribute(xml, "min-denominator-digits");
+    if (const auto value = xml.attribute(Ns::Number, "denominator-value")) {
+        if (const auto n = parseInteger(*value); n && *n > 0 && *n < 100000) {
+            part.denominatorValue = static_cast<int>(*n);
+        }
+    }
+    part.grouping = isTrue(xml.attribute(Ns::Number, "grouping"));
+    if (const auto factor = xml.attribute(Ns::Number, "display-factor")) {
+        if (const auto value = parseNumber(*factor); value && *value > 0) part.displayFactor = *value;
+    }
+    xml.skipElement();  // embedded text is rare and has no Excel equivalent
+    return part;
+}
+
+}  // namespace
+
+std::optional<DataStyleKind> dataStyleKindOf(std::string_view local) {
+    if (local == "number-style") return DataStyleKind::Number;
+    if (local == "currency-style") return DataStyleKind::Currency;
+    if (local == "percentage-style") return DataStyleKind::Percentage;
+    if (local == "date-style") return DataStyleKind::Date;
+    if (local == "time-style") return DataStyleKind::Time;
+    if (local == "boolean-style") return DataStyleKind::Boolean;
+    if (local == "text-style") return DataStyleKind::Text;
+    return std::nullopt;
+}
+
+bool isDateOrTime(const DataStyle& style) {
+    return style.kind == DataStyleKind::Date || style.kind == DataStyleKind::Time;
+}
+
+DataStyle readDataStyle(XmlReader& xml, DataStyleKind kind) {
+    DataStyle style;
+    style.kind = kind;
+    if (const auto name = xml.attribute(Ns::Style, "name")) style.name = *name;
+    if (const auto truncate = xml.attribute(Ns::Number, "truncate-on-overflow")) {
+        style.truncateOnOverflow = *truncate != "false";
+    }
+    while (xml.nextChild()) {
+        const bool isNumberNs = xml.ns() == Ns::Number;
+        const std::string_view local = xml.local();
+        DataStylePart part;
+        part.longForm = xml.attribute(Ns::Number, "style") == std::optional<std::string_view>("long");
+        if (isNumberNs && local == "number") {
+            style.parts.push_back(readNumberPart(xml, Type::Number));
+            continue;
+        }
+        if (isNumberNs && local == "scientific-number") {
+            style.parts.push_back(readNumberPart(xml, Type::Scientific));
+            continue;
+        }
+        if (isNumberNs && local == "fraction") {
+            style.parts.push_back(readNumberPart(xml, Type::Fraction));
+            continue;
+        }
+        if (xml.is(Ns::Style, "text-properties") || xml.is(Ns::Style, "properties")) {
+            if (const auto color = xml.attribute(Ns::Fo, "color")) style.color = parseColor(*color);
+            xml.skipElement();
+            continue;
+        }
+        if (xml.is(Ns::Style, "map")) {
+            DataStyleMap map;
+            if (const auto c = xml.attribute(Ns::Style, "condition")) map.condition = *c;
+            if (const auto n = xml.attribute(Ns::Style, "apply-style-name")) map.styleName = *n;
+            style.maps.push_back(std::move(map));
+            xml.skipElement();
+            continue;
+        }
+        if (!isNumberNs) {
+            xml.skipElement();
+            continue;
+        }
+        if (local == "text" || local == "currency-symbol") {
+            part.type = local == "text" ? Type::Literal : Type::CurrencySymbol;
+            part.text = xml.readText();
+            style.parts.push_back(std::move(part));
+            continue;
+        }
+        if (local == "day") part.type = Type::Day;
+        else if (local == "month") {
+            part.type = Type::Month;
+            part.textual = isTrue(xml.attribute(Ns::Number, "textual"));
+        } else if (local == "year") part.type = Type::Year;
+        else if (local == "day-of-week") part.type = Type::DayOfWeek;
+        else if (local == "hours") part.type = Type::Hours;
+        else if (local == "minutes") part.type = Type::Minutes;
+        else if (local == "seconds") {
+            part.type = Type::Seconds;
+            part.decimals = intAttribute(xml, "decimal-places");
+        } else if (local == "am-pm") part.type = Type::AmPm;
+        else if (local == "boolean") part.type = Type::Boolean;
+        else if (local == "text-content") part.type = Type::TextContent;
+        else {
+            // Era, quarter, week of year: Excel 97 has no code for them.
+            xml.skipElement();
+            continue;
+        }
+        style.parts.push_back(std::move(part));
+        xml.skipElement();
+    }
+    return style;
+}
+
+namespace {
+
+bool isSafeLiteral(char c, bool dateLike) {
+    switch (c) {
+    case ' ': case '-': case '+': case '/': case '(': case ')': case ':': case '$':
+    case '!': case '^': case '&': case '\'': case '~': case '{': case '}': case '<':
+    case '>': case '=':
+        return true;
+    case '.': case ',':
+        return dateLike;
+    default:
+        return false;
+    }
+}
+
+void appendLiteral(std::string& code, std::string_view text, DataStyleKind kind) {
+    const bool dateLike = kind == DataStyleKind::Date || kind == DataStyleKind::Time;
+    bool quoted = false;
+    for (char c : text) {
+        const bool raw = isSafeLiteral(c, dateLike) || (c == '%' && kind == DataStyleKind::Percentage);
+        if (c == '"') {
+            if (quoted) code += '"';
+            quoted = false;
+            code += "\\\"";
+        } else if (raw && !quoted) {
+            code += c;
+        } else {
+            if (!quoted) code += '"';
+            quoted = true;
+            code += c;
+        }
+    }
+    if (quoted) code += '"';
+}
+
+std::string integerDigits(int zeros, bool grouping) {
+    zeros = std::max(zeros, 0);
+    if (!grouping) return zeros == 0 ? "#" : std::string(static_cast<std::size_t>(zeros), '0');
+    const int digits = std::max(zeros, 4);
+    std::string reversed;
+    for (int i = 0; i < digits; ++i) {
+        if (i > 0 && i % 3 == 0) reversed += ',';
+        reversed += i < zeros ? '0' : '#';
+    }
+    return {reversed.rbegin(), reversed.rend()};
+}
+
+std::string decimalDigits(int decimals, int minDecimals) {
+    if (decimals <= 0) return {};
+    const int zeros = minDecimals >= 0 && minDecimals < decimals ? minDecimals : decimals;
+    return "." + std::string(static_cast<std::size_t>(zeros), '0') +
+           std::string(static_cast<std::size_t>(decimals - zeros), '#');
+}
+
+void appendNumber(std::string& code, const DataStylePart& part) {
+    if (part.decimals < 0 && part.minDecimals < 0) {
+        code += "General";
+        return;
+    }
+    code += integerDigits(part.minInteger < 0 ? 1 : part.minInteger, part.grouping);
+    code += decimalDigits(part.decimals, part.minDecimals);
+    // Scaling by thousands is written as trailing commas.
+    for (double factor = part.displayFactor; factor >= 999.5; factor /= 1000) code += ',';
+}
+
+void appendScientific(std::string& code, const DataStylePart& part) {
+    if (part.exponentInterval > 1) {
+        code += std::string(static_cast<std::size_t>(part.exponentInterval - 1), '#') + "0";
+    } else {
+        code += integerDigits(part.minInteger < 0 ? 1 : std::max(part.minInteger, 1), part.grouping);
+    }
+    code += decimalDigits(part.decimals, part.minDecimals);
+    code += "E+";
+    code += std::string(static_cast<std::size_t>(part.minExponent < 1 ? 2 : part.minExponent), '0');
+}
+
+void appendFraction(std::string& code, const DataStylePart& part) {
+    if (part.minInteger >= 0) code += (part.minInteger == 0 ? "# " : integerDigits(part.minInteger, part.grouping) + " ");
+    code += std::string(static_cast<std::size_t>(std::max(part.minNumerator, 1)), '?');
+    code += '/';
+    if (part.denominatorValue > 0) code += std::to_string(part.denominatorValue);
+    else code += std::string(static_cast<std::size_t>(std::max(part.minDenominator, 1)), '?');
+}
+
+void appendCurrency(std::string& code, const std::string& symbol) {
+    if (symbol.empty()) return;
+    if (symbol == "$") code += "$";
+    else code += "[$" + symbol + "]";
+}
+
+std::string colorName(const Color& color) {
+    struct Named { Color color; const char* name; };
+    static constexpr std::array kNames{
+        Named{{0, 0, 0}, "[Black]"},      Named{{0, 0, 255}, "[Blue]"},
+        Named{{0, 255, 255}, "[Cyan]"},   Named{{0, 255, 0}, "[Green]"},
+        Named{{255, 0, 255}, "[Magenta]"}, Named{{255, 0, 0}, "[Red]"},
+        Named{{255, 255, 255}, "[White]"}, Named{{255, 255, 0}, "[Yellow]"},
+    };
+    // The nearest of the eight names Excel knows, when it is near enough to
+    // be the colour the author meant (a dark red still reads as red).
+    const Named* best = nullptr;
+    int bestDistance = 0;
+    for (const auto& named : kNames) {
+        const int dr = color.r - named.color.r, dg = color.g - named.color.g, db = color.b - named.color.b;
+        const int distance = dr * dr + dg * dg + db * db;
+        if (!best || distance < bestDistance) {
+            best = &named;
+            bestDistance = distance;
+        }
+    }
+    return bestDistance <= 3 * 100 * 100 ? best->name : "";
+}
+
+// The section of one style, without its maps.
+std::string sectionCode(const DataStyle& style) {
+    std::string code;
+    if (style.color) code += colorName(*style.color);
+    bool firstTimePart = true;
+    bool hasContent = false;
+    for (const DataStylePart& part : style.parts) {
+        const bool elapsed = !style.truncateOnOverflow && firstTimePart &&
+                             (part.type == Type::Hours || part.type == Type::Minutes || part.type == Type::Seconds);
+        if (part.type == Type::Hours || part.type == Type::Minutes || part.type == Type::Seconds) {
+            firstTimePart = false;
+        }
+        std::string token;
+        switch (part.type) {
+        case Type::Literal: appendLiteral(code, part.text, style.kind); continue;
+        case Type::Number: appendNumber(token, part); break;
+        case Type::Scientific: appendScientific(token, part); break;
+        case Type::Fraction: appendFraction(token, part); break;
+        case Type::CurrencySymbol: appendCurrency(token, part.text); break;
+        case Type::Day: token = part.longForm ? "DD" : "D"; break;
+        case Type::Month: token = part.textual ? (part.longForm ? "MMMM" : "MMM") : (part.longForm ? "MM" : "M"); break;
+        case Type::Year: token = part.longForm ? "YYYY" : "YY"; break;
+        case Type::DayOfWeek: token = part.longForm ? "DDDD" : "DDD"; break;
+        case Type::Hours: token = part.longForm ? "HH" : "H"; break;
+        case Type::Minutes: token = part.longForm ? "MM" : "M"; break;
+        case Type::Seconds:
+            token = part.longForm ? "SS" : "S";
+            if (part.decimals > 0) token += "." + std::string(static_cast<std::size_t>(part.decimals), '0');
+            break;
+        case Type::AmPm: token = "AM/PM"; break;
+        case Type::Boolean: token = "\"TRUE\";\"TRUE\";\"FALSE\""; break;
+        case Type::TextContent: token = "@"; break;
+        }
+        if (elapsed) {
+            // Brackets go round the letters only: "[HH]", "[SS].00".
+            const auto letters = token.find('.');
+            token = "[" + token.substr(0, letters) + "]" + (letters == std::string::npos ? "" : token.substr(letters));
+        }
+        code += token;
+        hasContent = true;
+    }
+    if (!hasContent && code.empty()) return "General";
+    if (!hasContent) {
+        // Only literals: Excel shows them for any number.
+        return code;
+    }
+    return code;
+}
+
+// "value()>=0" -> ">=0"; empty when the condition is not one Excel can hold.
+std::string excelCondition(std::string_view condition) {
+    std::string result;
+    for (char c : condition) {
+        if (c != ' ') result += c;
+    }
+    constexpr std::string_view kPrefix = "value()";
+    if (result.compare(0, kPrefix.size(), kPrefix) != 0) return {};
+    result.erase(0, kPrefix.size());
+    if (result.compare(0, 2, "!=") == 0) result.replace(0, 2, "<>");
+    const std::size_t operatorLength =
+        (result.compare(0, 2, ">=") == 0 || result.compare(0, 2, "<=") == 0 || result.compare(0, 2, "<>") == 0) ? 2
+        : (!result.empty() && (result[0] == '>' || result[0] == '<' || result[0] == '=')) ? 1
+                                                                                          : 0;
+    if (operatorLength == 0 || !parseNumber(std::string_view(result).substr(operatorLength))) return {};
+    return result;
+}
+
+}  // namespace
+
+std::string excelFormatCode(const DataStyle& style, const DataStyleLookup& lookup) {
+    const std::string main = sectionCode(style);
+    struct Section { std::string condition, code; };
+    std::vector<Section> sections;
+    for (const DataStyleMap& map : style.maps) {
+        const DataStyle* applied = lookup ? lookup(map.styleName) : nullptr;
+        std::string condition = excelCondition(map.condition);
+        if (!applied || condition.empty() || applied == &style) continue;
+        sections.push_back({std::move(condition), sectionCode(*applied)});
+        if (sections.size() == 2) break;  // Excel holds two conditions and a default
+    }
+    if (sections.empty()) return main;
+    // The usual shapes are written without explicit conditions, as Excel
+    // itself writes them: positive;negative[;zero].
+    if (sections.size() == 1 && sections[0].condition == ">=0") return sections[0].code + ";" + main;
+    if (sections.size() == 2 && sections[0].condition == ">0" && sections[1].condition == "<0") {
+        return sections[0].code + ";" + sections[1].code + ";" + main;
+    }
+    std::string code;
+    for (const Section& section : sections) code += "[" + section.condition + "]" + section.code + ";";
+    return code + main;
+}
+
+}  // namespace brindlemoor::office::ods

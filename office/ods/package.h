@@ -1,0 +1,50 @@
+// The zip container of a document, read through libzip. Members are
+// streamed with hard bounds on their inflated size, so a hostile archive
+// cannot exhaust memory or disk.
+#pragma once
+
+#include "office/ods/xml_reader.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+
+struct zip;
+
+namespace brindlemoor::office::ods {
+
+struct InflateLimits {
+    std::uint64_t maxBytes = std::uint64_t{1} << 30;     // no member inflates beyond 1 GiB
+    std::uint64_t ratioFloorBytes = 64ull << 20;        // the ratio bound applies beyond 64 MiB
+    std::uint64_t maxRatio = 250;                        // inflated : compressed
+};
+
+class ZipPackage {
+public:
+    // Throws ConversionError when the file is not a readable zip archive.
+    explicit ZipPackage(const std::filesystem::path& file, InflateLimits limits = {});
+    ~ZipPackage();
+    ZipPackage(const ZipPackage&) = delete;
+    ZipPackage& operator=(const ZipPackage&) = delete;
+
+    // The member's name as stored: exact match first, then ignoring case.
+    std::optional<std::string> find(std::string_view name) const;
+    // The first member whose name ends with `suffix`, ignoring case.
+    std::optional<std::string> findEndingWith(std::string_view suffix) const;
+
+    // Reads a small member whole; nullopt when it is larger than `maxBytes`.
+    std::optional<std::string> readSmall(const std::string& name, std::size_t maxBytes);
+
+    // A source that inflates the member chunk by chunk, checking the bounds
+    // on the bytes actually produced.
+    ChunkSource stream(const std::string& name);
+
+private:
+    struct Closer { void operator()(zip* archive) const; };
+    std::unique_ptr<zip, Closer> archive_;
+    InflateLimits limits_;
+};
+
+}  // namespace brindlemoor::office::ods

@@ -1,0 +1,273 @@
+#include "office/ods/style_sheet.h"
+
+#include "office/ods/values.h"
+#include "office/ods/xml_reader.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace brindlemoor::office::ods {
+namespace {
+
+constexpr int kMaxInheritanceDepth = 64;
+
+std::string fontFamily(std::string_view family) {
+    // "'Liberation Sans'" -> "Liberation Sans"; a fallback list keeps its first entry.
+    family = family.substr(0, family.find(','));
+    while (!family.empty() && (family.front() == '\'' || family.front() == '"' || family.front() == ' ')) family.remove_prefix(1);
+    while (!family.empty() && (family.back() == '\'' || family.back() == '"' || family.back() == ' ')) family.remove_suffix(1);
+    return std::string(family);
+}
+
+const char* defaultNumberFormat(ValueKind kind) {
+    switch (kind) {
+    case ValueKind::Date: return "YYYY-MM-DD";
+    case ValueKind::DateTime: return "YYYY-MM-DD HH:MM:SS";
+    case ValueKind::Duration: return "[HH]:MM:SS";
+    case ValueKind::Percentage: return "0.00%";
+    case ValueKind::Currency: return "#,##0.00";
+    case ValueKind::Plain: break;
+    }
+    return "General";
+}
+
+std::int16_t excelRotation(int degrees) {
+    degrees %= 360;
+    if (degrees < 0) degrees += 360;
+    if (degrees <= 90) return static_cast<std::int16_t>(degrees);
+    if (degrees >= 270) return static_cast<std::int16_t>(degrees - 360);
+    // Upside-down text reads the same as the opposite direction.
+    return static_cast<std::int16_t>(degrees - 180);
+}
+
+void hashCombine(std::size_t& seed, std::size_t value) { seed ^= value + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2); }
+
+}  // namespace
+
+template <typename T>
+void StyleSheet::Scoped<T>::put(StyleScope scope, std::string name, T value) {
+    if (scope == StyleScope::Automatic) automatic.insert_or_assign(std::move(name), std::move(value));
+    else if (scope == StyleScope::Common) common.insert_or_assign(std::move(name), std::move(value));
+    else common.try_emplace(std::move(name), std::move(value));
+}
+
+template <typename T>
+const T* StyleSheet::Scoped<T>::find(std::string_view name) const {
+    if (auto it = automatic.find(name); it != automatic.end()) return &it->second;
+    return findCommon(name);
+}
+
+template <typename T>
+const T* StyleSheet::Scoped<T>::findCommon(std::string_view name) const {
+    if (auto it = common.find(name); it != common.end()) return &it->second;
+    return nullptr;
+}
+
+std::size_t StyleSheet::FormatHash::operator()(const CellFormat& f) const {
+    std::size_t seed = std::hash<std::string>{}(f.numberFormat);
+    hashCombine(seed, std::hash<std::string>{}(f.font.name));
+    hashCombine(seed, std::hash<double>{}(f.font.sizePt));
+    hashCombine(seed, (f.font.bold << 0) | (f.font.italic << 1) | (f.font.strikeout << 2) |
+                          (static_cast<int>(f.font.underline) << 3) | (static_cast<int>(f.font.script) << 5) |
+                          (f.locked << 7) | (f.hidden << 8) | (f.alignment.wrap << 9) | (f.alignment.shrinkToFit << 10));
+    const auto color = [](const std::optional<Color>& c) -> std::size_t {
+        return c ? (1u << 24) | (c->r << 16) | (c->g << 8) | c->b : 0;
+    };
+    hashCombine(seed, color(f.font.color));
+    hashCombine(seed, color(f.background));
+    for (const BorderLine* line : {&f.borders.left, &f.borders.right, &f.borders.top, &f.borders.bottom,
+                                   &f.borders.diagonalDown, &f.borders.diagonalUp}) {
+        hashCombine(seed, (static_cast<std::size_t>(line->style) << 25) ^ color(line->color));
+    }
+    hashCombine(seed, (static_cast<std::size_t>(f.alignment.horizontal) << 24) |
+                          (static_cast<std::size_t>(f.alignment.vertical) << 16) |
+                          (static_cast<std::size_t>(f.alignment.indent) << 8) |
+                          static_cast<std::uint16_t>(f.alignment.rotation));
+    return seed;
+}
+
+void StyleSheet::readFontFaces(XmlReader& xml) {
+    while (xml.nextChild()) {
+        if (xml.is(Ns::Style, "font-face")) {
+            const auto name = xml.attribute(Ns::Style, "name");
+            const auto family = xml.attribute(Ns::Svg, "font-family");
+            if (name && family) fontFamilies_.insert_or_assign(std::string(*name), fontFamily(*family));
+        }
+        xml.skipElement();
+    }
+}
+
+void StyleSheet::readStyles(XmlReader& xml, StyleScope scope) {
+    while (xml.nextChild()) {
+        if (xml.ns() == Ns::Number) {
+            if (const auto kind = dataStyleKindOf(xml.local())) {
+                DataStyle style = readDataStyle(xml, *kind);
+                std::string name = style.name;
+                dataStyles_.put(scope, std::move(name), std::move(style));
+                continue;
+            }
+        } else if (xml.is(Ns::Style, "style")) {
+            readStyle(xml, scope);
+            continue;
+        } else if (xml.is(Ns::Style, "default-style") &&
+                   xml.attribute(Ns::Style, "family") == std::optional<std::string_view>("table-cell")) {
+            CellStyle style;
+            while (xml.nextChild()) {
+                if (xml.ns() == Ns::Style && xml.local().ends_with("properties")) readCellProperties(xml, style);
+                else xml.skipElement();
+            }
+            defaultCellStyle_.overlay(style);
+            continue;
+        }
+        xml.skipElement();
+    }
+}
+
+void StyleSheet::readStyle(XmlReader& xml, StyleScope scope) {
+    const std::string name(xml.attribute(Ns::Style, "name").value_or(""));
+    const std::string family(xml.attribute(Ns::Style, "family").value_or(""));
+    if (family == "table-cell") {
+        CellStyle style;
+        if (auto parent = xml.attribute(Ns::Style, "parent-style-name")) style.parent = std::string(*parent);
+        if (auto data = xml.attribute(Ns::Style, "data-style-name")) style.dataStyle = std::string(*data);
+        while (xml.nextChild()) {
+            if (xml.ns() == Ns::Style && xml.local().ends_with("properties")) readCellProperties(xml, style);
+            else {
+                if (xml.is(Ns::Style, "map")) style.hasConditionalMaps = true;
+                xml.skipElement();
+            }
+        }
+        cellStyles_.put(scope, name, std::move(style));
+        return;
+    }
+    if (family == "table-column") {
+        ColumnStyle style;
+        while (xml.nextChild()) {
+            if (auto width = xml.attribute(Ns::Style, "column-width")) style.widthPt = parseLengthPt(*width);
+            xml.skipElement();
+        }
+        columnStyles_.put(scope, name, style);
+        return;
+    }
+    if (family == "table-row") {
+        RowStyle style;
+        while (xml.nextChild()) {
+            if (auto height = xml.attribute(Ns::Style, "row-height")) style.heightPt = parseLengthPt(*height);
+            if (auto optimal = xml.attribute(Ns::Style, "use-optimal-row-height")) style.optimalHeight = *optimal == "true";
+            xml.skipElement();
+        }
+        rowStyles_.put(scope, name, style);
+        return;
+    }
+    if (family == "table") {
+        TableStyle style;
+        while (xml.nextChild()) {
+            if (auto display = xml.attribute(Ns::Table, "display")) style.visible = *display != "false";
+            if (auto color = xml.attribute(Ns::TableOoo, "tab-color")) style.tabColor = parseColor(*color);
+            if (auto color = xml.attribute(Ns::Table, "tab-color")) style.tabColor = parseColor(*color);
+            if (auto mode = xml.attribute(Ns::Style, "writing-mode")) style.rightToLeft = mode->starts_with("rl");
+            xml.skipElement();
+        }
+        tableStyles_.put(scope, name, style);
+        return;
+    }
+    xml.skipElement();
+}
+
+const ColumnStyle* StyleSheet::columnStyle(std::string_view name) const { return columnStyles_.find(name); }
+const RowStyle* StyleSheet::rowStyle(std::string_view name) const { return rowStyles_.find(name); }
+const TableStyle* StyleSheet::tableStyle(std::string_view name) const { return tableStyles_.find(name); }
+const DataStyle* StyleSheet::dataStyle(const std::string& name) const { return dataStyles_.find(name); }
+
+CellStyle StyleSheet::chain(std::string_view styleName) const {
+    // Collect the chain leaf first, then lay it over the default from the root down.
+    std::vector<const CellStyle*> lineage;
+    const CellStyle* style = styleName.empty() ? cellStyles_.findCommon("Default") : cellStyles_.find(styleName);
+    while (style && lineage.size() < kMaxInheritanceDepth) {
+        if (std::find(lineage.begin(), lineage.end(), style) != lineage.end()) break;  // a loop in the document
+        lineage.push_back(style);
+        style = style->parent ? cellStyles_.findCommon(*style->parent) : nullptr;
+    }
+    CellStyle result = defaultCellStyle_;
+    for (auto it = lineage.rbegin(); it != lineage.rend(); ++it) result.overlay(**it);
+    return result;
+}
+
+CellFormat StyleSheet::flatten(std::string_view styleName, ValueKind kind, bool* isDate, bool* conditional) const {
+    const CellStyle style = chain(styleName);
+    CellFormat format;
+    bool dateFormat = false;
+    if (style.dataStyle) {
+        if (const DataStyle* data = dataStyles_.find(*style.dataStyle)) {
+            format.numberFormat = excelFormatCode(*data, [this](const std::string& name) { return dataStyles_.find(name); });
+            dateFormat = isDateOrTime(*data);
+        }
+    }
+    if (format.numberFormat == "General" && kind != ValueKind::Plain) {
+        format.numberFormat = defaultNumberFormat(kind);
+        dateFormat = kind == ValueKind::Date || kind == ValueKind::DateTime || kind == ValueKind::Duration;
+    }
+    if (isDate) *isDate = dateFormat;
+    if (conditional) *conditional = style.hasConditionalMaps;
+
+    Font& font = format.font;
+    if (style.fontName) {
+        auto it = fontFamilies_.find(*style.fontName);
+        font.name = it != fontFamilies_.end() ? it->second : fontFamily(*style.fontName);
+        if (font.name.empty()) font.name = Font{}.name;
+    }
+    if (style.fontSizePt) font.sizePt = *style.fontSizePt;
+    font.bold = style.bold.value_or(false);
+    font.italic = style.italic.value_or(false);
+    font.strikeout = style.strikeout.value_or(false);
+    font.underline = style.underline.value_or(Underline::None);
+    font.script = style.script.value_or(Script::Normal);
+    if (style.fontColor) font.color = *style.fontColor;
+    if (style.background) format.background = *style.background;
+
+    Borders& borders = format.borders;
+    borders.left = style.left.value_or(BorderLine{});
+    borders.right = style.right.value_or(BorderLine{});
+    borders.top = style.top.value_or(BorderLine{});
+    borders.bottom = style.bottom.value_or(BorderLine{});
+    borders.diagonalDown = style.diagonalDown.value_or(BorderLine{});
+    borders.diagonalUp = style.diagonalUp.value_or(BorderLine{});
+
+    Alignment& alignment = format.alignment;
+    if (style.repeatContent.value_or(false)) alignment.horizontal = HorizontalAlign::Fill;
+    else if (!style.alignByValue.value_or(false) && style.horizontal) alignment.horizontal = *style.horizontal;
+    alignment.vertical = style.vertical.value_or(VerticalAlign::Bottom);
+    alignment.wrap = style.wrap.value_or(false);
+    alignment.shrinkToFit = style.shrinkToFit.value_or(false);
+    if (style.indentPt && *style.indentPt > 0 &&
+        (alignment.horizontal == HorizontalAlign::Left || alignment.horizontal == HorizontalAlign::General)) {
+        // One indent step of Excel is about ten points.
+        alignment.indent = static_cast<std::uint8_t>(std::clamp<long>(std::lround(*style.indentPt / 10.0), 0, 15));
+        if (alignment.indent > 0) alignment.horizontal = HorizontalAlign::Left;
+    }
+    if (style.stacked.value_or(false)) alignment.rotation = 255;
+    else if (style.rotationDegrees) alignment.rotation = excelRotation(*style.rotationDegrees);
+    format.locked = style.locked.value_or(true);
+    format.hidden = style.formulaHidden.value_or(false);
+    return format;
+}
+
+ResolvedFormat StyleSheet::resolve(std::string_view styleName, ValueKind kind, Workbook& workbook) {
+    key_.assign(styleName);
+    key_ += '\x01';
+    key_ += static_cast<char>(kind);
+    if (auto it = resolved_.find(std::string_view(key_)); it != resolved_.end()) return it->second;
+
+    if (formatIndex_.empty()) {
+        for (std::uint32_t i = 0; i < workbook.formats.size(); ++i) formatIndex_.try_emplace(workbook.formats[i], i);
+    }
+    ResolvedFormat resolved;
+    CellFormat format = flatten(styleName, kind, &resolved.isDate, &resolved.conditional);
+    auto [it, added] = formatIndex_.try_emplace(format, static_cast<std::uint32_t>(workbook.formats.size()));
+    if (added) workbook.formats.push_back(std::move(format));
+    resolved.index = it->second;
+    resolved_.emplace(key_, resolved);
+    return resolved;
+}
+
+}  // namespace brindlemoor::office::ods

@@ -1,0 +1,108 @@
+// Every style of a document: cell styles with their inheritance, data
+// styles, column, row and table styles, font faces. Styles from the common
+// set (styles.xml) and the automatic set (content.xml) are kept apart, as
+// the same name may be used in both.
+#pragma once
+
+#include "office/model/workbook.h"
+#include "office/ods/cell_style.h"
+#include "office/ods/data_style.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+namespace brindlemoor::office::ods {
+
+class XmlReader;
+
+enum class StyleScope {
+    Common,           // office:styles
+    Automatic,        // automatic styles of the content
+    PageAutomatic,    // automatic styles of styles.xml: only fill gaps
+};
+
+struct ColumnStyle {
+    std::optional<double> widthPt;
+};
+
+struct RowStyle {
+    std::optional<double> heightPt;
+    bool optimalHeight = false;
+};
+
+struct TableStyle {
+    bool visible = true;
+    bool rightToLeft = false;
+    std::optional<Color> tabColor;
+};
+
+// What a value looks like when its cell's style gives no number format.
+enum class ValueKind : char {
+    Plain = 'n', Date = 'd', DateTime = 'D', Duration = 't', Percentage = 'p', Currency = 'c',
+};
+
+// A cell style resolved to a format of the workbook.
+struct ResolvedFormat {
+    std::uint32_t index = 0;
+    bool isDate = false;          // the number format shows a date or time
+    bool conditional = false;     // the style has conditions Excel cells cannot hold
+};
+
+class StyleSheet {
+public:
+    // Reads the children of office:styles or office:automatic-styles.
+    void readStyles(XmlReader& xml, StyleScope scope);
+    // Reads the children of office:font-face-decls.
+    void readFontFaces(XmlReader& xml);
+
+    const ColumnStyle* columnStyle(std::string_view name) const;
+    const RowStyle* rowStyle(std::string_view name) const;
+    const TableStyle* tableStyle(std::string_view name) const;
+
+    // The workbook format of a cell style ("" for the document's default
+    // style), deduplicated into `workbook.formats`.
+    ResolvedFormat resolve(std::string_view styleName, ValueKind kind, Workbook& workbook);
+
+    // The flattened format of a style, without adding it to a workbook.
+    CellFormat flatten(std::string_view styleName, ValueKind kind, bool* isDate = nullptr,
+                       bool* conditional = nullptr) const;
+
+    const DataStyle* dataStyle(const std::string& name) const;
+
+private:
+    struct StringHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
+    template <typename T>
+    using NameMap = std::unordered_map<std::string, T, StringHash, std::equal_to<>>;
+    template <typename T>
+    struct Scoped {
+        NameMap<T> common, automatic;
+        void put(StyleScope scope, std::string name, T value);
+        const T* find(std::string_view name) const;
+        const T* findCommon(std::string_view name) const;
+    };
+
+    void readStyle(XmlReader& xml, StyleScope scope);
+    CellStyle chain(std::string_view styleName) const;
+
+    Scoped<CellStyle> cellStyles_;
+    Scoped<DataStyle> dataStyles_;
+    Scoped<ColumnStyle> columnStyles_;
+    Scoped<RowStyle> rowStyles_;
+    Scoped<TableStyle> tableStyles_;
+    CellStyle defaultCellStyle_;
+    std::unordered_map<std::string, std::string> fontFamilies_;
+
+    struct FormatHash {
+        std::size_t operator()(const CellFormat& format) const;
+    };
+    std::unordered_map<CellFormat, std::uint32_t, FormatHash> formatIndex_;
+    NameMap<ResolvedFormat> resolved_;
+    std::string key_;  // reused lookup key, so resolving a known style never allocates
+};
+
+}  // namespace brindlemoor::office::ods

@@ -1,0 +1,514 @@
+#include "office/ods/table_reader.h"
+
+#include "office/ods/values.h"
+#include "office/ods/xml_reader.h"
+
+#include <algorithm>
+
+namespace brindlemoor::office::ods {
+namespace {
+
+// The largest sheet an OpenDocument spreadsheet program makes; runs beyond
+// are cut here, before they can overflow an index.
+constexpr std::uint64_t kMaxRows = 1048576;
+constexpr std::uint64_t kMaxColumns = 16384;
+
+std::uint32_t repeatAttribute(const XmlReader& xml, Ns ns, std::string_view name) {
+    if (auto text = xml.attribute(ns, name)) {
+        if (auto value = parseInteger(*text); value && *value > 1) {
+            return static_cast<std::uint32_t>(std::min<long long>(*value, kMaxRows));
+        }
+    }
+    return 1;
+}
+
+std::uint8_t errorCode(std::string_view text) {
+    if (text == "#NULL!") return 0x00;
+    if (text == "#DIV/0!") return 0x07;
+    if (text == "#VALUE!") return 0x0F;
+    if (text == "#REF!") return 0x17;
+    if (text == "#NAME?") return 0x1D;
+    if (text == "#NUM!") return 0x24;
+    return 0x2A;  // #N/A, and the errors Excel has no code for
+}
+
+bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+// Adds document text with white space collapsed as the format asks: runs of
+// spaces, tabs and line ends read as one space.
+void appendCollapsed(std::string& out, std::string_view text, bool& pendingSpace) {
+    for (char c : text) {
+        if (isSpace(c)) {
+            pendingSpace = true;
+            continue;
+        }
+        if (pendingSpace && !out.empty() && out.back() != '\n') out += ' ';
+        pendingSpace = false;
+        out += c;
+    }
+}
+
+enum class ValueType { None, Float, Percentage, Currency, Date, Time, Boolean, String, Error };
+
+ValueType valueTypeOf(std::string_view text) {
+    if (text == "float") return ValueType::Float;
+    if (text == "percentage") return ValueType::Percentage;
+    if (text == "currency") return ValueType::Currency;
+    if (text == "date") return ValueType::Date;
+    if (text == "time") return ValueType::Time;
+    if (text == "boolean") return ValueType::Boolean;
+    if (text == "string") return ValueType::String;
+    return ValueType::None;
+}
+
+}  // namespace
+
+void TableReader::read(XmlReader& xml) {
+    sheet_.name = std::string(xml.attribute(Ns::Table, "name").value_or(""));
+    if (auto styleName = xml.attribute(Ns::Table, "style-name")) {
+        if (const TableStyle* style = context_.styles.tableStyle(*styleName)) {
+            sheet_.visible = style->visible;
+            sheet_.view.tabColor = style->tabColor;
+            sheet_.view.rightToLeft = style->rightToLeft;
+        }
+    }
+    if (xml.attribute(Ns::Table, "display") == std::optional<std::string_view>("false")) sheet_.visible = false;
+    sheet_.isProtected = xml.attribute(Ns::Table, "protected") == std::optional<std::string_view>("true");
+
+    while (xml.nextChild()) {
+        if (xml.ns() == Ns::Table) {
+            const std::string_view local = xml.local();
+            if (local == "table-column") readColumn(xml, 0);
+            else if (local == "table-columns" || local == "table-header-columns") readColumns(xml, 0);
+            else if (local == "table-column-group") readColumns(xml, 1);
+            else if (local == "table-row") readRow(xml, 0);
+            else if (local == "table-rows" || local == "table-header-rows") readRows(xml, 0);
+            else if (local == "table-row-group") readRows(xml, 1);
+            else if (local == "shapes") readShapes(xml);
+            else if (local == "named-expressions") {
+                readNamedExpressions(xml, context_.workbook, static_cast<std::uint32_t>(context_.workbook.sheets.size()));
+            }
+            else xml.skipElement();
+        } else if (xml.is(Ns::Calcext, "conditional-formats")) {
+            while (xml.nextChild()) {
+                ++unconverted_.conditionalFormats;
+                xml.skipElement();
+            }
+        } else {
+            xml.skipElement();
+        }
+    }
+    reportUnconverted();
+    context_.workbook.sheets.push_back(std::move(sheet_));
+}
+
+void TableReader::readColumns(XmlReader& xml, std::uint8_t outlineLevel) {
+    while (xml.nextChild()) {
+        if (xml.ns() != Ns::Table) {
+            xml.skipElement();
+            continue;
+        }
+        const std::string_view local = xml.local();
+        if (local == "table-column") readColumn(xml, outlineLevel);
+        else if (local == "table-columns" || local == "table-header-columns") readColumns(xml, outlineLevel);
+        else if (local == "table-column-group") readColumns(xml, static_cast<std::uint8_t>(std::min(outlineLevel + 1, 7)));
+        else xml.skipElement();
+    }
+}
+
+void TableReader::readColumn(XmlReader& xml, std::uint8_t outlineLevel) {
+    if (column_ >= kMaxColumns) {
+        xml.skipElement();
+        return;
+    }
+    ColumnRun run;
+    run.first = column_;
+    run.repeat = static_cast<std::uint32_t>(std::min<std::uint64_t>(repeatAttribute(xml, Ns::Table, "number-columns-repeated"),
+                                                                     kMaxColumns - column_));
+    run.outlineLevel = outlineLevel;
+    if (auto styleName = xml.attribute(Ns::Table, "style-name")) {
+        if (const ColumnStyle* style = context_.styles.columnStyle(*styleName)) run.widthPt = style->widthPt;
+    }
+    if (auto visibility = xml.attribute(Ns::Table, "visibility")) run.hidden = *visibility != "visible";
+    if (auto defaultStyle = xml.attribute(Ns::Table, "default-cell-style-name")) {
+        columnDefaults_.push_back({run.first, run.repeat, std::string(*defaultStyle)});
+        const auto resolved = context_.styles.resolve(*defaultStyle, ValueKind::Plain, context_.workbook);
+        if (resolved.index != 0) run.format = resolved.index;
+    }
+    column_ += run.repeat;
+    sheet_.columns.push_back(std::move(run));
+    xml.skipElement();
+}
+
+const std::string& TableReader::columnDefaultStyle(ColumnIndex column) const {
+    static const std::string kNoStyle;
+    auto it = std::upper_bound(columnDefaults_.begin(), columnDefaults_.end(), column,
+                               [](ColumnIndex c, const ColumnDefault& d) { return c < d.first; });
+    if (it == columnDefaults_.begin()) return kNoStyle;
+    --it;
+    return column < it->first + it->repeat ? it->styleName : kNoStyle;
+}
+
+void TableReader::readRows(XmlReader& xml, std::uint8_t outlineLevel) {
+    while (xml.nextChild()) {
+        if (xml.ns() != Ns::Table) {
+            xml.skipElement();
+            continue;
+        }
+        const std::string_view local = xml.local();
+        if (local == "table-row") readRow(xml, outlineLevel);
+        else if (local == "table-rows" || local == "table-header-rows") readRows(xml, outlineLevel);
+        else if (local == "table-row-group") readRows(xml, static_cast<std::uint8_t>(std::min(outlineLevel + 1, 7)));
+        else xml.skipElement();
+    }
+}
+
+void TableReader::readRow(XmlReader& xml, std::uint8_t outlineLevel) {
+    if (row_ >= kMaxRows) {
+        xml.skipElement();
+        return;
+    }
+    Row row;
+    row.index = row_;
+    row.repeat = static_cast<std::uint32_t>(std::min<std::uint64_t>(repeatAttribute(xml, Ns::Table, "number-rows-repeated"),
+                                                                     kMaxRows - row_));
+    row.outlineLevel = outlineLevel;
+    if (auto styleName = xml.attribute(Ns::Table, "style-name")) {
+        if (const RowStyle* style = context_.styles.rowStyle(*styleName)) {
+            row.heightPt = style->heightPt;
+            row.customHeight = style->heightPt && !style->optimalHeight;
+        }
+    }
+    if (auto visibility = xml.attribute(Ns::Table, "visibility")) row.hidden = *visibility != "visible";
+    rowDefaultStyle_.clear();
+    bool rowIsDefault = true;
+    if (auto defaultStyle = xml.attribute(Ns::Table, "default-cell-style-name")) {
+        rowDefaultStyle_.assign(*defaultStyle);
+        rowIsDefault = false;
+        const auto resolved = context_.styles.resolve(rowDefaultStyle_, ValueKind::Plain, context_.workbook);
+        if (resolved.index != 0) row.format = resolved.index;
+    }
+    column_ = 0;
+    while (xml.nextChild()) {
+        if (xml.is(Ns::Table, "table-cell") || xml.is(Ns::Table, "covered-table-cell")) readCell(xml, row, rowIsDefault);
+        else xml.skipElement();
+    }
+    // A row that holds nothing the model would show is left out: trailing
+    // filler rows repeated to the end of the sheet cost nothing.
+    const bool meaningful = !row.cells.empty() || row.customHeight || row.hidden || row.outlineLevel > 0 ||
+                            row.format != kNone;
+    row_ += row.repeat;
+    if (meaningful) sheet_.rows.push_back(std::move(row));
+}
+
+void TableReader::readCell(XmlReader& xml, Row& row, bool rowIsDefault) {
+    if (column_ >= kMaxColumns) {
+        xml.skipElement();
+        return;
+    }
+    const bool covered = xml.local() == "covered-table-cell";
+    const std::uint32_t repeat = static_cast<std::uint32_t>(
+        std::min<std::uint64_t>(repeatAttribute(xml, Ns::Table, "number-columns-repeated"), kMaxColumns - column_));
+    const ColumnIndex column = column_;
+    column_ += repeat;
+
+    // Everything needed from the attributes is taken before the content is read.
+    const auto ownStyle = xml.attribute(Ns::Table, "style-name");
+    const bool hasOwnStyle = ownStyle.has_value();
+    if (hasOwnStyle) cellStyle_.assign(*ownStyle);
+    ValueType type = ValueType::None;
+    if (auto text = xml.attribute(Ns::Office, "value-type")) type = valueTypeOf(*text);
+    if (xml.attribute(Ns::Calcext, "value-type") == std::optional<std::string_view>("error")) type = ValueType::Error;
+    double number = 0;
+    bool hasNumber = false;
+    bool hasTime = false;
+    bool hasStringValue = false;
+    switch (type) {
+    case ValueType::Float: case ValueType::Percentage: case ValueType::Currency:
+        if (auto v = xml.attribute(Ns::Office, "value")) {
+            if (auto n = parseNumber(*v)) number = *n, hasNumber = true;
+        }
+        break;
+    case ValueType::Date:
+        if (auto v = xml.attribute(Ns::Office, "date-value")) {
+            if (auto n = parseDateSerial(*v)) {
+                number = *n;
+                hasNumber = true;
+                hasTime = v->find('T') != std::string_view::npos && number != static_cast<double>(static_cast<long long>(number));
+            }
+        }
+        break;
+    case ValueType::Time:
+        if (auto v = xml.attribute(Ns::Office, "time-value")) {
+            if (auto n = parseDurationDays(*v)) number = *n, hasNumber = true;
+        }
+        break;
+    case ValueType::Boolean:
+        if (auto v = xml.attribute(Ns::Office, "boolean-value")) {
+            number = (*v == "true" || *v == "1") ? 1 : 0;
+            hasNumber = true;
+        }
+        break;
+    case ValueType::String:
+        if (auto v = xml.attribute(Ns::Office, "string-value")) {
+            stringValue_.assign(*v);
+            hasStringValue = true;
+        }
+        break;
+    case ValueType::Error: case ValueType::None:
+        break;
+    }
+    const auto formula = xml.attribute(Ns::Table, "formula");
+    const bool hasFormula = formula.has_value() && !covered;
+    if (hasFormula) cellFormula_.assign(*formula);
+    const std::uint32_t columnsSpanned = covered ? 1 : repeatAttribute(xml, Ns::Table, "number-columns-spanned");
+    const std::uint32_t rowsSpanned = covered ? 1 : repeatAttribute(xml, Ns::Table, "number-rows-spanned");
+    const std::uint32_t matrixColumns = repeatAttribute(xml, Ns::Table, "number-matrix-columns-spanned");
+    const std::uint32_t matrixRows = repeatAttribute(xml, Ns::Table, "number-matrix-rows-spanned");
+    const bool isMatrix = hasFormula && (xml.attribute(Ns::Table, "number-matrix-columns-spanned") ||
+                                         xml.attribute(Ns::Table, "number-matrix-rows-spanned"));
+
+    cellText_.clear();
+    cellLink_.clear();
+    cellAnnotation_ = kNone;
+    cellParagraphs_ = 0;
+    readCellContent(xml);
+    if (hasStringValue) cellText_.swap(stringValue_);  // the attribute wins over the displayed text
+
+    Cell cell;
+    cell.column = column;
+    cell.repeat = repeat;
+    ValueKind kind = ValueKind::Plain;
+    switch (type) {
+    case ValueType::Float: case ValueType::Percentage: case ValueType::Currency: case ValueType::Date:
+    case ValueType::Time:
+        if (hasNumber) {
+            cell.type = CellType::Number;
+            cell.number = number;
+            kind = type == ValueType::Percentage ? ValueKind::Percentage
+                   : type == ValueType::Currency ? ValueKind::Currency
+                   : type == ValueType::Date     ? (hasTime ? ValueKind::DateTime : ValueKind::Date)
+                   : type == ValueType::Time     ? ValueKind::Duration
+                                                 : ValueKind::Plain;
+        } else if (!cellText_.empty()) {
+            cell.type = CellType::Text;
+        }
+        break;
+    case ValueType::Boolean:
+        if (hasNumber) cell.type = CellType::Boolean, cell.number = number;
+        break;
+    case ValueType::Error:
+        cell.type = CellType::Error;
+        cell.number = errorCode(cellText_);
+        break;
+    case ValueType::String:
+        cell.type = CellType::Text;
+        break;
+    case ValueType::None:
+        // Some writers leave the type out of plain text cells.
+        if (!cellText_.empty()) cell.type = CellType::Text;
+        break;
+    }
+    if (cell.type == CellType::Text) cell.text = context_.workbook.strings.intern(cellText_);
+
+    // The cell's style, else the row's default, else the column's.
+    const std::string& styleName = hasOwnStyle ? cellStyle_ : !rowIsDefault ? rowDefaultStyle_ : columnDefaultStyle(column);
+    const ResolvedFormat resolved = context_.styles.resolve(styleName, kind, context_.workbook);
+    cell.format = resolved.index;
+    if (resolved.conditional) ++unconverted_.conditionalStyles;
+    if (cell.type == CellType::Number && type == ValueType::Float && resolved.isDate) {
+        cell.number += context_.nullDateOffset;  // dates counted from another null date
+    }
+
+    if (hasFormula) {
+        Formula entry;
+        entry.text = cellFormula_;
+        if (isMatrix) {
+            entry.isArray = true;
+            entry.arrayRange = {row.index, column, row.index + matrixRows - 1, column + matrixColumns - 1};
+        }
+        cell.formula = static_cast<std::uint32_t>(context_.workbook.formulas.size());
+        context_.workbook.formulas.push_back(std::move(entry));
+    }
+    cell.annotation = cellAnnotation_;
+    if (!cellLink_.empty()) {
+        cell.hyperlink = static_cast<std::uint32_t>(sheet_.hyperlinks.size());
+        sheet_.hyperlinks.push_back({{row.index, column, row.index, column + repeat - 1}, cellLink_});
+    }
+    if (columnsSpanned > 1 || rowsSpanned > 1) {
+        sheet_.merges.push_back({row.index, column, row.index + rowsSpanned - 1, column + columnsSpanned - 1});
+    }
+
+    bool keep = cell.type != CellType::Empty || cell.formula != kNone || cell.annotation != kNone ||
+                cell.hyperlink != kNone;
+    if (!keep && hasOwnStyle) {
+        // An empty cell matters when its look differs from what it inherits.
+        const std::string& inherited = !rowIsDefault ? rowDefaultStyle_ : columnDefaultStyle(column);
+        keep = context_.styles.resolve(inherited, ValueKind::Plain, context_.workbook).index != cell.format;
+    }
+    if (!keep) return;
+    row.cells.push_back(cell);
+}
+
+void TableReader::readCellContent(XmlReader& xml) {
+    while (xml.nextChild()) {
+        if (xml.is(Ns::Text, "p") || xml.is(Ns::Text, "h")) {
+            if (cellParagraphs_++ > 0) cellText_ += '\n';
+            bool pendingSpace = false;
+            readInline(xml, cellText_, pendingSpace);
+        } else if (xml.is(Ns::Text, "list")) {
+            readCellContent(xml);
+        } else if (xml.is(Ns::Text, "list-item")) {
+            readCellContent(xml);
+        } else if (xml.is(Ns::Office, "annotation")) {
+            cellAnnotation_ = readAnnotation(xml);
+        } else if (xml.ns() == Ns::Draw) {
+            countDrawing(xml);
+        } else {
+            xml.skipElement();
+        }
+    }
+}
+
+void TableReader::readInline(XmlReader& xml, std::string& out, bool& pendingSpace) {
+    for (;;) {
+        switch (xml.next()) {
+        case XmlEvent::Text:
+            appendCollapsed(out, xml.text(), pendingSpace);
+            break;
+        case XmlEvent::End:
+            return;
+        case XmlEvent::Eof:
+            xml.fail("the document ends inside a paragraph");
+        case XmlEvent::Start:
+            if (xml.ns() == Ns::Text) {
+                const std::string_view local = xml.local();
+                if (local == "s") {
+                    long long count = 1;
+                    if (auto c = xml.attribute(Ns::Text, "c")) count = std::clamp<long long>(parseInteger(*c).value_or(1), 1, 32767);
+                    if (pendingSpace && !out.empty()) out += ' ';
+                    pendingSpace = false;
+                    out.append(static_cast<std::size_t>(count), ' ');
+                    xml.skipElement();
+                } else if (local == "tab") {
+                    if (pendingSpace && !out.empty()) out += ' ';
+                    pendingSpace = false;
+                    out += '\t';
+                    xml.skipElement();
+                } else if (local == "line-break") {
+                    pendingSpace = false;
+                    out += '\n';
+                    xml.skipElement();
+                } else if (local == "a") {
+                    if (cellLink_.empty()) {
+                        if (auto href = xml.attribute(Ns::Xlink, "href")) cellLink_.assign(*href);
+                    }
+                    readInline(xml, out, pendingSpace);
+                } else if (local == "note" || local == "ruby-text" || local == "bookmark-ref") {
+                    xml.skipElement();
+                } else {
+                    readInline(xml, out, pendingSpace);  // spans, fields: their text
+                }
+            } else if (xml.is(Ns::Office, "annotation")) {
+                cellAnnotation_ = readAnnotation(xml);
+            } else if (xml.ns() == Ns::Draw) {
+                countDrawing(xml);
+            } else {
+                readInline(xml, out, pendingSpace);
+            }
+            break;
+        }
+    }
+}
+
+std::uint32_t TableReader::readAnnotation(XmlReader& xml) {
+    Annotation annotation;
+    annotation.visible = xml.attribute(Ns::Office, "display") == std::optional<std::string_view>("true");
+    int paragraphs = 0;
+    // Annotation text is kept out of the cell's own text and link.
+    std::string savedLink = cellLink_;
+    std::function<void()> readBlock = [&] {
+        while (xml.nextChild()) {
+            if (xml.is(Ns::Dc, "creator")) {
+                annotation.author = xml.readText();
+            } else if (xml.is(Ns::Text, "p") || xml.is(Ns::Text, "h")) {
+                if (paragraphs++ > 0) annotation.text += '\n';
+                bool pendingSpace = false;
+                readInline(xml, annotation.text, pendingSpace);
+            } else if (xml.is(Ns::Text, "list") || xml.is(Ns::Text, "list-item")) {
+                readBlock();
+            } else {
+                xml.skipElement();
+            }
+        }
+    };
+    readBlock();
+    cellLink_ = std::move(savedLink);
+    sheet_.annotations.push_back(std::move(annotation));
+    return static_cast<std::uint32_t>(sheet_.annotations.size() - 1);
+}
+
+void TableReader::countDrawing(XmlReader& xml) {
+    if (xml.local() != "frame") {
+        if (xml.local() == "g") {
+            // A group counts as the shapes it holds.
+            while (xml.nextChild()) {
+                if (xml.ns() == Ns::Draw) countDrawing(xml);
+                else xml.skipElement();
+            }
+            return;
+        }
+        ++unconverted_.shapes;
+        xml.skipElement();
+        return;
+    }
+    bool image = false, object = false;
+    while (xml.nextChild()) {
+        if (xml.is(Ns::Draw, "image")) image = true;
+        else if (xml.is(Ns::Draw, "object") || xml.is(Ns::Draw, "object-ole")) object = true;
+        xml.skipElement();
+    }
+    if (object) ++unconverted_.objects;
+    else if (image) ++unconverted_.images;
+    else ++unconverted_.shapes;
+}
+
+void TableReader::readShapes(XmlReader& xml) {
+    while (xml.nextChild()) {
+        if (xml.ns() == Ns::Draw) countDrawing(xml);
+        else xml.skipElement();
+    }
+}
+
+void readNamedExpressions(XmlReader& xml, Workbook& workbook, std::uint32_t sheet) {
+    while (xml.nextChild()) {
+        DefinedName name;
+        name.sheet = sheet;
+        name.name = std::string(xml.attribute(Ns::Table, "name").value_or(""));
+        if (xml.is(Ns::Table, "named-range")) {
+            name.text = std::string(xml.attribute(Ns::Table, "cell-range-address").value_or(""));
+        } else if (xml.is(Ns::Table, "named-expression")) {
+            name.text = std::string(xml.attribute(Ns::Table, "expression").value_or(""));
+            name.isExpression = true;
+        }
+        xml.skipElement();
+        if (!name.name.empty() && !name.text.empty()) workbook.names.push_back(std::move(name));
+    }
+}
+
+void TableReader::reportUnconverted() {
+    const auto report = [&](int count, const char* one, const char* many) {
+        if (count <= 0) return;
+        context_.warnings.push_back(sheet_.name + ": " + std::to_string(count) + " " + (count == 1 ? one : many) +
+                                    " not converted");
+    };
+    report(unconverted_.images, "image", "images");
+    report(unconverted_.objects, "chart or embedded object", "charts or embedded objects");
+    report(unconverted_.shapes, "drawing shape", "drawing shapes");
+    report(unconverted_.conditionalFormats, "conditional format", "conditional formats");
+    if (unconverted_.conditionalFormats == 0) {
+        report(unconverted_.conditionalStyles, "cell with a conditional style", "cells with a conditional style");
+    }
+}
+
+}  // namespace brindlemoor::office::ods

@@ -1,0 +1,77 @@
+// Reads one table:table element into a sheet: columns, rows, cells and
+// their text, merged ranges, annotations, links, and a count of what cannot
+// be converted (images, charts, shapes, conditional formats).
+#pragma once
+
+#include "office/model/conversion_error.h"
+#include "office/model/workbook.h"
+#include "office/ods/style_sheet.h"
+
+#include <string>
+#include <vector>
+
+namespace brindlemoor::office::ods {
+
+class XmlReader;
+
+struct TableContext {
+    Workbook& workbook;
+    StyleSheet& styles;
+    Warnings& warnings;
+    double nullDateOffset = 0;  // days from 1899-12-30 to the document's null date
+};
+
+class TableReader {
+public:
+    explicit TableReader(TableContext context) : context_(context) {}
+
+    // Reads the table the reader stands on and appends it to the workbook.
+    void read(XmlReader& xml);
+
+private:
+    struct ColumnDefault {
+        ColumnIndex first;
+        std::uint32_t repeat;
+        std::string styleName;
+    };
+    struct Unconverted {
+        int images = 0, objects = 0, shapes = 0, conditionalFormats = 0, conditionalStyles = 0;
+    };
+
+    void readColumns(XmlReader& xml, std::uint8_t outlineLevel);
+    void readColumn(XmlReader& xml, std::uint8_t outlineLevel);
+    void readRows(XmlReader& xml, std::uint8_t outlineLevel);
+    void readRow(XmlReader& xml, std::uint8_t outlineLevel);
+    void readCell(XmlReader& xml, Row& row, bool rowIsDefault);
+    void readCellContent(XmlReader& xml);
+    void readInline(XmlReader& xml, std::string& out, bool& pendingSpace);
+    std::uint32_t readAnnotation(XmlReader& xml);
+    void readShapes(XmlReader& xml);
+    void countDrawing(XmlReader& xml);
+    void reportUnconverted();
+
+    const std::string& columnDefaultStyle(ColumnIndex column) const;
+
+    TableContext context_;
+    Sheet sheet_;
+    RowIndex row_ = 0;
+    ColumnIndex column_ = 0;
+    std::vector<ColumnDefault> columnDefaults_;
+    std::string rowDefaultStyle_;
+    Unconverted unconverted_;
+
+    // Reused per cell, so reading a cell does not allocate.
+    std::string cellStyle_;
+    std::string cellText_;
+    std::string stringValue_;
+    std::string cellFormula_;
+    std::string cellLink_;
+    std::uint32_t cellAnnotation_ = kNone;
+    int cellParagraphs_ = 0;
+};
+
+// Reads table:named-expressions into the workbook's names; `sheet` is the
+// index of the sheet they belong to, or kNone for the workbook.
+void readNamedExpressions(XmlReader& xml, Workbook& workbook, std::uint32_t sheet);
+
+}  // namespace brindlemoor::office::ods
