@@ -1,0 +1,33 @@
+// Column widths and row heights in BIFF8 units.
+//
+// BIFF stores a column width in 1/256 of the width of the digit "0" of the
+// workbook's default font (font 0). Readers turn it back into a length with
+// their own measure of that digit, so we use the same measure: the advance
+// width of "0" from the font's metrics, at the font's size.
+//
+//   units = width in points * 256 / advance of "0" in points
+//
+// (Excel itself rounds the digit to whole pixels at 96 dpi, e.g. 7 px for
+// Arial 10 where the metric width is 7.41 px; LibreOffice and Gnumeric use the
+// metric width, and so do we, so that their round trip is exact.)
+#pragma once
+
+#include "office/model/cell_format.h"
+
+#include <cstdint>
+
+namespace brindlemoor::office::xls {
+
+// Advance width of "0" in points for `font` (known families by their
+// metrics; others as Arial).
+double digitWidthPt(const Font& font);
+
+std::uint16_t columnWidthUnits(double widthPt, const Font& defaultFont);
+
+// Default column width for DEFCOLWIDTH, in whole characters.
+std::uint16_t defaultColumnCharacters(double widthPt, const Font& defaultFont);
+
+// Row height in twips, within what BIFF accepts.
+std::uint16_t rowHeightTwips(double heightPt);
+
+}  // namespace brindlemoor::office::xls

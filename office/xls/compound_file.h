@@ -1,0 +1,20 @@
+// The OLE2 compound file around the Workbook stream, written by libgsf,
+// with the document summary (title, subject, author, keywords, comments,
+// dates) in the standard property set streams.
+#pragma once
+
+#include "office/model/workbook.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <span>
+#include <string>
+
+namespace brindlemoor::office::xls {
+
+// Writes the compound file to `file`; throws ConversionError on failure.
+// `name` is used in messages only.
+void writeCompoundFile(std::FILE* file, const std::string& name, std::span<const std::uint8_t> workbookStream,
+                       const DocumentProperties& properties);
+
+}  // namespace brindlemoor::office::xls

@@ -1,0 +1,78 @@
+#include "office/xls/workbook_stream.h"
+
+#include "office/xls/excel_limits.h"
+#include "office/xls/sheet_writer.h"
+#include "office/xls/style_sheet.h"
+#include "office/xls/unicode_text.h"
+#include "office/xls/workbook_globals.h"
+
+#include <algorithm>
+
+namespace brindlemoor::office::xls {
+
+namespace {
+
+// A workbook needs at least one sheet, and at least one of them visible.
+Workbook const* withOneVisibleSheet(const Workbook& workbook, Workbook& repaired, Warnings& warnings) {
+    const bool anyVisible = std::any_of(workbook.sheets.begin(), workbook.sheets.end(), [](const Sheet& s) { return s.visible; });
+    if (anyVisible) return &workbook;
+    if (workbook.sheets.empty()) {
+        Sheet sheet;
+        sheet.name = "Sheet1";
+        repaired.sheets.push_back(std::move(sheet));
+        repaired.formats = workbook.formats;
+        repaired.properties = workbook.properties;
+        return &repaired;
+    }
+    repaired = workbook;
+    repaired.sheets.front().visible = true;
+    warnings.push_back("Every sheet was hidden; sheet \"" + repaired.sheets.front().name + "\" is shown, as Excel requires one visible sheet");
+    return &repaired;
+}
+
+}  // namespace
+
+BiffStream buildWorkbookStream(const Workbook& input, Warnings& warnings) {
+    Workbook repaired;
+    const Workbook& workbook = *withOneVisibleSheet(input, repaired, warnings);
+
+    std::vector<std::string> originalNames;
+    std::vector<bool> hidden;
+    for (const Sheet& sheet : workbook.sheets) {
+        originalNames.push_back(sheet.name);
+        hidden.push_back(!sheet.visible);
+    }
+    const std::vector<std::u16string> names = fitSheetNames(originalNames, warnings);
+
+    std::uint32_t active = workbook.activeSheet < workbook.sheets.size() ? workbook.activeSheet : 0;
+    if (hidden[active]) active = static_cast<std::uint32_t>(std::find(hidden.begin(), hidden.end(), false) - hidden.begin());
+
+    std::vector<std::u16string> strings;
+    std::vector<bool> textCut;
+    strings.reserve(workbook.strings.size());
+    textCut.reserve(workbook.strings.size());
+    for (const std::string& text : workbook.strings.texts()) {
+        std::u16string utf16 = toUtf16(text);
+        textCut.push_back(utf16.size() > kMaxTextLength);
+        if (textCut.back()) utf16 = std::u16string(cutUtf16(utf16, kMaxTextLength));
+        strings.push_back(std::move(utf16));
+    }
+
+    const StyleSheet styles(workbook, warnings);
+
+    BiffStream out;
+    out.reserve(1 << 16);
+    const GlobalsLayout layout = writeGlobals(out, {workbook, styles, names, hidden, static_cast<std::uint16_t>(active), strings, warnings});
+
+    std::uint32_t references = 0;
+    for (std::uint32_t i = 0; i < workbook.sheets.size(); ++i) {
+        out.patch32(layout.sheetOffsetFields[i], static_cast<std::uint32_t>(out.size()));
+        SheetContext context{workbook, i, toUtf8(names[i]), i == active, styles, textCut, 0, warnings};
+        writeSheet(out, context);
+        references += context.sstReferences;
+    }
+    out.patch32(layout.sstReferencesField, references);
+    return out;
+}
+
+}  // namespace brindlemoor::office::xls

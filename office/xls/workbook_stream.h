@@ -1,0 +1,13 @@
+// The whole Workbook stream: globals, then one substream per sheet, with the
+// sheet positions and string reference count patched in on the second pass.
+#pragma once
+
+#include "office/model/conversion_error.h"
+#include "office/model/workbook.h"
+#include "office/xls/biff_stream.h"
+
+namespace brindlemoor::office::xls {
+
+BiffStream buildWorkbookStream(const Workbook& workbook, Warnings& warnings);
+
+}  // namespace brindlemoor::office::xls
