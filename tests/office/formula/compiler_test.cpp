@@ -1,0 +1,190 @@
+// Expected token bytes below are worked out by hand from the BIFF8 formula
+// token layouts: tInt 1E, tNum 1F, tStr 17, tRef 24/44/64, tArea 25/45/65,
+// tRef3d 3A/5A/7A, tArea3d 3B/5B/7B, tName 23/43/63, tFunc 21/41/61,
+// tFuncVar 22/42/62, tAttr 19 (01 volatile, 02 if, 04 choose, 08 skip, 10 sum).
+// Column words carry 0x4000 for a relative column and 0x8000 for a relative row.
+#include "hex.h"
+#include "office/formula/compiler.h"
+#include "office/formula/formula_error.h"
+#include "office/formula/parser.h"
+
+#include <gtest/gtest.h>
+
+namespace brindlemoor::office::formula {
+namespace {
+
+struct Case {
+    const char* formula;
+    const char* tokens;
+};
+
+LinkTable testLinks()
+{
+    LinkTable links({"Sheet1", "Sheet2", "Sheet3", "my 'q' sheet"});
+    links.setNames({{"Tax", kWorkbookScope}, {"Local", 1}, {"Tax", 1}});
+    return links;
+}
+
+std::string compiled(const char* formula, FormulaPlace place = FormulaPlace::Cell, std::uint32_t sheet = 0)
+{
+    LinkTable links = testLinks();
+    return hexText(compileFormula(parseFormula(formula), place, sheet, links).tokens);
+}
+
+class TokenTable : public testing::TestWithParam<Case> {};
+
+TEST_P(TokenTable, GivesTheExpectedTokens)
+{
+    EXPECT_EQ(compiled(GetParam().formula), hexText(hexBytes(GetParam().tokens))) << GetParam().formula;
+}
+
+INSTANTIATE_TEST_SUITE_P(Precedence, TokenTable, testing::Values(
+    Case{"of:=1+2*3", "1E0100 1E0200 1E0300 05 03"},
+    Case{"of:=(1+2)*3", "1E0100 1E0200 03 15 1E0300 05"},
+    // The sign binds tighter than the power: -2^2 is (-2)^2.
+    Case{"of:=-2^2", "1E0200 13 1E0200 07"},
+    Case{"of:=2^-[.A1]", "1E0200 44 0000 00C0 13 07"},
+    Case{"of:=2^3^2", "1E0200 1E0300 07 1E0200 07"},
+    Case{"of:=[.A1]%", "44 0000 00C0 14"},
+    Case{"of:=-[.A1]%", "44 0000 00C0 14 13"},
+    Case{"of:=[.A1]&\"x\"=\"1x\"", "44 0000 00C0 17 0100 78 08 17 0200 3178 0B"},
+    Case{"of:=1<>2", "1E0100 1E0200 0E"},
+    Case{"of:=1 <= 2", "1E0100 1E0200 0A"}));
+
+INSTANTIATE_TEST_SUITE_P(References, TokenTable, testing::Values(
+    Case{"of:=[.B3]", "44 0200 01C0"},
+    Case{"of:=[.$A$1]+[.A$1]+[.$A1]", "44 0000 0000 44 0000 0040 03 44 0000 0080 03"},
+    Case{"of:=[.A1:.B3]", "45 0000 0200 00C0 01C0"},
+    // Corners given the other way round are put in order.
+    Case{"of:=[.B3:.A1]", "45 0000 0200 00C0 01C0"},
+    Case{"of:=[$Sheet2.$B$3]", "5A 0000 0200 0100"},
+    Case{"of:=['my ''q'' sheet'.A1]", "5A 0000 0000 00C0"},
+    Case{"of:=[.IV65536]", "44 FFFF FFC0"},
+    Case{"of:=SUM([.A:.A])", "25 0000 FFFF 0040 0040 19 10 0000"},
+    Case{"of:=SUM([.$B:.$C])", "25 0000 FFFF 0100 0200 19 10 0000"},
+    Case{"of:=SUM([.1:.3])", "25 0000 0200 0080 FF80 19 10 0000"},
+    // All rows of a larger sheet are the whole column in Excel's grid.
+    Case{"of:=SUM([.A1:.A1048576])", "25 0000 FFFF 0040 0040 19 10 0000"},
+    Case{"of:=SUM([.A1]:[.B2])", "24 0000 00C0 24 0100 01C0 11 19 10 0000"},
+    Case{"of:=SUM([.A1]~[.B2])", "24 0000 00C0 24 0100 01C0 10 19 10 0000"},
+    Case{"of:=[.A1:.C3]![.B2:.B5]", "25 0000 0200 00C0 02C0 25 0100 0400 01C0 01C0 0F"},
+    Case{"of:=[.#REF!]+1", "4A 00000000 1E0100 03"},
+    Case{"of:=Tax*2", "43 0100 0000 1E0200 05"}));
+
+INSTANTIATE_TEST_SUITE_P(Constants, TokenTable, testing::Values(
+    Case{"of:=\"say \"\"hi\"\"\"", "17 08 00 73 61 79 20 22 68 69 22"},
+    Case{"of:=LEN(\"\xC3\xA9\")", "17 01 00 E9 41 2000"},
+    Case{"of:=LEN(\"\xE4\xB8\xAD\")", "17 01 01 2D4E 41 2000"},
+    Case{"of:=1.5", "1F 000000000000F83F"},
+    Case{"of:=70000", "1F 00000000 0017F140"},
+    Case{"of:=TRUE()", "41 2200"},
+    Case{"oooc:=TRUE", "1D 01"},
+    Case{"of:=#N/A", "1C 2A"},
+    Case{"of:=#DIV/0!", "1C 07"},
+    Case{"of:=SUM({1;2|3;4})", "60 00000000000000 19 10 0000"}));
+
+INSTANTIATE_TEST_SUITE_P(Functions, TokenTable, testing::Values(
+    // IF: tAttrIf jumps over the then part and its skip; each skip lands
+    // behind tFuncVar(IF) and stores one less than that distance.
+    Case{"of:=IF([.A1]>0;\"yes\";\"no\")",
+         "44 0000 00C0 1E 0000 0D 19 02 0A00 17 0300 796573 19 08 0C00 17 0200 6E6F 19 08 0300 42 03 0100"},
+    Case{"of:=IF([.A1];1)", "44 0000 00C0 19 02 0700 1E 0100 19 08 0300 42 02 0100"},
+    // CHOOSE: jump table offsets count from the table's start.
+    Case{"of:=CHOOSE(2;\"a\";\"b\")",
+         "1E 0200 19 04 0200 0600 0E00 1600 17 0100 61 19 08 0B00 17 0100 62 19 08 0300 42 03 6400"},
+    Case{"of:=ROUND([.A1];2)", "44 0000 00C0 1E 0200 41 1B00"},
+    Case{"of:=VLOOKUP([.A1];[.B1:.C9];2)", "44 0000 00C0 25 0000 0800 01C0 02C0 1E 0200 42 03 6600"},
+    Case{"of:=VLOOKUP([.A1];[.B1:.C9];2;)", "44 0000 00C0 25 0000 0800 01C0 02C0 1E 0200 16 42 04 6600"},
+    Case{"of:=ROUND(SUM([.A1:.A3])/COUNT([.A1:.A3]);2)",
+         "25 0000 0200 00C0 00C0 19 10 0000 25 0000 0200 00C0 00C0 42 01 0000 06 1E 0200 41 1B00"},
+    Case{"oooc:=SUM([.A1:.B2];1)", "25 0000 0100 00C0 01C0 1E 0100 42 02 0400"},
+    Case{"of:=SUMPRODUCT([.A1:.A3];[.B1:.B3])", "65 0000 0200 00C0 00C0 65 0000 0200 01C0 01C0 42 02 E400"},
+    Case{"of:=COM.MICROSOFT.CEILING([.A1];1)", "44 0000 00C0 1E 0100 41 2001"},
+    Case{"of:=LEGACY.NORMSDIST(1)", "1E 0100 41 2601"},
+    Case{"of:=NOW()", "19 01 0000 41 4A00"},
+    Case{"of:=PI()", "41 1300"},
+    Case{"of:=SUM([$Sheet1.A1:$Sheet3.B2])", "3B 0000 0000 0100 00C0 01C0 19 10 0000"}));
+
+TEST(Compiler, ArrayFormulasUseArrayClassOperands)
+{
+    EXPECT_EQ(compiled("of:=SUM([.A1:.A3]*[.B1:.B3])", FormulaPlace::ArrayCell),
+              hexText(hexBytes("65 0000 0200 00C0 00C0 65 0000 0200 01C0 01C0 05 19 10 0000")));
+}
+
+TEST(Compiler, NameDefinitionsUseSheetReferences)
+{
+    EXPECT_EQ(compiled("of:=[$Sheet1.$A$1:.$B$4]", FormulaPlace::Name, kWorkbookScope),
+              hexText(hexBytes("3B 0000 0000 0300 0000 0100")));
+    // Without a sheet, a sheet-scope name means its own sheet (XTI 0 = Sheet3).
+    EXPECT_EQ(compiled("of:=[.A1]", FormulaPlace::Name, 2), hexText(hexBytes("3A 0000 0000 00C0")));
+}
+
+TEST(Compiler, SheetScopeNameWinsOnItsSheet)
+{
+    EXPECT_EQ(compiled("of:=Tax", FormulaPlace::Cell, 0), hexText(hexBytes("43 0100 0000")));
+    EXPECT_EQ(compiled("of:=Tax", FormulaPlace::Cell, 1), hexText(hexBytes("43 0300 0000")));
+    EXPECT_EQ(compiled("of:=Local", FormulaPlace::Cell, 1), hexText(hexBytes("43 0200 0000")));
+    EXPECT_THROW(compiled("of:=Local", FormulaPlace::Cell, 0), FormulaError);
+}
+
+TEST(Compiler, InlineArrayDataFollowsTheTokens)
+{
+    LinkTable links = testLinks();
+    auto result = compileFormula(parseFormula("of:={1;\"ab\"|TRUE;#N/A}"), FormulaPlace::Cell, 0, links);
+    EXPECT_EQ(hexText(result.tokens), hexText(hexBytes("40 00000000000000")));
+    EXPECT_EQ(hexText(result.extra), hexText(hexBytes("01 0100 01 000000000000F03F 02 0200 00 6162 "
+                                                      "04 01 00000000000000 10 2A 00000000000000")));
+}
+
+TEST(Compiler, SheetRangesShareTheirExternSheetEntry)
+{
+    LinkTable links = testLinks();
+    auto compile = [&](const char* text) { return hexText(compileFormula(parseFormula(text), FormulaPlace::Cell, 0, links).tokens); };
+    EXPECT_EQ(compile("of:=[$Sheet2.A1]"), hexText(hexBytes("5A 0000 0000 00C0")));
+    EXPECT_EQ(compile("of:=[$Sheet1.A1:$Sheet3.A1]"), hexText(hexBytes("5B 0100 0000 0000 00C0 00C0")));
+    EXPECT_EQ(compile("of:=[$Sheet3.A1:$Sheet1.A1]"), hexText(hexBytes("5B 0100 0000 0000 00C0 00C0")));
+    EXPECT_EQ(compile("of:=[Sheet2.B1]"), hexText(hexBytes("5A 0000 0000 01C0")));
+}
+
+TEST(Compiler, RefusesWhatExcel97CannotHold)
+{
+    const char* refused[] = {
+        "of:=[.A65537]",                         // beyond the last row
+        "of:=[.IW1]",                            // beyond the last column
+        "of:=SUM([.A1:.A70000])",
+        "of:=ORG.OPENOFFICE.WEEKS([.A1];[.A2];0)",  // no such function
+        "of:=EDATE([.A1];1)",
+        "of:=['file:///tmp/other.ods'#$Sheet1.A1]",  // another file
+        "of:=[$Nowhere.A1]",                     // unknown sheet
+        "of:=Unknown+1",                         // unknown name
+        "of:=ROUND([.A1])",                      // too few arguments for Excel
+        "of:=IF(1;2;3;4)",
+        "of:=SIN(SIN(SIN(SIN(SIN(SIN(SIN(SIN(SIN(1)))))))))",  // nine levels
+    };
+    for (const char* formula : refused)
+        EXPECT_THROW(compiled(formula), FormulaError) << formula;
+    std::string longText(256, 'x');
+    EXPECT_THROW(compiled(("of:=\"" + longText + "\"").c_str()), FormulaError);
+    std::string many = "of:=1";
+    for (int i = 0; i < 700; ++i)
+        many += "+1";
+    EXPECT_THROW(compiled(many.c_str()), FormulaError);  // over the token limit
+}
+
+TEST(Compiler, AcceptsEightNestedFunctions)
+{
+    EXPECT_NO_THROW(compiled("of:=SIN(SIN(SIN(SIN(SIN(SIN(SIN(SIN(1))))))))"));
+}
+
+TEST(Compiler, ExplainsWhatIsMissing)
+{
+    try {
+        compiled("of:=ORG.OPENOFFICE.WEEKS([.A1];[.A2];0)");
+        FAIL();
+    } catch (const FormulaError& e) {
+        EXPECT_STREQ(e.what(), "function WEEKS is not available in Excel 97");
+    }
+}
+
+}  // namespace
+}  // namespace brindlemoor::office::formula

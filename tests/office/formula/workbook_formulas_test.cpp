@@ -1,0 +1,132 @@
+#include "hex.h"
+#include "office/formula/workbook_formulas.h"
+
+#include <gtest/gtest.h>
+
+namespace brindlemoor::office::formula {
+namespace {
+
+Workbook threeSheets()
+{
+    Workbook book;
+    for (const char* name : {"Data", "Calc", "Out"}) {
+        book.sheets.emplace_back();
+        book.sheets.back().name = name;
+    }
+    return book;
+}
+
+// Puts a formula cell with a cached number at row/column of a sheet.
+void addFormula(Workbook& book, std::uint32_t sheet, RowIndex row, ColumnIndex column, std::string text)
+{
+    Formula formula;
+    formula.text = std::move(text);
+    book.formulas.push_back(formula);
+    Cell cell;
+    cell.column = column;
+    cell.type = CellType::Number;
+    cell.number = 1;
+    cell.formula = static_cast<std::uint32_t>(book.formulas.size() - 1);
+    Row r;
+    r.index = row;
+    r.cells = {cell};
+    book.sheets[sheet].rows.push_back(r);
+}
+
+bool mentions(const Warnings& warnings, std::string_view text)
+{
+    for (const auto& w : warnings)
+        if (w.find(text) != std::string::npos)
+            return true;
+    return false;
+}
+
+TEST(WorkbookFormulas, CompilesCellsAndListsWhatItKeepsAsValues)
+{
+    Workbook book = threeSheets();
+    addFormula(book, 0, 0, 0, "of:=[.B1]*2");
+    addFormula(book, 1, 6, 1, "of:=ORG.OPENOFFICE.WEEKS([.A1];[.A2];0)");
+    addFormula(book, 2, 0, 0, "of:=[.A100000]");
+    Warnings warnings;
+    WorkbookFormulas formulas(book, warnings);
+
+    ASSERT_NE(formulas.cellFormula(0, 0), nullptr);
+    EXPECT_EQ(hexText(formulas.cellFormula(0, 0)->tokens), hexText(hexBytes("44 0000 01C0 1E 0200 05")));
+    EXPECT_EQ(formulas.cellFormula(1, 1), nullptr);
+    EXPECT_EQ(formulas.cellFormula(2, 2), nullptr);
+    ASSERT_EQ(warnings.size(), 2u);
+    EXPECT_EQ(warnings[0], "Calc!B7: formula kept as its value (function WEEKS is not available in Excel 97)");
+    EXPECT_TRUE(mentions(warnings, "Out!A1: formula kept as its value (refers to cells beyond"));
+    // Nothing refers across sheets and there are no names: no link records.
+    EXPECT_TRUE(formulas.globalRecords().empty());
+}
+
+TEST(WorkbookFormulas, WritesSheetLinksAndNames)
+{
+    Workbook book = threeSheets();
+    book.names.push_back(DefinedName{.name = "Rates", .text = "$Data.$A$1:.$B$4"});
+    book.names.push_back(DefinedName{.name = "Double", .text = "of:=Rates*2", .sheet = 1, .isExpression = true});
+    addFormula(book, 2, 0, 0, "of:=SUM([$Data.A1:$Calc.B2])");
+    Warnings warnings;
+    WorkbookFormulas formulas(book, warnings);
+    EXPECT_TRUE(warnings.empty());
+    ASSERT_NE(formulas.cellFormula(2, 0), nullptr);
+    // Names come first, so Data is XTI 0 and Data:Calc XTI 1.
+    EXPECT_EQ(hexText(formulas.cellFormula(2, 0)->tokens),
+              hexText(hexBytes("3B 0100 0000 0100 00C0 01C0 19 10 0000")));
+
+    std::string expected =
+        // SUPBOOK: 3 sheets, this workbook
+        "AE01 0400 0300 0104 "
+        // EXTERNSHEET: 2 entries
+        "1700 0E00 0200 0000 0000 0000 0000 0000 0100 "
+        // NAME Rates, workbook scope: $Data.$A$1:$B$4
+        "1800 1F00 0000 00 05 0B00 0000 0000 00000000 00 5261746573 3B 0000 0000 0300 0000 0100 "
+        // NAME Double on Calc (itab 2): Rates*2, the name as an operand value
+        "1800 1E00 0000 00 06 0900 0000 0200 00000000 00 446F75626C65 43 0100 0000 1E 0200 05";
+    EXPECT_EQ(hexText(formulas.globalRecords()), hexText(hexBytes(expected)));
+}
+
+TEST(WorkbookFormulas, LeavesOutNamesExcelRefuses)
+{
+    Workbook book = threeSheets();
+    book.names.push_back(DefinedName{.name = "AB12", .text = "$Data.$A$1"});          // a cell address
+    book.names.push_back(DefinedName{.name = "R1C1", .text = "$Data.$A$1"});          // also an address
+    book.names.push_back(DefinedName{.name = "Far", .text = "$Data.$A$70000"});       // beyond the grid
+    book.names.push_back(DefinedName{.name = "UsesFar", .text = "of:=Far+1", .isExpression = true});
+    book.names.push_back(DefinedName{.name = "Fine", .text = "$Data.$A$1"});
+    addFormula(book, 0, 0, 0, "of:=UsesFar");
+    addFormula(book, 0, 1, 0, "of:=Fine");
+    Warnings warnings;
+    WorkbookFormulas formulas(book, warnings);
+    EXPECT_TRUE(mentions(warnings, "Name 'AB12' left out"));
+    EXPECT_TRUE(mentions(warnings, "Name 'R1C1' left out"));
+    EXPECT_TRUE(mentions(warnings, "Name 'Far' left out"));
+    EXPECT_TRUE(mentions(warnings, "Name 'UsesFar' left out"));
+    EXPECT_TRUE(mentions(warnings, "Data!A1: formula kept as its value"));
+    ASSERT_NE(formulas.cellFormula(0, 1), nullptr);
+    // Fine is the only NAME record left, so it is name 1.
+    EXPECT_EQ(hexText(formulas.cellFormula(0, 1)->tokens), hexText(hexBytes("43 0100 0000")));
+}
+
+TEST(WorkbookFormulas, ExcelNameRules)
+{
+    EXPECT_TRUE(isValidExcelName("Tax_Rate"));
+    EXPECT_TRUE(isValidExcelName("_x.y"));
+    EXPECT_TRUE(isValidExcelName("IW1"));  // IW is past the last column
+    EXPECT_TRUE(isValidExcelName("A1B"));
+    EXPECT_FALSE(isValidExcelName("A1"));
+    EXPECT_FALSE(isValidExcelName("iv65536"));
+    EXPECT_FALSE(isValidExcelName("R"));
+    EXPECT_FALSE(isValidExcelName("C12"));
+    EXPECT_FALSE(isValidExcelName("1st"));
+    EXPECT_FALSE(isValidExcelName("a b"));
+    EXPECT_FALSE(isValidExcelName(""));
+    EXPECT_FALSE(isValidExcelName(std::string(256, 'n')));
+    EXPECT_EQ(cellAddress(0, 0), "A1");
+    EXPECT_EQ(cellAddress(65535, 255), "IV65536");
+    EXPECT_EQ(cellAddress(9, 16383), "XFD10");
+}
+
+}  // namespace
+}  // namespace brindlemoor::office::formula
