@@ -53,11 +53,12 @@ XfBytes styleXf(std::uint16_t font, std::uint16_t numberFormat, std::uint8_t ign
 }
 
 void writeFont(BiffStream& out, const Font& font, std::uint16_t color) {
-    // FONT: height (twips), flags (0x02 italic, 0x08 strikeout), colour index,
+    // FONT: height (twips), flags (0x01 bold, as Excel also sets it, 0x02
+    // italic, 0x08 strikeout), colour index,
     // weight, escapement, underline, family, character set, reserved, name.
     const auto start = out.beginRecord(kFontRecord);
     out.u16(static_cast<std::uint16_t>(std::clamp(std::lround(font.sizePt * 20), 20L, 8191L)));
-    out.u16((font.italic ? 0x02 : 0) | (font.strikeout ? 0x08 : 0));
+    out.u16((font.bold ? 0x01 : 0) | (font.italic ? 0x02 : 0) | (font.strikeout ? 0x08 : 0));
     out.u16(color);
     out.u16(font.bold ? 700 : 400);
     out.u16(font.script == Script::Superscript ? 1 : font.script == Script::Subscript ? 2 : 0);
