@@ -189,6 +189,10 @@ void WorkbookFormulas::compileCells(const Workbook& workbook, Warnings& warnings
                     continue;
                 const Formula& source = workbook.formulas[cell.formula];
                 try {
+                    const CellRange& range = source.arrayRange;
+                    if (source.isArray && (range.lastRow >= 65536 || range.lastColumn >= 256 ||
+                                           range.firstRow > range.lastRow || range.firstColumn > range.lastColumn))
+                        throw FormulaError("its matrix range does not fit Excel 97's grid");
                     Node tree = parseFormula(source.text);
                     cells_[key] = compileFormula(tree, source.isArray ? FormulaPlace::ArrayCell : FormulaPlace::Cell, s,
                                                  links_);

@@ -1,6 +1,7 @@
 #include "office/xls/cell_records.h"
 
 #include "office/xls/excel_limits.h"
+#include "office/xls/formula_records.h"
 #include "office/xls/rk_number.h"
 
 #include <algorithm>
@@ -124,6 +125,12 @@ CellItem valueItem(const Cell& cell, std::uint16_t column, std::uint16_t xf) {
 }
 
 void writeFormulaCell(BiffStream& out, FormulaSite& site, std::uint16_t row, const CellItem& item) {
+    if (site.formulas) {
+        // Untranslated formulas were reported when they were translated.
+        if (!site.formulas->write(out, row, item.column, item.xf, *item.cell))
+            writeSingle(out, row, valueItem(*item.cell, item.column, item.xf));
+        return;
+    }
     constexpr std::size_t kListed = 5;
     if (site.firstAddresses.size() < kListed) site.firstAddresses.push_back(cellAddress(row, item.column));
     ++site.written;

@@ -13,6 +13,8 @@
 
 namespace brindlemoor::office::xls {
 
+class SheetFormulas;
+
 enum class CellKind : std::uint8_t { Rk, Number, Label, Boolean, Error, Blank, Formula };
 
 // One cell about to be written.
@@ -33,11 +35,13 @@ CellItem valueItem(const Cell& cell, std::uint16_t column, std::uint16_t xf);
 struct FormulaSite {
     const Workbook& workbook;
     std::uint32_t sheet = 0;
-    std::uint64_t written = 0;
+    std::uint64_t written = 0;                   // without translation: cells written as values
     std::vector<std::string> firstAddresses;
+    const SheetFormulas* formulas = nullptr;     // translated formulas of the sheet
 };
 
-// Writes a formula cell. For now: its cached result as a plain value.
+// Writes a formula cell (or a cell of a matrix formula) as a FORMULA record,
+// or as its cached value when its formula could not be translated.
 void writeFormulaCell(BiffStream& out, FormulaSite& site, std::uint16_t row, const CellItem& item);
 
 // Writes the cells of one row, sorted by column; adjacent RK cells become

@@ -3,6 +3,7 @@
 // strings. Formulas and built-in names refer to sheets through it.
 #pragma once
 
+#include "office/formula/workbook_formulas.h"
 #include "office/model/conversion_error.h"
 #include "office/model/workbook.h"
 #include "office/xls/biff_stream.h"
@@ -16,6 +17,7 @@ struct LinkTableContext {
     const Workbook& workbook;
     const std::vector<std::u16string>& sheetNames;  // as written
     Warnings& warnings;
+    const formula::WorkbookFormulas* formulas = nullptr;
 };
 
 void writeLinkTable(BiffStream& out, const LinkTableContext& context);

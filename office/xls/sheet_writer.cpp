@@ -3,6 +3,7 @@
 #include "office/xls/cell_records.h"
 #include "office/xls/column_width.h"
 #include "office/xls/excel_limits.h"
+#include "office/xls/formula_records.h"
 #include "office/xls/sheet_records.h"
 
 #include <algorithm>
@@ -29,7 +30,12 @@ class SheetWriter {
 public:
     SheetWriter(BiffStream& out, SheetContext& context)
         : out_(out), c_(context), sheet_(context.workbook.sheets[context.index]),
-          formulas_{context.workbook, context.index, 0, {}} {}
+          formulas_{context.workbook, context.index, 0, {}} {
+        if (context.formulas) {
+            sheetFormulas_ = SheetFormulas(context.workbook, context.index, *context.formulas);
+            formulas_.formulas = &sheetFormulas_;
+        }
+    }
 
     void write() {
         plan();
@@ -153,8 +159,8 @@ private:
             if (!writesRecord(cell)) continue;
             const std::uint16_t cellXf = xf(cell.format);
             const std::uint32_t last = static_cast<std::uint32_t>(std::min<std::uint64_t>(std::uint64_t{cell.column} + std::max<std::uint32_t>(cell.repeat, 1) - 1, kMaxColumns - 1));
-            CellItem item = cell.formula != kNone ? CellItem{0, cellXf, CellKind::Formula, 0, 0, &cell}
-                                                  : valueItem(cell, 0, cellXf);
+            const bool formula = cell.formula != kNone || sheetFormulas_.inMatrix(planned.index, cell.column, last);
+            CellItem item = formula ? CellItem{0, cellXf, CellKind::Formula, 0, 0, &cell} : valueItem(cell, 0, cellXf);
             if (item.kind == CellKind::Label) {
                 if (item.value < c_.textCut.size() && c_.textCut[item.value]) {
                     for (std::uint32_t col = cell.column; col <= last; ++col) cuts_.textCut(planned.index, col);
@@ -263,6 +269,7 @@ private:
     BiffStream& out_;
     SheetContext& c_;
     const Sheet& sheet_;
+    SheetFormulas sheetFormulas_;
     FormulaSite formulas_;
     SheetCuts cuts_;
     std::vector<PlannedRow> rows_;

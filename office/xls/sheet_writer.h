@@ -3,6 +3,7 @@
 #pragma once
 
 #include "office/model/conversion_error.h"
+#include "office/formula/workbook_formulas.h"
 #include "office/model/workbook.h"
 #include "office/xls/biff_stream.h"
 #include "office/xls/style_sheet.h"
@@ -22,6 +23,7 @@ struct SheetContext {
     const std::vector<bool>& textCut;      // per shared string: cut to 32,767 characters
     std::uint32_t sstReferences = 0;       // LABELSST records written (counted up)
     Warnings& warnings;
+    const formula::WorkbookFormulas* formulas = nullptr;  // null: formulas keep their cached values
 };
 
 void writeSheet(BiffStream& out, SheetContext& context);

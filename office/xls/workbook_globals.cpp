@@ -135,7 +135,7 @@ GlobalsLayout writeGlobals(BiffStream& out, const GlobalsContext& context) {
         layout.sheetOffsetFields.push_back(writeBoundSheet(out, context.sheetNames[i], context.sheetHidden[i]));
     }
     writeCountry(out);
-    writeLinkTable(out, {context.workbook, context.sheetNames, context.warnings});
+    writeLinkTable(out, {context.workbook, context.sheetNames, context.warnings, context.formulas});
     layout.sstReferencesField = out.size() + 4;
     writeSharedStrings(out, context.strings, 0);
     writeEof(out);

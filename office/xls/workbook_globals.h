@@ -1,6 +1,7 @@
 // The workbook globals substream: BOF to EOF, in the order Excel writes it.
 #pragma once
 
+#include "office/formula/workbook_formulas.h"
 #include "office/model/workbook.h"
 #include "office/xls/biff_stream.h"
 #include "office/xls/style_sheet.h"
@@ -19,6 +20,7 @@ struct GlobalsContext {
     std::uint16_t activeSheet = 0;
     const std::vector<std::u16string>& strings;  // shared strings, already cut to fit
     Warnings& warnings;
+    const formula::WorkbookFormulas* formulas = nullptr;  // sheet links and names, when translated
 };
 
 // Where the second pass patches what is known only after the sheets are written.

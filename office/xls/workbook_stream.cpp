@@ -60,18 +60,23 @@ BiffStream buildWorkbookStream(const Workbook& input, Warnings& warnings) {
 
     const StyleSheet styles(workbook, warnings);
 
+    // Every formula is translated first: the globals list the sheet links and names they use.
+    const formula::WorkbookFormulas formulas(workbook, warnings);
+
     BiffStream out;
     out.reserve(1 << 16);
-    const GlobalsLayout layout = writeGlobals(out, {workbook, styles, names, hidden, static_cast<std::uint16_t>(active), strings, warnings});
+    const GlobalsLayout layout = writeGlobals(out, {workbook, styles, names, hidden, static_cast<std::uint16_t>(active), strings, warnings, &formulas});
 
     std::uint32_t references = 0;
     for (std::uint32_t i = 0; i < workbook.sheets.size(); ++i) {
         out.patch32(layout.sheetOffsetFields[i], static_cast<std::uint32_t>(out.size()));
-        SheetContext context{workbook, i, toUtf8(names[i]), i == active, styles, textCut, 0, warnings};
+        SheetContext context{workbook, i, toUtf8(names[i]), i == active, styles, textCut, 0, warnings, &formulas};
         writeSheet(out, context);
         references += context.sstReferences;
     }
-    out.patch32(layout.sstReferencesField, references);
+    // Texts that only formula results use stay in the table unreferenced;
+    // some readers skip a table whose total count is below its unique count.
+    out.patch32(layout.sstReferencesField, std::max<std::uint32_t>(references, static_cast<std::uint32_t>(strings.size())));
     return out;
 }
 
