@@ -54,6 +54,7 @@ std::optional<std::filesystem::path> pathFromFileUrl(std::string_view url) {
     if (!rest.starts_with('/')) {
         const auto slash = rest.find('/');
         const std::string_view host = rest.substr(0, slash);
+        if (host.empty()) return std::nullopt;
         rest = slash == std::string_view::npos ? std::string_view{} : rest.substr(slash);
         if (!startsWithNoCase(host, "localhost") || host.size() != 9) prefix = "//" + std::string(host);
     }
