@@ -57,7 +57,8 @@ ZipPackage::ZipPackage(const std::filesystem::path& file, InflateLimits limits) 
     zip* archive = zip_open(file.c_str(), ZIP_RDONLY, &code);
     if (!archive) {
         switch (code) {
-        case ZIP_ER_NOZIP: throw ConversionError("not an OpenDocument spreadsheet (not a zip archive)");
+        // Only files that begin like a zip archive come here.
+        case ZIP_ER_NOZIP: throw ConversionError("the archive is damaged or truncated (its directory is missing)");
         case ZIP_ER_INCONS: case ZIP_ER_EOF: case ZIP_ER_SEEK:
             throw ConversionError("the archive is damaged or truncated");
         case ZIP_ER_NOENT: throw ConversionError("the file does not exist");

@@ -458,7 +458,8 @@ void TableReader::countDrawing(XmlReader& xml) {
             }
             return;
         }
-        ++unconverted_.shapes;
+        if (xml.local() == "control") ++unconverted_.controls;
+        else ++unconverted_.shapes;
         xml.skipElement();
         return;
     }
@@ -505,6 +506,7 @@ void TableReader::reportUnconverted() {
     report(unconverted_.images, "image", "images");
     report(unconverted_.objects, "chart or embedded object", "charts or embedded objects");
     report(unconverted_.shapes, "drawing shape", "drawing shapes");
+    report(unconverted_.controls, "form control", "form controls");
     report(unconverted_.conditionalFormats, "conditional format", "conditional formats");
     if (unconverted_.conditionalFormats == 0) {
         report(unconverted_.conditionalStyles, "cell with a conditional style", "cells with a conditional style");

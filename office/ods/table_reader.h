@@ -35,7 +35,7 @@ private:
         std::string styleName;
     };
     struct Unconverted {
-        int images = 0, objects = 0, shapes = 0, conditionalFormats = 0, conditionalStyles = 0;
+        int images = 0, objects = 0, shapes = 0, controls = 0, conditionalFormats = 0, conditionalStyles = 0;
     };
 
     void readColumns(XmlReader& xml, std::uint8_t outlineLevel);

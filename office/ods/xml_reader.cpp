@@ -24,7 +24,6 @@ XmlReader::XmlReader(std::string part, ChunkSource source)
     XML_SetUserData(p, this);
     XML_SetElementHandler(p, &XmlReader::onStart, &XmlReader::onEnd);
     XML_SetCharacterDataHandler(p, &XmlReader::onText);
-    XML_SetStartDoctypeDeclHandler(p, &XmlReader::onDoctype);
     XML_SetEntityDeclHandler(p, &XmlReader::onEntity);
     XML_SetParamEntityParsing(p, XML_PARAM_ENTITY_PARSING_NEVER);
 }
@@ -47,10 +46,8 @@ std::optional<std::string_view> XmlReader::attribute(Ns ns, std::string_view loc
 }
 
 XmlReader::Event& XmlReader::pushEvent(XmlEvent type) {
-    const std::size_t slot = nextSlot_;
-    nextSlot_ = (nextSlot_ + 1) % slots_.size();
-    pending_[pendingCount_++] = slot;
-    Event& event = slots_[slot];
+    if (pendingCount_ + 1 >= slots_.size()) fail("internal error: too many pending XML events");
+    Event& event = slots_[(pendingHead_ + pendingCount_++) % slots_.size()];
     event.type = type;
     return event;
 }
@@ -128,15 +125,11 @@ void XmlReader::onText(void* self, const char* text, int length) {
     if (reader.depth_ > 0) reader.textBuffer_.append(text, static_cast<std::size_t>(length));
 }
 
-void XmlReader::onDoctype(void* self, const char*, const char*, const char*, int) {
-    auto& reader = *static_cast<XmlReader*>(self);
-    reader.refusedDoctype_ = true;
-    XML_StopParser(asParser(reader.parser_.get()), XML_FALSE);
-}
-
 void XmlReader::onEntity(void* self, const char*, int, const char*, int, const char*, const char*,
                          const char*, const char*) {
-    onDoctype(self, nullptr, nullptr, nullptr, 0);
+    auto& reader = *static_cast<XmlReader*>(self);
+    reader.refusedEntity_ = true;
+    XML_StopParser(asParser(reader.parser_.get()), XML_FALSE);
 }
 
 bool XmlReader::fill() {
@@ -159,8 +152,8 @@ bool XmlReader::fill() {
             result = XML_ParseBuffer(p, static_cast<int>(got), got == 0);
         }
         if (result == XML_STATUS_ERROR) {
-            if (refusedDoctype_) {
-                fail("the document declares a document type or entities, which are refused");
+            if (refusedEntity_) {
+                fail("the document declares XML entities, which are refused");
             }
             const XML_Error code = XML_GetErrorCode(p);
             fail(std::string("malformed XML: ") + XML_ErrorString(code));
@@ -174,8 +167,8 @@ XmlEvent XmlReader::next() {
         slots_[currentSlot_].type = XmlEvent::Eof;
         return XmlEvent::Eof;
     }
-    currentSlot_ = pending_[0];
-    pending_[0] = pending_[1];
+    currentSlot_ = pendingHead_;
+    pendingHead_ = (pendingHead_ + 1) % slots_.size();
     --pendingCount_;
     return slots_[currentSlot_].type;
 }

@@ -7,8 +7,8 @@
 //         else xml.skipElement();
 //     }
 //
-// Document type declarations are refused outright: no entity is ever
-// expanded.
+// Entity declarations are refused outright: no entity is ever expanded, and
+// no external document type is ever loaded.
 #pragma once
 
 #include "office/ods/namespaces.h"
@@ -86,7 +86,6 @@ private:
     static void onStart(void* self, const char* name, const char** attributes);
     static void onEnd(void* self, const char* name);
     static void onText(void* self, const char* text, int length);
-    static void onDoctype(void* self, const char*, const char*, const char*, int);
     static void onEntity(void* self, const char*, int, const char*, int, const char*, const char*,
                          const char*, const char*);
 
@@ -95,15 +94,16 @@ private:
     struct ParserDeleter { void operator()(void* parser) const; };
     std::unique_ptr<void, ParserDeleter> parser_;
 
-    // Three slots: the current event and at most two pending (text, element).
-    std::array<Event, 3> slots_;
-    std::array<std::size_t, 2> pending_{};
+    // A ring of events: the current one and those pending. The parser is
+    // resumed only when nothing is pending, and one resumption yields at most
+    // three events (text, then the start and end of an empty element).
+    std::array<Event, 8> slots_;
+    std::size_t pendingHead_ = 0;
     std::size_t pendingCount_ = 0;
-    std::size_t nextSlot_ = 0;
-    std::size_t currentSlot_ = 0;
+    std::size_t currentSlot_ = slots_.size() - 1;
     std::string textBuffer_;
     bool finished_ = false;
-    bool refusedDoctype_ = false;
+    bool refusedEntity_ = false;
     bool legacySeen_ = false;
     int depth_ = 0;
 };

@@ -1,0 +1,231 @@
+// Cell formats through the style chain, sheet geometry, view settings and
+// document properties, from documents built here.
+#include "package_builder.h"
+
+#include <gtest/gtest.h>
+
+namespace brindlemoor::office::testing {
+namespace {
+
+const char* const kCommonStyles = R"(
+  <style:default-style style:family="table-cell"><style:text-properties style:font-name="Liberation Sans" fo:font-size="10pt"/></style:default-style>
+  <number:number-style style:name="N2"><number:number number:decimal-places="2" number:min-integer-digits="1"/></number:number-style>
+  <style:style style:name="Default" style:family="table-cell"/>
+  <style:style style:name="Heading" style:family="table-cell" style:parent-style-name="Default">
+    <style:text-properties fo:font-size="14pt" fo:font-weight="bold" fo:font-style="italic" fo:color="#1f4e79"/>
+  </style:style>
+  <style:style style:name="Money" style:family="table-cell" style:parent-style-name="Default" style:data-style-name="N2"/>)";
+
+class CellLook : public ::testing::Test {
+protected:
+    Workbook readDocument(const std::string& automaticStyles, const std::string& body, const std::string& extraCommon = {}) {
+        const auto file = dir.file("look.ods");
+        const std::string fonts = R"(<office:font-face-decls><style:font-face style:name="Liberation Sans" svg:font-family="&apos;Liberation Sans&apos;"/></office:font-face-decls>)";
+        std::string content = contentXml(automaticStyles, body);
+        content.insert(content.find("<office:automatic-styles>"), fonts);
+        std::string styles = stylesXml(kCommonStyles + extraCommon);
+        styles.insert(styles.find("<office:styles>"), fonts);
+        writeSpreadsheet(file, content, styles);
+        return read(file, &warnings);
+    }
+    const CellFormat& formatAt(const Workbook& book, RowIndex row, ColumnIndex column) {
+        const Cell* cell = cellAt(book.sheets[0], row, column);
+        EXPECT_NE(cell, nullptr) << row << "," << column;
+        return book.formats[cell ? cell->format : 0];
+    }
+    TempDir dir;
+    std::vector<std::string> warnings;
+};
+
+TEST_F(CellLook, TheDefaultFormatIsTheDocumentsDefaultStyle) {
+    const Workbook book = readDocument("", R"(<table:table table:name="S"><table:table-row><table:table-cell office:value-type="float" office:value="1"/></table:table-row></table:table>)");
+    EXPECT_EQ(book.formats[0].font.name, "Liberation Sans");
+    EXPECT_EQ(book.formats[0].font.sizePt, 10);
+    EXPECT_EQ(cellAt(book.sheets[0], 0, 0)->format, 0u);
+}
+
+TEST_F(CellLook, AutomaticStylesInheritFromCommonStyles) {
+    const Workbook book = readDocument(
+        R"(<style:style style:name="ce1" style:family="table-cell" style:parent-style-name="Heading">
+             <style:table-cell-properties fo:background-color="#ffff00" fo:border="0.74pt solid #000000" fo:border-bottom="2.49pt double #ff0000"
+                style:vertical-align="middle" fo:wrap-option="wrap" style:rotation-angle="45" style:cell-protect="none" style:text-align-source="fix" style:repeat-content="false"/>
+             <style:paragraph-properties fo:text-align="center"/>
+             <style:text-properties style:text-underline-style="solid" style:text-underline-type="double" style:text-line-through-style="solid" style:text-position="super 58%"/>
+           </style:style>
+           <style:style style:name="ce2" style:family="table-cell" style:parent-style-name="Money"/>
+           <style:style style:name="ce3" style:family="table-cell"><style:table-cell-properties style:direction="ttb" style:diagonal-tl-br="0.74pt dashed #0000ff" style:cell-protect="protected formula-hidden"/>
+             <style:paragraph-properties fo:text-align="end" fo:margin-left="0.706cm"/></style:style>
+           <style:style style:name="ce4" style:family="table-cell"><style:table-cell-properties style:text-align-source="value-type"/><style:paragraph-properties fo:text-align="start"/></style:style>)",
+        R"(<table:table table:name="S"><table:table-row>
+             <table:table-cell table:style-name="ce1" office:value-type="string"><text:p>title</text:p></table:table-cell>
+             <table:table-cell table:style-name="ce2" office:value-type="float" office:value="3"/>
+             <table:table-cell table:style-name="ce3" office:value-type="string"><text:p>down</text:p></table:table-cell>
+             <table:table-cell table:style-name="ce4" office:value-type="string"><text:p>by value</text:p></table:table-cell>
+           </table:table-row></table:table>)");
+    const CellFormat& title = formatAt(book, 0, 0);
+    EXPECT_EQ(title.font.name, "Liberation Sans");
+    EXPECT_EQ(title.font.sizePt, 14);
+    EXPECT_TRUE(title.font.bold);
+    EXPECT_TRUE(title.font.italic);
+    EXPECT_EQ(title.font.color, (Color{0x1f, 0x4e, 0x79}));
+    EXPECT_EQ(title.font.underline, Underline::Double);
+    EXPECT_TRUE(title.font.strikeout);
+    EXPECT_EQ(title.font.script, Script::Superscript);
+    EXPECT_EQ(title.background, (Color{255, 255, 0}));
+    EXPECT_EQ(title.borders.left.style, BorderStyle::Thin);
+    EXPECT_EQ(title.borders.left.color, (Color{0, 0, 0}));
+    EXPECT_EQ(title.borders.bottom.style, BorderStyle::Double);
+    EXPECT_EQ(title.borders.bottom.color, (Color{255, 0, 0}));
+    EXPECT_EQ(title.alignment.horizontal, HorizontalAlign::Center);
+    EXPECT_EQ(title.alignment.vertical, VerticalAlign::Center);
+    EXPECT_TRUE(title.alignment.wrap);
+    EXPECT_EQ(title.alignment.rotation, 45);
+    EXPECT_FALSE(title.locked);
+
+    EXPECT_EQ(formatAt(book, 0, 1).numberFormat, "0.00") << "the data style comes from the parent";
+
+    const CellFormat& down = formatAt(book, 0, 2);
+    EXPECT_EQ(down.alignment.rotation, 255);
+    EXPECT_EQ(down.borders.diagonalDown.style, BorderStyle::Dashed);
+    EXPECT_EQ(down.borders.diagonalDown.color, (Color{0, 0, 255}));
+    EXPECT_EQ(down.alignment.horizontal, HorizontalAlign::Right);
+    EXPECT_EQ(down.alignment.indent, 0) << "an indent applies to left-aligned text only";
+    EXPECT_TRUE(down.locked);
+    EXPECT_TRUE(down.hidden);
+
+    EXPECT_EQ(formatAt(book, 0, 3).alignment.horizontal, HorizontalAlign::General);
+}
+
+TEST_F(CellLook, CellsWithoutAStyleTakeTheRowsThenTheColumnsDefault) {
+    const Workbook book = readDocument(
+        R"(<style:style style:name="colstyle" style:family="table-cell"><style:table-cell-properties fo:background-color="#00ff00"/></style:style>
+           <style:style style:name="rowstyle" style:family="table-cell"><style:table-cell-properties fo:background-color="#0000ff"/></style:style>
+           <style:style style:name="own" style:family="table-cell"><style:table-cell-properties fo:background-color="#ff0000"/></style:style>)",
+        R"(<table:table table:name="S">
+             <table:table-column table:default-cell-style-name="Default"/>
+             <table:table-column table:number-columns-repeated="3" table:default-cell-style-name="colstyle"/>
+             <table:table-row>
+               <table:table-cell office:value-type="float" office:value="1"/>
+               <table:table-cell office:value-type="float" office:value="2"/>
+               <table:table-cell table:style-name="own"/>
+               <table:table-cell table:style-name="colstyle"/>
+             </table:table-row>
+             <table:table-row table:default-cell-style-name="rowstyle">
+               <table:table-cell table:number-columns-repeated="2" office:value-type="float" office:value="3"/>
+             </table:table-row>
+           </table:table>)");
+    const Sheet& sheet = book.sheets[0];
+    EXPECT_FALSE(formatAt(book, 0, 0).background);
+    EXPECT_EQ(formatAt(book, 0, 1).background, (Color{0, 255, 0}));
+    EXPECT_EQ(formatAt(book, 0, 2).background, (Color{255, 0, 0})) << "an empty cell with its own look is kept";
+    EXPECT_EQ(cellAt(sheet, 0, 3), nullptr) << "an empty cell that looks like its column is left to the column";
+    EXPECT_EQ(formatAt(book, 1, 1).background, (Color{0, 0, 255}));
+    ASSERT_EQ(sheet.columns.size(), 2u);
+    EXPECT_EQ(sheet.columns[0].format, kNone);
+    ASSERT_NE(sheet.columns[1].format, kNone);
+    EXPECT_EQ(book.formats[sheet.columns[1].format].background, (Color{0, 255, 0}));
+    ASSERT_NE(sheet.rows[1].format, kNone);
+    EXPECT_EQ(book.formats[sheet.rows[1].format].background, (Color{0, 0, 255}));
+}
+
+TEST_F(CellLook, IdenticalFormatsShareOneIndex) {
+    const Workbook book = readDocument(
+        R"(<style:style style:name="a" style:family="table-cell"><style:text-properties fo:font-weight="bold"/></style:style>
+           <style:style style:name="b" style:family="table-cell"><style:text-properties fo:font-weight="700"/></style:style>)",
+        R"(<table:table table:name="S"><table:table-row>
+             <table:table-cell table:style-name="a" office:value-type="float" office:value="1"/>
+             <table:table-cell table:style-name="b" office:value-type="float" office:value="2"/>
+           </table:table-row></table:table>)");
+    EXPECT_EQ(cellAt(book.sheets[0], 0, 0)->format, cellAt(book.sheets[0], 0, 1)->format);
+    EXPECT_EQ(book.formats.size(), 2u);
+}
+
+TEST_F(CellLook, ColumnWidthsRowHeightsHiddenAndOutlines) {
+    const Workbook book = readDocument(
+        R"(<style:style style:name="co1" style:family="table-column"><style:table-column-properties style:column-width="1in"/></style:style>
+           <style:style style:name="ro1" style:family="table-row"><style:table-row-properties style:row-height="0.5in" style:use-optimal-row-height="false"/></style:style>
+           <style:style style:name="ro2" style:family="table-row"><style:table-row-properties style:row-height="0.178in" style:use-optimal-row-height="true"/></style:style>)",
+        R"(<table:table table:name="S" table:protected="true">
+             <table:table-column table:style-name="co1"/>
+             <table:table-column-group><table:table-column table:style-name="co1" table:visibility="collapse" table:number-columns-repeated="2"/></table:table-column-group>
+             <table:table-row table:style-name="ro1"><table:table-cell office:value-type="float" office:value="1"/></table:table-row>
+             <table:table-row-group><table:table-row table:style-name="ro2" table:visibility="filter"><table:table-cell/></table:table-row></table:table-row-group>
+             <table:table-row table:style-name="ro2"><table:table-cell office:value-type="float" office:value="2"/></table:table-row>
+           </table:table>)");
+    const Sheet& sheet = book.sheets[0];
+    EXPECT_TRUE(sheet.isProtected);
+    ASSERT_EQ(sheet.columns.size(), 2u);
+    EXPECT_DOUBLE_EQ(*sheet.columns[0].widthPt, 72);
+    EXPECT_FALSE(sheet.columns[0].hidden);
+    EXPECT_TRUE(sheet.columns[1].hidden);
+    EXPECT_EQ(sheet.columns[1].first, 1u);
+    EXPECT_EQ(sheet.columns[1].repeat, 2u);
+    EXPECT_EQ(sheet.columns[1].outlineLevel, 1);
+    ASSERT_EQ(sheet.rows.size(), 3u);
+    EXPECT_DOUBLE_EQ(*sheet.rows[0].heightPt, 36);
+    EXPECT_TRUE(sheet.rows[0].customHeight);
+    EXPECT_TRUE(sheet.rows[1].hidden);
+    EXPECT_EQ(sheet.rows[1].outlineLevel, 1);
+    EXPECT_EQ(sheet.rows[2].index, 2u);
+    EXPECT_FALSE(sheet.rows[2].customHeight);
+}
+
+TEST_F(CellLook, ConditionalFormattingIsReportedNotDropped) {
+    const Workbook book = readDocument("",
+        R"(<table:table table:name="Cond"><table:table-row><table:table-cell office:value-type="float" office:value="1"/></table:table-row>
+           <calcext:conditional-formats><calcext:conditional-format calcext:target-range-address="Cond.A1:Cond.A5">
+             <calcext:condition calcext:apply-style-name="Bad" calcext:value="&lt;0" calcext:base-cell-address="Cond.A1"/>
+           </calcext:conditional-format></calcext:conditional-formats></table:table>)");
+    EXPECT_EQ(warnings, (std::vector<std::string>{"Cond: 1 conditional format not converted"}));
+}
+
+TEST_F(CellLook, MetaAndViewSettingsAreRead) {
+    const auto file = dir.file("settings.ods");
+    const std::string meta = std::string(R"(<?xml version="1.0" encoding="UTF-8"?><office:document-meta)") + kOdfNamespaces +
+        R"(><office:meta><dc:title>Budget</dc:title><dc:subject>Money</dc:subject><meta:initial-creator>Ann</meta:initial-creator>
+           <dc:creator>Bob</dc:creator><meta:keyword>one</meta:keyword><meta:keyword>two</meta:keyword><dc:description>About</dc:description>
+           <meta:creation-date>2020-01-02T03:04:05</meta:creation-date><dc:date>2021-01-02T03:04:05</dc:date></office:meta></office:document-meta>)";
+    const std::string settings = std::string(R"(<?xml version="1.0" encoding="UTF-8"?><office:document-settings)") + kOdfNamespaces +
+        R"(><office:settings><config:config-item-set config:name="ooo:view-settings"><config:config-item-map-indexed config:name="Views"><config:config-item-map-entry>
+             <config:config-item config:name="ActiveTable" config:type="string">Second</config:config-item>
+             <config:config-item config:name="ShowGrid" config:type="boolean">false</config:config-item>
+             <config:config-item-map-named config:name="Tables"><config:config-item-map-entry config:name="Second">
+               <config:config-item config:name="CursorPositionX" config:type="int">3</config:config-item>
+               <config:config-item config:name="CursorPositionY" config:type="int">7</config:config-item>
+               <config:config-item config:name="HorizontalSplitMode" config:type="short">2</config:config-item>
+               <config:config-item config:name="VerticalSplitMode" config:type="short">2</config:config-item>
+               <config:config-item config:name="HorizontalSplitPosition" config:type="int">1</config:config-item>
+               <config:config-item config:name="VerticalSplitPosition" config:type="int">2</config:config-item>
+               <config:config-item config:name="PositionRight" config:type="int">4</config:config-item>
+               <config:config-item config:name="PositionBottom" config:type="int">20</config:config-item>
+               <config:config-item config:name="ZoomValue" config:type="int">150</config:config-item>
+             </config:config-item-map-entry></config:config-item-map-named>
+           </config:config-item-map-entry></config:config-item-map-indexed></config:config-item-set></office:settings></office:document-settings>)";
+    writeZip(file, {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet", false},
+                    {"content.xml", contentXml("", R"(<table:table table:name="First"/><table:table table:name="Second"/>)")},
+                    {"meta.xml", meta},
+                    {"settings.xml", settings}});
+    const Workbook book = read(file);
+    EXPECT_EQ(book.properties.title, "Budget");
+    EXPECT_EQ(book.properties.subject, "Money");
+    EXPECT_EQ(book.properties.author, "Ann");
+    EXPECT_EQ(book.properties.keywords, "one, two");
+    EXPECT_EQ(book.properties.description, "About");
+    EXPECT_EQ(book.properties.created, "2020-01-02T03:04:05");
+    EXPECT_EQ(book.properties.modified, "2021-01-02T03:04:05");
+    EXPECT_EQ(book.activeSheet, 1u);
+    const SheetView& view = book.sheets[1].view;
+    EXPECT_EQ(view.cursorColumn, 3u);
+    EXPECT_EQ(view.cursorRow, 7u);
+    EXPECT_EQ(view.frozenColumns, 1u);
+    EXPECT_EQ(view.frozenRows, 2u);
+    EXPECT_EQ(view.leftColumn, 4u);
+    EXPECT_EQ(view.topRow, 20u);
+    EXPECT_EQ(view.zoomPercent, 150);
+    EXPECT_FALSE(view.showGrid);
+    EXPECT_FALSE(book.sheets[0].view.showGrid);
+    EXPECT_EQ(book.sheets[0].view.frozenRows, 0u);
+}
+
+}  // namespace
+}  // namespace brindlemoor::office::testing

@@ -1,0 +1,199 @@
+// What a file is, decided by its content: packages with the quirks real
+// files have, flat XML, the 1.x format, and everything that is not a
+// spreadsheet or cannot be read.
+#include "office/model/conversion_error.h"
+#include "office/ods/package.h"
+#include "package_builder.h"
+
+#include <gtest/gtest.h>
+
+namespace brindlemoor::office::testing {
+namespace {
+
+const std::string kBody = R"(<table:table table:name="S"><table:table-row><table:table-cell office:value-type="float" office:value="42"/></table:table-row></table:table>)";
+
+std::string textContent() {
+    return std::string(R"(<?xml version="1.0" encoding="UTF-8"?><office:document-content)") + kOdfNamespaces +
+           R"(><office:body><office:text><text:p>Dear reader</text:p></office:text></office:body></office:document-content>)";
+}
+
+class DocumentKinds : public ::testing::Test {
+protected:
+    double firstValue(const std::filesystem::path& file) {
+        const Workbook book = read(file);
+        const Cell* cell = cellAt(book.sheets.at(0), 0, 0);
+        return cell ? cell->number : -1;
+    }
+    TempDir dir;
+};
+
+TEST_F(DocumentKinds, PackagesWithRealWorldQuirksStillRead) {
+    const std::string content = contentXml("", kBody);
+    const auto noMimetype = dir.file("a.ods");
+    writeZip(noMimetype, {{"content.xml", content}});
+    EXPECT_EQ(firstValue(noMimetype), 42);
+
+    const auto compressedLast = dir.file("b.ods");
+    writeZip(compressedLast, {{"content.xml", content}, {"mimetype", "application/vnd.oasis.opendocument.spreadsheet", true}});
+    EXPECT_EQ(firstValue(compressedLast), 42);
+
+    const auto misspelledManifest = dir.file("c.ods");
+    writeZip(misspelledManifest, {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet", false},
+                                  {"MIME-INF/manifest.xml", "<manifest:manifest xmlns:manifest=\"urn:oasis:names:tc:opendocument:xmlns:manifest:1.0\"/>"},
+                                  {"content.xml", content}});
+    EXPECT_EQ(firstValue(misspelledManifest), 42);
+
+    const auto template_ = dir.file("d.xls");  // the name says nothing
+    writeZip(template_, {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet-template", false}, {"content.xml", content}});
+    EXPECT_EQ(firstValue(template_), 42);
+}
+
+TEST_F(DocumentKinds, FlatDocumentsReadThroughTheSamePath) {
+    const auto file = dir.file("flat.ods");  // a flat document under a package's name
+    writeText(file, std::string("\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<office:document") + kOdfNamespaces +
+                        R"( office:mimetype="application/vnd.oasis.opendocument.spreadsheet">
+          <office:meta><dc:title>Flat</dc:title></office:meta>
+          <office:styles><number:number-style style:name="N2"><number:number number:decimal-places="2" number:min-integer-digits="1"/></number:number-style></office:styles>
+          <office:automatic-styles><style:style style:name="ce1" style:family="table-cell" style:data-style-name="N2"/></office:automatic-styles>
+          <office:body><office:spreadsheet><table:table table:name="S"><table:table-row>
+            <table:table-cell table:style-name="ce1" office:value-type="float" office:value="42"/>
+          </table:table-row></table:table></office:spreadsheet></office:body></office:document>)");
+    const Workbook book = read(file);
+    EXPECT_EQ(book.properties.title, "Flat");
+    const Cell* cell = cellAt(book.sheets[0], 0, 0);
+    ASSERT_NE(cell, nullptr);
+    EXPECT_EQ(cell->number, 42);
+    EXPECT_EQ(book.formats[cell->format].numberFormat, "0.00");
+}
+
+// Written by hand after the OpenOffice.org 1.0 file format: value attributes
+// in the table vocabulary, all properties in one style:properties element,
+// tables straight in the body, the 1.x namespace URIs.
+TEST_F(DocumentKinds, OpenOffice1SpreadsheetsMapOntoTheSameModel) {
+    const std::string content = R"x(<?xml version="1.0" encoding="UTF-8"?>
+<!DOCTYPE office:document-content PUBLIC "-//OpenOffice.org//DTD OfficeDocument 1.0//EN" "office.dtd">
+<office:document-content xmlns:office="http://openoffice.org/2000/office" xmlns:style="http://openoffice.org/2000/style"
+  xmlns:text="http://openoffice.org/2000/text" xmlns:table="http://openoffice.org/2000/table"
+  xmlns:number="http://openoffice.org/2000/datastyle" xmlns:fo="http://www.w3.org/1999/XSL/Format" office:class="spreadsheet" office:version="1.0">
+ <office:font-decls><style:font-decl style:name="Albany" fo:font-family="Albany" style:font-family-generic="swiss"/></office:font-decls>
+ <office:automatic-styles>
+  <number:date-style style:name="N37"><number:day number:style="long"/><number:text>.</number:text><number:month number:style="long"/><number:text>.</number:text><number:year number:style="long"/></number:date-style>
+  <style:style style:name="ce1" style:family="table-cell" style:parent-style-name="Default" style:data-style-name="N37">
+   <style:properties style:font-name="Albany" fo:font-weight="bold" fo:background-color="#c0c0c0" style:text-underline="single" style:text-crossing-out="single-line"/>
+  </style:style>
+  <style:style style:name="co1" style:family="table-column"><style:properties style:column-width="2.267cm"/></style:style>
+ </office:automatic-styles>
+ <office:body>
+  <table:table table:name="Alt"><table:table-column table:style-name="co1"/>
+   <table:table-row>
+    <table:table-cell table:value-type="float" table:value="12.5"><text:p>12.5</text:p></table:table-cell>
+    <table:table-cell table:style-name="ce1" table:value-type="date" table:date-value="2003-07-17"><text:p>17.07.2003</text:p></table:table-cell>
+    <table:table-cell table:formula="=SUM([.A1:.A1])" table:value-type="float" table:value="12.5"><text:p>12.5</text:p></table:table-cell>
+    <table:table-cell table:value-type="boolean" table:boolean-value="true"><text:p>TRUE</text:p></table:table-cell>
+    <table:table-cell table:value-type="string" table:string-value="kept"><text:p>kept</text:p></table:table-cell>
+   </table:table-row>
+  </table:table>
+ </office:body>
+</office:document-content>)x";
+    const auto file = dir.file("old.ods");  // content decides, not the extension
+    writeZip(file, {{"mimetype", "application/vnd.sun.xml.calc", false}, {"content.xml", content}});
+    const Workbook book = read(file);
+    ASSERT_EQ(book.sheets.size(), 1u);
+    const Sheet& sheet = book.sheets[0];
+    EXPECT_EQ(sheet.name, "Alt");
+    EXPECT_EQ(cellAt(sheet, 0, 0)->number, 12.5);
+    const Cell* date = cellAt(sheet, 0, 1);
+    EXPECT_EQ(date->number, 37819);
+    const CellFormat& look = book.formats[date->format];
+    EXPECT_EQ(look.numberFormat, "DD.MM.YYYY");
+    EXPECT_EQ(look.font.name, "Albany");
+    EXPECT_TRUE(look.font.bold);
+    EXPECT_EQ(look.font.underline, Underline::Single);
+    EXPECT_TRUE(look.font.strikeout);
+    EXPECT_EQ(look.background, (Color{0xc0, 0xc0, 0xc0}));
+    EXPECT_EQ(book.formulas.at(cellAt(sheet, 0, 2)->formula).text, "=SUM([.A1:.A1])");
+    EXPECT_EQ(cellAt(sheet, 0, 3)->type, CellType::Boolean);
+    EXPECT_EQ(textOf(book, *cellAt(sheet, 0, 4)), "kept");
+    EXPECT_NEAR(*sheet.columns.at(0).widthPt, 64.26, 0.01);
+}
+
+TEST_F(DocumentKinds, TextDocumentsAreNotSpreadsheets) {
+    const auto byMimetype = dir.file("letter.ods");
+    writeZip(byMimetype, {{"mimetype", "application/vnd.oasis.opendocument.text", false}, {"content.xml", textContent()}});
+    EXPECT_EQ(readFailure(byMimetype), "letter.ods: not a spreadsheet (it is an OpenDocument text document)");
+
+    const auto byContent = dir.file("letter2.ods");
+    writeZip(byContent, {{"content.xml", textContent()}});
+    EXPECT_EQ(readFailure(byContent), "letter2.ods: not a spreadsheet (it is an OpenDocument text document)");
+
+    const auto oldWriter = dir.file("old.sxc");
+    writeZip(oldWriter, {{"mimetype", "application/vnd.sun.xml.writer", false}, {"content.xml", textContent()}});
+    EXPECT_EQ(readFailure(oldWriter), "old.sxc: not a spreadsheet (it is an OpenOffice.org 1.x text document)");
+
+    const auto xlsx = dir.file("book.ods");
+    writeZip(xlsx, {{"[Content_Types].xml", "<Types/>"}, {"xl/workbook.xml", "<workbook/>"}});
+    EXPECT_EQ(readFailure(xlsx), "book.ods: not an OpenDocument spreadsheet (it is an Office Open XML file such as .xlsx)");
+}
+
+TEST_F(DocumentKinds, UnreadableFilesGiveTheirCause) {
+    EXPECT_EQ(readFailure(dir.file("absent.ods")), "absent.ods: the file does not exist");
+    std::filesystem::create_directory(dir.file("folder.ods"));
+    EXPECT_EQ(readFailure(dir.file("folder.ods")), "folder.ods: it is a folder, not a spreadsheet file");
+    writeText(dir.file("empty.ods"), "");
+    EXPECT_EQ(readFailure(dir.file("empty.ods")), "empty.ods: the file is empty");
+    writeText(dir.file("notes.ods"), "a,b,c\n1,2,3\n");
+    EXPECT_EQ(readFailure(dir.file("notes.ods")), "notes.ods: not an OpenDocument spreadsheet (neither a zip archive nor an XML document)");
+
+    // A package cut short loses its central directory.
+    const auto whole = dir.file("whole.ods");
+    writeSpreadsheet(whole, contentXml("", kBody));
+    std::filesystem::copy_file(whole, dir.file("cut.ods"));
+    std::filesystem::resize_file(dir.file("cut.ods"), std::filesystem::file_size(whole) / 2);
+    EXPECT_EQ(readFailure(dir.file("cut.ods")), "cut.ods: the archive is damaged or truncated (its directory is missing)");
+
+    const auto broken = dir.file("broken.ods");
+    writeSpreadsheet(broken, "<office:document-content" + std::string(kOdfNamespaces) + "><office:body>\n<office:spreadsheet>\n</office:body>");
+    EXPECT_EQ(readFailure(broken), "broken.ods: content.xml (line 3): malformed XML: mismatched tag");
+
+    const auto noContent = dir.file("nocontent.ods");
+    writeZip(noContent, {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet", false}});
+    EXPECT_EQ(readFailure(noContent), "nocontent.ods: not an OpenDocument spreadsheet (the archive has no content.xml)");
+}
+
+TEST_F(DocumentKinds, EncryptedDocumentsSaySo) {
+    const auto file = dir.file("secret.ods");
+    writeZip(file, {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet", false},
+                    {"META-INF/manifest.xml", R"(<manifest:manifest xmlns:manifest="urn:oasis:names:tc:opendocument:xmlns:manifest:1.0">
+                       <manifest:file-entry manifest:full-path="content.xml" manifest:media-type="text/xml">
+                       <manifest:encryption-data manifest:checksum-type="SHA1/1K" manifest:checksum="x"/></manifest:file-entry></manifest:manifest>)"},
+                    {"content.xml", std::string("\x8f\x12\x00\xfe binary", 12)}});
+    EXPECT_EQ(readFailure(file), "secret.ods: the document is password-protected (encrypted)");
+}
+
+TEST_F(DocumentKinds, EntityDeclarationsAreRefused) {
+    const auto file = dir.file("laughs.ods");
+    writeSpreadsheet(file, R"(<?xml version="1.0"?><!DOCTYPE lolz [<!ENTITY lol "lol"><!ENTITY lol2 "&lol;&lol;&lol;&lol;">]>)"
+                           "<office:document-content" + std::string(kOdfNamespaces) + "><office:body><office:spreadsheet>"
+                           "<table:table table:name=\"&lol2;\"/></office:spreadsheet></office:body></office:document-content>");
+    EXPECT_EQ(readFailure(file), "laughs.ods: content.xml (line 1): the document declares XML entities, which are refused");
+}
+
+TEST(ZipBounds, AMemberThatInflatesBeyondTheBoundIsRefused) {
+    TempDir dir;
+    const auto file = dir.file("bomb.ods");
+    writeZip(file, {{"content.xml", std::string(4 << 20, ' ')}});
+    ods::ZipPackage small(file, ods::InflateLimits{1 << 20, 1 << 30, 1000000});
+    EXPECT_THROW(small.readSmall("content.xml", 8 << 20), ConversionError) << "absolute bound";
+    ods::ZipPackage dense(file, ods::InflateLimits{1 << 30, 1 << 20, 100});
+    try {
+        dense.readSmall("content.xml", 8 << 20);
+        FAIL() << "ratio bound";
+    } catch (const ConversionError& error) {
+        EXPECT_EQ(std::string(error.what()), "content.xml inflates far beyond any plausible size; the archive is refused as hostile");
+    }
+    ods::ZipPackage fine(file);
+    EXPECT_EQ(fine.readSmall("content.xml", 8 << 20)->size(), 4u << 20);
+}
+
+}  // namespace
+}  // namespace brindlemoor::office::testing
