@@ -23,6 +23,7 @@ NAMESPACES = {
     "number": "urn:oasis:names:tc:opendocument:xmlns:datastyle:1.0",
     "fo": "urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0",
     "xlink": "http://www.w3.org/1999/xlink",
+    "of": "urn:oasis:names:tc:opendocument:xmlns:of:1.2",
     "dc": "http://purl.org/dc/elements/1.1/",
     "meta": "urn:oasis:names:tc:opendocument:xmlns:meta:1.0",
 }
@@ -271,11 +272,31 @@ def limits_fixture():
     return document(tables, title="Limits fixture")
 
 
+def formula(expression, kind="float", value=0, shown=None):
+    """A formula cell with a cached result (LibreOffice recalculates on load)."""
+    return cell(kind, value, shown, extra=f'table:formula="of:={escape(expression)}"')
+
+
+def formulas_fixture():
+    """Formulas over numbers and text, within and across sheets."""
+    data = [row(number(2), number(3), text("pear"), cell("boolean", "true", "TRUE")),
+            row(number(-4.5), number(10), text("plum"), number(0.25)),
+            row(formula("[.A1]+[.B1]"), formula("SUM([.A1:.B2])*2"), formula("[.C1]&\" \"&[.C2]", "string"),
+                formula("IF([.A2]<0;\"negative\";\"positive\")", "string")),
+            row(formula("ROUND([.B2]/3;2)"), formula("[$'Other sheet'.$A$1]*2"),
+                formula("COUNTIF([.A1:.B2];\">0\")"), formula("AND([.D1];[.A1]>1)", "boolean", "true", "TRUE")),
+            row(formula("VLOOKUP(\"plum\";[.C1:.D2];2;0)"), formula("MAX([.A1:.B2])-MIN([.A1:.B2])"),
+                formula("LEN([.C1])"), formula("[.B2]^2%"))]
+    other = [row(number(21), formula("[$Data.B1]+[.A1]"), formula("SUM([$Data.A1:.B2])"))]
+    return document([table("Data", data), table("Other sheet", other)], title="Formulas fixture")
+
+
 FIXTURES = {
     "values": values_fixture,
     "formats": formats_fixture,
     "structure": structure_fixture,
     "limits": limits_fixture,
+    "formulas": formulas_fixture,
 }
 
 

@@ -26,6 +26,7 @@ class Cell:
     display: str
     format: str        # LibreOffice's format code
     format_type: int   # NumberFormat flags
+    formula: str = ""  # as LibreOffice writes it, for formula cells
 
 
 @dataclass
@@ -147,13 +148,13 @@ class Office:
                         cell = sheet.getCellByPosition(col, row)
                         fmt, fmt_type = describe(cell.NumberFormat)
                         display = cell.String
-                        cell_kind = kind
+                        cell_kind, formula = kind, ""
                         if kind == "formula":
-                            formula = cell.Formula.upper()
+                            formula = cell.Formula
                             # Excel's boolean cells come back as these formulas.
-                            if formula in ("=TRUE()", "=FALSE()"):
-                                cell_kind, value = "boolean", formula == "=TRUE()"
+                            if formula.upper() in ("=TRUE()", "=FALSE()"):
+                                cell_kind, value, formula = "boolean", formula.upper() == "=TRUE()", ""
                         elif kind == "number" and fmt_type & FORMAT_LOGICAL:
                             cell_kind, value = "boolean", bool(value)
-                        result.cells[(row, col)] = Cell(cell_kind, value, display, fmt, fmt_type)
+                        result.cells[(row, col)] = Cell(cell_kind, value, display, fmt, fmt_type, formula)
         return result

@@ -28,7 +28,8 @@ sys.path.insert(0, str(Path(__file__).resolve().parent))
 import make_fixtures  # noqa: E402
 import xls_validity  # noqa: E402
 from office_snapshot import (FORMAT_CURRENCY, FORMAT_DATE, FORMAT_FRACTION,  # noqa: E402
-                             FORMAT_PERCENT, FORMAT_SCIENTIFIC, FORMAT_TEXT, FORMAT_TIME, Office)
+                             FORMAT_LOGICAL, FORMAT_PERCENT, FORMAT_SCIENTIFIC, FORMAT_TEXT,
+                             FORMAT_TIME, Office)
 
 SKIPPED = 77
 MAX_ROWS, MAX_COLS, MAX_TEXT = 65536, 256, 32767
@@ -137,7 +138,12 @@ def compare_with_xlrd(source, book):
             fmt = book.format_map[book.xf_list[got.xf_index].format_key].format_str
             kind, value = want.kind, want.value
             if kind == "formula":
-                kind = "text" if isinstance(value, str) else "number"
+                if isinstance(value, str):
+                    kind = "text"
+                elif want.format_type & FORMAT_LOGICAL:
+                    kind, value = "boolean", bool(value)
+                else:
+                    kind = "number"
             if kind == "text":
                 if got.ctype != xlrd.XL_CELL_TEXT:
                     problems.append(f"{where}: text {value[:60]!r} read as {got.ctype}:{got.value!r}")
@@ -226,6 +232,24 @@ def text_difference(want, got):
             f"{want[max(0, at - 15):at + 15]!r} vs {got[max(0, at - 15):at + 15]!r}")
 
 
+def compare_formulas(source, result):
+    """Each source formula comes back as the same formula when LibreOffice
+    reads the .xls (sheets renamed for Excel are allowed for by pairing)."""
+    problems = []
+    for s, r in zip(source, result):
+        for position, want in sorted(s.cells.items()):
+            if want.kind != "formula" or not in_grid(position):
+                continue
+            got = r.cells.get(position)
+            where = f"{s.name}!R{position[0] + 1}C{position[1] + 1}"
+            if got is None or got.kind != "formula":
+                problems.append(f"{where}: formula {want.formula} became "
+                                f"{got.kind + ' ' + repr(got.display) if got else 'nothing'}")
+            elif got.formula != want.formula:
+                problems.append(f"{where}: formula {want.formula} became {got.formula}")
+    return problems
+
+
 def report(problems, limit=25):
     text = "\n".join(problems[:limit])
     if len(problems) > limit:
@@ -292,6 +316,12 @@ class RoundTrip(unittest.TestCase):
     def test_libreoffice_shows_what_the_source_showed(self):
         def check(name, path):
             problems = compare_display(self.source_view[name], self.result_view[name])
+            self.assertFalse(problems, report(problems))
+        self.check_each(check)
+
+    def test_formulas_stay_formulas(self):
+        def check(name, path):
+            problems = compare_formulas(self.source_view[name], self.result_view[name])
             self.assertFalse(problems, report(problems))
         self.check_each(check)
 
