@@ -32,6 +32,7 @@ constexpr std::uint16_t kScl = 0x00A0;
 constexpr std::uint16_t kPane = 0x0041;
 constexpr std::uint16_t kSelection = 0x001D;
 constexpr std::uint16_t kMergedCells = 0x00E5;
+constexpr std::uint16_t kSheetExt = 0x0862;
 constexpr std::size_t kMergesPerRecord = 1026;
 
 void simple16(BiffStream& out, std::uint16_t id, std::uint16_t value) {
@@ -229,6 +230,18 @@ void writeSelection(BiffStream& out, const Selection& selection) {
     out.u16(selection.row);
     out.u8(static_cast<std::uint8_t>(selection.column));
     out.u8(static_cast<std::uint8_t>(selection.column));
+    out.endRecord(start);
+}
+
+void writeSheetExt(BiffStream& out, std::uint16_t tabColor) {
+    // SHEETEXT: future record header (record id, flags, 8 reserved bytes),
+    // record size (20: no optional part), tab colour index in bits 0..6.
+    const auto start = out.beginRecord(kSheetExt);
+    out.u16(kSheetExt);
+    out.u16(0);
+    out.zeros(8);
+    out.u32(20);
+    out.u32(tabColor & 0x7F);
     out.endRecord(start);
 }
 

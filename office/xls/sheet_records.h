@@ -80,6 +80,9 @@ struct Selection {
 };
 void writeSelection(BiffStream& out, const Selection& selection);
 
+// SHEETEXT with the sheet tab's colour (a palette index).
+void writeSheetExt(BiffStream& out, std::uint16_t tabColor);
+
 // MERGEDCELLS, as many records as needed (1,026 ranges each).
 void writeMergedCells(BiffStream& out, const std::vector<CellRange>& ranges);
 

@@ -4,6 +4,7 @@
 #include "office/xls/column_width.h"
 #include "office/xls/excel_limits.h"
 #include "office/xls/formula_records.h"
+#include "office/xls/hyperlink_records.h"
 #include "office/xls/sheet_records.h"
 
 #include <algorithm>
@@ -57,6 +58,8 @@ public:
         for (std::size_t i = 0; i < dbCells.size(); ++i) out_.patch32(index + 4 + 16 + 4 * i, dbCells[i]);
         writeView();
         writeMerges();
+        if (c_.sheetNames) writeHyperlinks(out_, sheet_, c_.workbook, *c_.sheetNames, c_.name, c_.warnings);
+        if (sheet_.view.tabColor) writeSheetExt(out_, c_.styles.colorIndex(sheet_.view.tabColor, 0x7F));
         writeEof(out_);
         report();
     }

@@ -24,6 +24,7 @@ struct SheetContext {
     std::uint32_t sstReferences = 0;       // LABELSST records written (counted up)
     Warnings& warnings;
     const formula::WorkbookFormulas* formulas = nullptr;  // null: formulas keep their cached values
+    const std::vector<std::u16string>* sheetNames = nullptr;  // every sheet's name as written
 };
 
 void writeSheet(BiffStream& out, SheetContext& context);

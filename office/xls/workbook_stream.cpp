@@ -70,7 +70,7 @@ BiffStream buildWorkbookStream(const Workbook& input, Warnings& warnings) {
     std::uint32_t references = 0;
     for (std::uint32_t i = 0; i < workbook.sheets.size(); ++i) {
         out.patch32(layout.sheetOffsetFields[i], static_cast<std::uint32_t>(out.size()));
-        SheetContext context{workbook, i, toUtf8(names[i]), i == active, styles, textCut, 0, warnings, &formulas};
+        SheetContext context{workbook, i, toUtf8(names[i]), i == active, styles, textCut, 0, warnings, &formulas, &names};
         writeSheet(out, context);
         references += context.sstReferences;
     }

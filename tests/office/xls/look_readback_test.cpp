@@ -1,0 +1,227 @@
+// The look of a workbook (fonts, colours, borders, alignment, sizes, panes),
+// read back with xlrd's formatting information.
+#include "office/xls/column_width.h"
+
+#include "readback.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace brindlemoor::office::xls {
+namespace {
+
+using test::Line;
+
+Cell numberAt(ColumnIndex column, double value, std::uint32_t format = 0) {
+    Cell cell;
+    cell.column = column;
+    cell.type = CellType::Number;
+    cell.number = value;
+    cell.format = format;
+    return cell;
+}
+
+std::map<std::string, Line> byKey(const std::vector<Line>& lines, std::size_t keyFields) {
+    std::map<std::string, Line> map;
+    for (const auto& line : lines) {
+        std::string key;
+        for (std::size_t i = 1; i <= keyFields; ++i) key += (i > 1 ? "," : "") + line[i];
+        map[key] = line;
+    }
+    return map;
+}
+
+class LookReadBack : public testing::Test {
+protected:
+    std::uint32_t add(const CellFormat& format) {
+        wb.formats.push_back(format);
+        return static_cast<std::uint32_t>(wb.formats.size() - 1);
+    }
+    // The xf line of the cell at column `column` of row 0 on sheet 0.
+    Line xfOf(const test::ReadBack& result, ColumnIndex column) {
+        const auto cells = result.cells();
+        const auto& cell = cells.at("0!0," + std::to_string(column));
+        return byKey(result.all("xf"), 1).at(cell[7]);
+    }
+    Line fontOf(const test::ReadBack& result, ColumnIndex column) { return byKey(result.all("font"), 1).at(xfOf(result, column)[2]); }
+
+    Workbook wb;
+};
+
+TEST_F(LookReadBack, FontsKeepEveryAttribute) {
+    CellFormat a;
+    a.font = {"Liberation Serif", 14, true, true, Underline::Double, true, Script::Superscript, Color{0x12, 0x34, 0x56}};
+    CellFormat b;
+    b.font.underline = Underline::Single;
+    b.font.script = Script::Subscript;
+    b.font.color = Color{255, 0, 0};
+    CellFormat same = a;  // a duplicate font is written once
+    same.numberFormat = "0.0";
+    Sheet sheet;
+    sheet.name = "Fonts";
+    Row row;
+    row.cells = {numberAt(0, 1, add(a)), numberAt(1, 2, add(b)), numberAt(2, 3, add(same))};
+    sheet.rows.push_back(row);
+    wb.sheets.push_back(sheet);
+    Warnings warnings;
+    const auto folder = test::scratchFolder("fonts");
+    WRITE_AND_READ_BACK(result, wb, folder / "fonts.xls", warnings);
+
+    // font: index, name, height, weight, italic, underline, struck out, escapement, colour
+    EXPECT_EQ(fontOf(result, 0), (Line{"font", fontOf(result, 0)[1], "Liberation Serif", "280", "700", "1", "2", "1", "1", "123456"}));
+    EXPECT_EQ(fontOf(result, 1), (Line{"font", fontOf(result, 1)[1], "Arial", "200", "400", "0", "1", "0", "2", "FF0000"}));
+    EXPECT_EQ(fontOf(result, 2)[1], fontOf(result, 0)[1]);
+    EXPECT_NE(xfOf(result, 2)[1], xfOf(result, 0)[1]);
+    EXPECT_EQ(result.all("font").size(), 7u);  // 4 default copies, the placeholder xlrd shows for font 4, ours
+}
+
+TEST_F(LookReadBack, CellFormatsKeepFillBordersAlignmentAndProtection) {
+    CellFormat boxed;
+    boxed.background = Color{0xFF, 0xFF, 0x00};
+    boxed.borders.left = {BorderStyle::Thin, Color{0, 0, 0xFF}};
+    boxed.borders.right = {BorderStyle::Double, std::nullopt};
+    boxed.borders.top = {BorderStyle::Medium, std::nullopt};
+    boxed.borders.bottom = {BorderStyle::DashDot, std::nullopt};
+    boxed.borders.diagonalDown = {BorderStyle::Hair, std::nullopt};
+    boxed.locked = false;
+    boxed.hidden = true;
+    CellFormat aligned;
+    aligned.alignment = {HorizontalAlign::Center, VerticalAlign::Top, true, false, 3, 45};
+    CellFormat down;
+    down.alignment = {HorizontalAlign::Justify, VerticalAlign::Center, false, true, 0, -30};
+    CellFormat stacked;
+    stacked.alignment.rotation = 255;
+    stacked.alignment.horizontal = HorizontalAlign::Fill;
+    Sheet sheet;
+    sheet.name = "Cells";
+    Row row;
+    row.cells = {numberAt(0, 1, add(boxed)), numberAt(1, 2, add(aligned)), numberAt(2, 3, add(down)), numberAt(3, 4, add(stacked))};
+    sheet.rows.push_back(row);
+    wb.sheets.push_back(sheet);
+    Warnings warnings;
+    const auto folder = test::scratchFolder("cells");
+    WRITE_AND_READ_BACK(result, wb, folder / "cells.xls", warnings);
+
+    // xf: index, font, format, horizontal, vertical, wrap, rotation, indent, shrink,
+    //     fill pattern, fill colour, left, right, top, bottom, left colour,
+    //     diagonal down, diagonal up, diagonal style, locked, hidden
+    const Line box = xfOf(result, 0);
+    EXPECT_EQ(std::vector<std::string>(box.begin() + 10, box.end()),
+              (std::vector<std::string>{"1", "FFFF00", "1", "6", "2", "9", "0000FF", "1", "0", "7", "0", "1"}));
+    const Line a = xfOf(result, 1);
+    EXPECT_EQ(std::vector<std::string>(a.begin() + 4, a.begin() + 10), (std::vector<std::string>{"2", "0", "1", "45", "3", "0"}));
+    const Line d = xfOf(result, 2);
+    EXPECT_EQ(std::vector<std::string>(d.begin() + 4, d.begin() + 10), (std::vector<std::string>{"5", "1", "0", "120", "0", "1"}));
+    const Line s = xfOf(result, 3);
+    EXPECT_EQ(s[4], "4");
+    EXPECT_EQ(s[7], "255");
+}
+
+TEST_F(LookReadBack, PaletteKeepsUpTo56ExactColoursAndApproximatesBeyond) {
+    Sheet sheet;
+    sheet.name = "Colours";
+    Row row;
+    for (ColumnIndex c = 0; c < 60; ++c) {
+        CellFormat f;
+        // Colours that the default palette does not have.
+        f.background = Color{static_cast<std::uint8_t>(3 + 4 * c), static_cast<std::uint8_t>(200 - 3 * c), 77};
+        row.cells.push_back(numberAt(c, c, add(f)));
+    }
+    sheet.rows.push_back(row);
+    wb.sheets.push_back(sheet);
+    Warnings warnings;
+    const auto folder = test::scratchFolder("palette");
+    WRITE_AND_READ_BACK(result, wb, folder / "palette.xls", warnings);
+    int exact = 0;
+    for (ColumnIndex c = 0; c < 60; ++c) {
+        char expected[7];
+        std::snprintf(expected, sizeof expected, "%02X%02X4D", 3 + 4 * c, 200 - 3 * c);
+        exact += xfOf(result, c)[11] == expected;
+    }
+    EXPECT_EQ(exact, 56);
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_NE(warnings[0].find("4 colour(s)"), std::string::npos) << warnings[0];
+}
+
+TEST_F(LookReadBack, ColumnWidthsRowHeightsHiddenAndOutlines) {
+    Sheet sheet;
+    sheet.name = "Sizes";
+    sheet.columns.push_back({0, 1, 100.0, false, 0, kNone});
+    sheet.columns.push_back({2, 3, std::nullopt, true, 1, kNone});
+    sheet.columns.push_back({5, 1, 30.0, false, 2, kNone});
+    Row tall;
+    tall.index = 0;
+    tall.heightPt = 30;
+    tall.customHeight = true;
+    tall.cells = {numberAt(0, 1)};
+    Row hidden;
+    hidden.index = 2;
+    hidden.repeat = 2;
+    hidden.hidden = true;
+    hidden.outlineLevel = 1;
+    sheet.rows = {tall, hidden};
+    sheet.merges.push_back({0, 0, 1, 2});
+    wb.sheets.push_back(sheet);
+    Warnings warnings;
+    const auto folder = test::scratchFolder("sizes");
+    WRITE_AND_READ_BACK(result, wb, folder / "sizes.xls", warnings);
+
+    const auto columns = byKey(result.all("column"), 2);  // sheet, column
+    const auto units = [](double pt) { return std::to_string(columnWidthUnits(pt, Font{})); };
+    EXPECT_EQ(columns.at("0,0")[3], units(100));
+    EXPECT_EQ(columns.at("0,0")[4], "0");
+    EXPECT_EQ(columns.at("0,4")[4], "1");  // hidden, outline level 1
+    EXPECT_EQ(columns.at("0,4")[5], "1");
+    EXPECT_EQ(columns.at("0,5")[3], units(30));
+    EXPECT_EQ(columns.at("0,5")[5], "2");
+    EXPECT_FALSE(columns.contains("0,1"));
+
+    const auto rows = byKey(result.all("row"), 2);
+    EXPECT_EQ(rows.at("0,0")[3], "600");
+    EXPECT_EQ(rows.at("0,2")[4], "1");
+    EXPECT_EQ(rows.at("0,3")[5], "1");
+    EXPECT_FALSE(rows.contains("0,4"));
+    EXPECT_EQ(result.all("merge"), (std::vector<Line>{{"merge", "0", "0", "1", "0", "2"}}));
+}
+
+TEST_F(LookReadBack, FrozenPanesZoomGridlinesAndActiveSheet) {
+    for (int s = 0; s < 2; ++s) {
+        Sheet sheet;
+        sheet.name = "View" + std::to_string(s);
+        sheet.rows.push_back({});
+        sheet.rows[0].cells = {numberAt(0, 1)};
+        wb.sheets.push_back(sheet);
+    }
+    SheetView& view = wb.sheets[1].view;
+    view.frozenRows = 2;
+    view.frozenColumns = 1;
+    view.zoomPercent = 150;
+    view.showGrid = false;
+    view.cursorRow = 5;
+    view.cursorColumn = 3;
+    wb.activeSheet = 1;
+    Warnings warnings;
+    const auto folder = test::scratchFolder("view");
+    WRITE_AND_READ_BACK(result, wb, folder / "view.xls", warnings);
+    // view: sheet, rows above the split, columns left of it, frozen, gridlines,
+    //       selected, shown, zoom, first row, first column
+    const auto views = result.all("view");
+    EXPECT_EQ(views[0], (Line{"view", "0", "0", "0", "0", "1", "0", "0", "100", "0", "0"}));
+    EXPECT_EQ(views[1], (Line{"view", "1", "2", "1", "1", "0", "1", "1", "150", "0", "0"}));
+}
+
+TEST(ColumnWidths, FollowTheDefaultFontsDigitWidth) {
+    // Arial 10: "0" is 0.556 em, 5.56 pt, so 5.56 pt is one character (256 units).
+    EXPECT_EQ(columnWidthUnits(5.56, Font{}), 256);
+    EXPECT_EQ(columnWidthUnits(55.6, Font{}), 2560);
+    Font times{"Times New Roman", 12};
+    EXPECT_EQ(columnWidthUnits(6, times), 256);
+    Font unknown{"Some Display Face", 20};
+    EXPECT_EQ(columnWidthUnits(11.12, unknown), 256);  // measured as Arial
+    EXPECT_EQ(rowHeightTwips(12.8), 256);
+    EXPECT_EQ(rowHeightTwips(1000), 8192);
+}
+
+}  // namespace
+}  // namespace brindlemoor::office::xls
