@@ -34,16 +34,18 @@ std::uint8_t errorCode(std::string_view text) {
 
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
-// Adds document text with white space collapsed as the format asks: runs of
-// spaces, tabs and line ends read as one space.
-void appendCollapsed(std::string& out, std::string_view text, bool& pendingSpace) {
+// Adds document text with white space treated as the format asks: a run of
+// spaces, tabs and line ends reads as one space, and white space at the very
+// start of a paragraph is ignored. `afterSpace` carries the state between
+// pieces of text.
+void appendCollapsed(std::string& out, std::string_view text, bool& afterSpace) {
     for (char c : text) {
         if (isSpace(c)) {
-            pendingSpace = true;
+            if (!afterSpace) out += ' ';
+            afterSpace = true;
             continue;
         }
-        if (pendingSpace && !out.empty() && out.back() != '\n') out += ' ';
-        pendingSpace = false;
+        afterSpace = false;
         out += c;
     }
 }
@@ -354,8 +356,8 @@ void TableReader::readCellContent(XmlReader& xml) {
     while (xml.nextChild()) {
         if (xml.is(Ns::Text, "p") || xml.is(Ns::Text, "h")) {
             if (cellParagraphs_++ > 0) cellText_ += '\n';
-            bool pendingSpace = false;
-            readInline(xml, cellText_, pendingSpace);
+            bool afterSpace = true;
+            readInline(xml, cellText_, afterSpace);
         } else if (xml.is(Ns::Text, "list")) {
             readCellContent(xml);
         } else if (xml.is(Ns::Text, "list-item")) {
@@ -370,11 +372,11 @@ void TableReader::readCellContent(XmlReader& xml) {
     }
 }
 
-void TableReader::readInline(XmlReader& xml, std::string& out, bool& pendingSpace) {
+void TableReader::readInline(XmlReader& xml, std::string& out, bool& afterSpace) {
     for (;;) {
         switch (xml.next()) {
         case XmlEvent::Text:
-            appendCollapsed(out, xml.text(), pendingSpace);
+            appendCollapsed(out, xml.text(), afterSpace);
             break;
         case XmlEvent::End:
             return;
@@ -386,35 +388,33 @@ void TableReader::readInline(XmlReader& xml, std::string& out, bool& pendingSpac
                 if (local == "s") {
                     long long count = 1;
                     if (auto c = xml.attribute(Ns::Text, "c")) count = std::clamp<long long>(parseInteger(*c).value_or(1), 1, 32767);
-                    if (pendingSpace && !out.empty()) out += ' ';
-                    pendingSpace = false;
+                    afterSpace = false;
                     out.append(static_cast<std::size_t>(count), ' ');
                     xml.skipElement();
                 } else if (local == "tab") {
-                    if (pendingSpace && !out.empty()) out += ' ';
-                    pendingSpace = false;
+                    afterSpace = false;
                     out += '\t';
                     xml.skipElement();
                 } else if (local == "line-break") {
-                    pendingSpace = false;
+                    afterSpace = false;
                     out += '\n';
                     xml.skipElement();
                 } else if (local == "a") {
                     if (cellLink_.empty()) {
                         if (auto href = xml.attribute(Ns::Xlink, "href")) cellLink_.assign(*href);
                     }
-                    readInline(xml, out, pendingSpace);
+                    readInline(xml, out, afterSpace);
                 } else if (local == "note" || local == "ruby-text" || local == "bookmark-ref") {
                     xml.skipElement();
                 } else {
-                    readInline(xml, out, pendingSpace);  // spans, fields: their text
+                    readInline(xml, out, afterSpace);  // spans, fields: their text
                 }
             } else if (xml.is(Ns::Office, "annotation")) {
                 cellAnnotation_ = readAnnotation(xml);
             } else if (xml.ns() == Ns::Draw) {
                 countDrawing(xml);
             } else {
-                readInline(xml, out, pendingSpace);
+                readInline(xml, out, afterSpace);
             }
             break;
         }
@@ -433,8 +433,8 @@ std::uint32_t TableReader::readAnnotation(XmlReader& xml) {
                 annotation.author = xml.readText();
             } else if (xml.is(Ns::Text, "p") || xml.is(Ns::Text, "h")) {
                 if (paragraphs++ > 0) annotation.text += '\n';
-                bool pendingSpace = false;
-                readInline(xml, annotation.text, pendingSpace);
+                bool afterSpace = true;
+                readInline(xml, annotation.text, afterSpace);
             } else if (xml.is(Ns::Text, "list") || xml.is(Ns::Text, "list-item")) {
                 readBlock();
             } else {

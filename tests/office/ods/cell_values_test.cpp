@@ -68,6 +68,7 @@ TEST_F(CellValues, FlattensParagraphsSpansSpacesAndLinks) {
             spread   over
             lines</text:p></table:table-cell>
         <table:table-cell office:value-type="string" office:string-value="from the attribute"><text:p>shown</text:p></table:table-cell>
+        <table:table-cell office:value-type="string"><text:p>ends in a space </text:p></table:table-cell>
         </table:table-row></table:table>)");
     const Sheet& sheet = book.sheets[0];
     EXPECT_EQ(textOf(book, *cellAt(sheet, 0, 0)), "first\nsecond span");
@@ -79,6 +80,7 @@ TEST_F(CellValues, FlattensParagraphsSpansSpacesAndLinks) {
     EXPECT_EQ(sheet.hyperlinks[linked->hyperlink].range.firstColumn, 2u);
     EXPECT_EQ(textOf(book, *cellAt(sheet, 0, 3)), "spread over lines");
     EXPECT_EQ(textOf(book, *cellAt(sheet, 0, 4)), "from the attribute");
+    EXPECT_EQ(textOf(book, *cellAt(sheet, 0, 5)), "ends in a space ");
 }
 
 TEST_F(CellValues, KeepsRepeatedRowsAndColumnsAsRuns) {
