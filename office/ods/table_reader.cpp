@@ -424,6 +424,7 @@ void TableReader::readInline(XmlReader& xml, std::string& out, bool& afterSpace)
 std::uint32_t TableReader::readAnnotation(XmlReader& xml) {
     Annotation annotation;
     annotation.visible = xml.attribute(Ns::Office, "display") == std::optional<std::string_view>("true");
+    if (auto author = xml.attribute(Ns::Office, "author")) annotation.author = *author;  // 1.x keeps it here
     int paragraphs = 0;
     // Annotation text is kept out of the cell's own text and link.
     std::string savedLink = cellLink_;

@@ -91,6 +91,7 @@ TEST_F(DocumentKinds, OpenOffice1SpreadsheetsMapOntoTheSameModel) {
     <table:table-cell table:formula="=SUM([.A1:.A1])" table:value-type="float" table:value="12.5"><text:p>12.5</text:p></table:table-cell>
     <table:table-cell table:value-type="boolean" table:boolean-value="true"><text:p>TRUE</text:p></table:table-cell>
     <table:table-cell table:value-type="string" table:string-value="kept"><text:p>kept</text:p></table:table-cell>
+    <table:table-cell><office:annotation office:author="HMB" office:create-date="2005-05-12"><text:p>old note</text:p></office:annotation></table:table-cell>
    </table:table-row>
   </table:table>
  </office:body>
@@ -114,6 +115,9 @@ TEST_F(DocumentKinds, OpenOffice1SpreadsheetsMapOntoTheSameModel) {
     EXPECT_EQ(book.formulas.at(cellAt(sheet, 0, 2)->formula).text, "=SUM([.A1:.A1])");
     EXPECT_EQ(cellAt(sheet, 0, 3)->type, CellType::Boolean);
     EXPECT_EQ(textOf(book, *cellAt(sheet, 0, 4)), "kept");
+    const Annotation& note = sheet.annotations.at(cellAt(sheet, 0, 5)->annotation);
+    EXPECT_EQ(note.author, "HMB");
+    EXPECT_EQ(note.text, "old note");
     EXPECT_NEAR(*sheet.columns.at(0).widthPt, 64.26, 0.01);
 }
 
