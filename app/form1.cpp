@@ -3,11 +3,16 @@
 #include "app/application_title.h"
 #include "app/error_report.h"
 #include "app/failure_trap.h"
+#include "app/hover_feedback.h"
 #include "app/mouse_pointer.h"
 #include "app/prerequisites.h"
 #include "app/startup.h"
 #include "convert/output_options.h"
 #include "filelist/add_files.h"
+#include "filelist/add_folder.h"
+#include "filelist/drop_intake.h"
+#include "filelist/list_gestures.h"
+#include "filelist/sample_files.h"
 #include "platform/cursor_file.h"
 
 #include <QCloseEvent>
@@ -116,6 +121,20 @@ void Form1::connectHandlers() {
         untrapped(QStringLiteral("in Quillfen2021/08/31.Form1.Text1_Change "),
                   [&] { convert::folderTextChanged(text, env_.settings); });
     });
+
+    connect(PushButton4, &QPushButton::clicked, this, [this] {
+        filelist::addAllFilesInFolder(filelist::localFolderScan(env_.prompts), *ListView1, env_.settings, this);
+    });
+    connect(PushButton8, &QPushButton::clicked, this, [this] { filelist::clearList(*ListView1, this, env_.prompts); });
+    connect(PushButton9, &QPushButton::clicked, this, [this] {
+        filelist::loadSampleFilesClicked(filelist::localFolderScan(env_.prompts), *ListView1, env_.settings,
+                                         env_.programFolder);
+    });
+    new filelist::DropIntake(*ListView1, filelist::localFolderScan(env_.prompts));
+    new filelist::ListGestures(*ListView1, {this, env_.programFolder + QStringLiteral("/drag.ico"),
+                                            [] { return QCursor::pos(); }});
+    new HoverFeedback(this, {PushButton1, PushButton2, PushButton3, PushButton4, PushButton8, PushButton9},
+                      {Frame5, Frame1, Option1, Option2, ListView1}, {Text1, ProgressBar1});
 }
 
 void Form1::untrapped(const QString& location, const std::function<void()>& handler) {
@@ -136,7 +155,12 @@ bool Form1::formLoad() {
         trap.step(104, [&] { setMouseIcon(this, platform::loadCursorFile(cursorFile)); });
     }
     trap.step(106, [&] { occasionalSiteVisit(env_.random, env_.prompts); });
-    trap.step(124, [] {});  // the sample list is recorded here once samples are listed
+    const auto recordSamplesOnce = [&] {
+        if (env_.settings.read(filelist::kSnapshotSetting, QString()).isEmpty())
+            filelist::recordSampleList(filelist::localFolderScan(env_.prompts), env_.settings, env_.programFolder);
+    };
+    trap.step(106, recordSamplesOnce);
+    trap.step(124, recordSamplesOnce);
     trap.step(126, [&] {
         setWindowTitle(kProductName);
         setWindowIcon(QIcon(QStringLiteral(":/brindlemoor.svg")));
