@@ -9,6 +9,7 @@ void ScriptedPrompts::clearRecords() {
     openRequests_.clear();
     folderRequests_.clear();
     inputPrompts_.clear();
+    inputRequests_.clear();
     shellOpened_.clear();
 }
 
@@ -21,8 +22,9 @@ Answer ScriptedPrompts::messageBox(const QString& text, const QString& title, Bu
     return answer;
 }
 
-std::optional<QString> ScriptedPrompts::inputBox(const QString& prompt, const QString&, const QString&) {
+std::optional<QString> ScriptedPrompts::inputBox(const QString& prompt, const QString& title, const QString& preset) {
     inputPrompts_ << prompt;
+    inputRequests_.push_back({prompt, title, preset});
     if (inputAnswers_.empty()) return std::nullopt;
     auto answer = inputAnswers_.front();
     inputAnswers_.pop_front();

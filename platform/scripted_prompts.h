@@ -23,6 +23,11 @@ public:
         Buttons buttons;
         Icon icon;
     };
+    struct InputRequest {
+        QString prompt;
+        QString title;
+        QString preset;
+    };
     struct FolderRequest {
         QWidget* owner;
         QString title;
@@ -46,6 +51,7 @@ public:
     const std::vector<OpenFileRequest>& openRequests() const { return openRequests_; }
     const std::vector<FolderRequest>& folderRequests() const { return folderRequests_; }
     const QStringList& inputPrompts() const { return inputPrompts_; }
+    const std::vector<InputRequest>& inputRequests() const { return inputRequests_; }
     const QStringList& shellOpened() const { return shellOpened_; }
     void clearRecords();
 
@@ -71,6 +77,7 @@ private:
     std::vector<OpenFileRequest> openRequests_;
     std::vector<FolderRequest> folderRequests_;
     QStringList inputPrompts_;
+    std::vector<InputRequest> inputRequests_;
     QStringList shellOpened_;
 };
 
