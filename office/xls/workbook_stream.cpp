@@ -1,6 +1,7 @@
 #include "office/xls/workbook_stream.h"
 
 #include "office/xls/excel_limits.h"
+#include "office/xls/note_records.h"
 #include "office/xls/sheet_writer.h"
 #include "office/xls/style_sheet.h"
 #include "office/xls/unicode_text.h"
@@ -63,14 +64,16 @@ BiffStream buildWorkbookStream(const Workbook& input, Warnings& warnings) {
     // Every formula is translated first: the globals list the sheet links and names they use.
     const formula::WorkbookFormulas formulas(workbook, warnings);
 
+    const NoteDrawings notes(workbook);
+
     BiffStream out;
     out.reserve(1 << 16);
-    const GlobalsLayout layout = writeGlobals(out, {workbook, styles, names, hidden, static_cast<std::uint16_t>(active), strings, warnings, &formulas});
+    const GlobalsLayout layout = writeGlobals(out, {workbook, styles, names, hidden, static_cast<std::uint16_t>(active), strings, warnings, &formulas, &notes});
 
     std::uint32_t references = 0;
     for (std::uint32_t i = 0; i < workbook.sheets.size(); ++i) {
         out.patch32(layout.sheetOffsetFields[i], static_cast<std::uint32_t>(out.size()));
-        SheetContext context{workbook, i, toUtf8(names[i]), i == active, styles, textCut, 0, warnings, &formulas, &names};
+        SheetContext context{workbook, i, toUtf8(names[i]), i == active, styles, textCut, 0, warnings, &formulas, &names, &notes};
         writeSheet(out, context);
         references += context.sstReferences;
     }

@@ -211,13 +211,62 @@ TEST_F(LookReadBack, FrozenPanesZoomGridlinesAndActiveSheet) {
     EXPECT_EQ(views[1], (Line{"view", "1", "2", "1", "1", "0", "1", "1", "150", "0", "0"}));
 }
 
+TEST_F(LookReadBack, NotesAndHyperlinks) {
+    for (const char* name : {"Notes", "Target sheet"}) {
+        Sheet sheet;
+        sheet.name = name;
+        wb.sheets.push_back(sheet);
+    }
+    Sheet& sheet = wb.sheets[0];
+    sheet.annotations = {{"Ada", "First line\nsecond line", false}, {"Grace", "Wide: 日本語", true}};
+    Row row;
+    row.index = 2;
+    Cell a = numberAt(1, 5);
+    a.annotation = 0;
+    Cell b;
+    b.column = 4;
+    b.annotation = 1;  // a note on an empty cell
+    row.cells = {a, b};
+    sheet.rows.push_back(row);
+    // Enough notes for a second drawing cluster on a sheet of their own.
+    Sheet many;
+    many.name = "Many";
+    for (RowIndex r = 0; r < 1100; ++r) {
+        many.annotations.push_back({"", "note " + std::to_string(r), false});
+        Row manyRow;
+        manyRow.index = r;
+        Cell c = numberAt(0, r);
+        c.annotation = r;
+        manyRow.cells = {c};
+        many.rows.push_back(manyRow);
+    }
+    wb.sheets.push_back(many);  // `sheet` is not used beyond this point
+    wb.sheets[0].hyperlinks = {{{0, 0, 0, 1}, "https://example.org/a?b=c"}, {{1, 0, 1, 0}, "#'Target sheet'.$B$7"}};
+    Warnings warnings;
+    const auto folder = test::scratchFolder("notes");
+    WRITE_AND_READ_BACK(result, wb, folder / "notes.xls", warnings);
+    const auto notes = result.all("note");
+    ASSERT_EQ(notes.size(), 2u + 1100u);
+    EXPECT_EQ(notes[0], (Line{"note", "0", "2", "1", "Ada", "First line\nsecond line", "0"}));
+    EXPECT_EQ(notes[1], (Line{"note", "0", "2", "4", "Grace", "Wide: 日本語", "1"}));
+    EXPECT_EQ(notes.back(), (Line{"note", "2", "1099", "0", "", "note 1099", "0"}));
+    const auto links = result.all("link");
+    ASSERT_EQ(links.size(), 2u);
+    EXPECT_EQ(links[0], (Line{"link", "0", "0", "0", "0", "1", "url", "https://example.org/a?b=c", ""}));
+    EXPECT_EQ(links[1], (Line{"link", "0", "1", "1", "0", "0", "workbook", "", "'Target sheet'!B7"}));
+}
+
 TEST(ColumnWidths, FollowTheDefaultFontsDigitWidth) {
     // Arial 10: "0" is 0.556 em, 5.56 pt, so 5.56 pt is one character (256 units).
     EXPECT_EQ(columnWidthUnits(5.56, Font{}), 256);
     EXPECT_EQ(columnWidthUnits(55.6, Font{}), 2560);
-    Font times{"Times New Roman", 12};
+    Font times;
+    times.name = "Times New Roman";
+    times.sizePt = 12;
     EXPECT_EQ(columnWidthUnits(6, times), 256);
-    Font unknown{"Some Display Face", 20};
+    Font unknown;
+    unknown.name = "Some Display Face";
+    unknown.sizePt = 20;
     EXPECT_EQ(columnWidthUnits(11.12, unknown), 256);  // measured as Arial
     EXPECT_EQ(rowHeightTwips(12.8), 256);
     EXPECT_EQ(rowHeightTwips(1000), 8192);

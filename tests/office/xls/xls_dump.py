@@ -59,6 +59,11 @@ def main(path):
                 emit("cell", index, rowx, colx, kind, value, fmt, cell.xf_index)
         for rlo, rhi, clo, chi in sheet.merged_cells:
             emit("merge", index, rlo, rhi - 1, clo, chi - 1)
+        for (rowx, colx), note in sorted(sheet.cell_note_map.items()):
+            emit("note", index, rowx, colx, note.author, note.text, int(note.show))
+        for link in sheet.hyperlink_list:
+            emit("link", index, link.frowx, link.lrowx, link.fcolx, link.lcolx, link.type,
+                 link.url_or_path or "", link.textmark or "")
         for colx, info in sorted(sheet.colinfo_map.items()):
             emit("column", index, colx, info.width, info.hidden, info.outline_level)
         for rowx, info in sorted(sheet.rowinfo_map.items()):
