@@ -99,6 +99,13 @@ class ValidityCheck(unittest.TestCase):
                 verdict = self.verdicts(self.damaged(name.replace(" ", "_"), offset, new_bytes))["biff"]
                 self.assertEqual(verdict.status, xv.FAIL, str(verdict))
 
+    def test_string_index_pointing_elsewhere_is_a_warning(self):
+        extsst_at, _ = first(self.stream, xv.EXTSST)
+        stale = self.damaged("extsst", extsst_at + 4 + 2, struct.pack("<I", 12345))
+        verdict = self.verdicts(stale, ("biff",))["biff"]
+        self.assertEqual(verdict.status, xv.WARN, str(verdict))
+        self.assertIn("EXTSST", str(verdict))
+
     def test_a_file_that_is_no_workbook_fails_everywhere(self):
         path = self.dir / "noise.xls"
         path.write_bytes(bytes(range(256)) * 40)

@@ -130,12 +130,14 @@ class _SstReader:
     CONTINUE, while headers, formatting runs and phonetic data just go on."""
 
     def __init__(self, pieces):
-        self.pieces = pieces  # list of (stream offset of record, record data)
+        # (stream offset of the data, offset of the data inside its record
+        # counted from the record header, data) of the SST and each CONTINUE
+        self.pieces = pieces
         self.index = 0
         self.pos = 0
 
     def _piece(self):
-        return self.pieces[self.index][1]
+        return self.pieces[self.index][2]
 
     def _next_piece(self):
         self.index += 1
@@ -149,8 +151,10 @@ class _SstReader:
     def location(self):
         """(stream offset, offset inside the record incl. its header) of the next byte."""
         if self.pos >= len(self._piece()) and self.index + 1 < len(self.pieces):
-            return self.pieces[self.index + 1][0], 4
-        return self.pieces[self.index][0] + 4 + self.pos, 4 + self.pos
+            start, in_record, _ = self.pieces[self.index + 1]
+            return start, in_record
+        start, in_record, _ = self.pieces[self.index]
+        return start + self.pos, in_record + self.pos
 
     def header_bytes(self, count):
         """Bytes of a string header, which must not straddle two records."""
@@ -212,15 +216,14 @@ def parse_sst(pieces):
     if len(first) < 8:
         raise ValueError("SST record shorter than its counts")
     total, unique = struct.unpack_from("<II", first)
-    reader = _SstReader([(pieces[0][0] + 8, first[8:])] + pieces[1:])
+    # After the SST's 4-byte header and its two counts; after a CONTINUE's header.
+    reader = _SstReader([(pieces[0][0] + 12, 12, first[8:])]
+                        + [(offset + 4, 4, data) for offset, data in pieces[1:]])
     strings, starts = [], []
     while len(strings) < unique:
         if reader.at_end():
             raise ValueError(f"SST declares {unique} strings but holds {len(strings)}")
-        stream_pos, in_record = reader.location()
-        if reader.index == 0:
-            in_record += 8  # offsets count from the SST record header, before the counts
-        starts.append((stream_pos, in_record))
+        starts.append(reader.location())
         strings.append(reader.string())
     if not reader.at_end():
         raise ValueError(f"bytes left in the SST after its {unique} strings")
