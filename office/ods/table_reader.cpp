@@ -191,6 +191,7 @@ void TableReader::readRow(XmlReader& xml, std::uint8_t outlineLevel) {
         if (resolved.index != 0) row.format = resolved.index;
     }
     column_ = 0;
+    row.cells.reserve(lastRowCells_);  // rows of a table tend to be alike
     while (xml.nextChild()) {
         if (xml.is(Ns::Table, "table-cell") || xml.is(Ns::Table, "covered-table-cell")) readCell(xml, row, rowIsDefault);
         else xml.skipElement();
@@ -200,6 +201,7 @@ void TableReader::readRow(XmlReader& xml, std::uint8_t outlineLevel) {
     const bool meaningful = !row.cells.empty() || row.customHeight || row.hidden || row.outlineLevel > 0 ||
                             row.format != kNone;
     row_ += row.repeat;
+    lastRowCells_ = row.cells.size();
     if (meaningful) sheet_.rows.push_back(std::move(row));
 }
 

@@ -58,6 +58,7 @@ private:
     ColumnIndex column_ = 0;
     std::vector<ColumnDefault> columnDefaults_;
     std::string rowDefaultStyle_;
+    std::size_t lastRowCells_ = 0;
     Unconverted unconverted_;
 
     // Reused per cell, so reading a cell does not allocate.
