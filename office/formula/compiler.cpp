@@ -21,7 +21,7 @@ constexpr std::uint8_t Exp = 0x01, Add = 0x03, Sub = 0x04, Mul = 0x05, Div = 0x0
                        Str = 0x17, Attr = 0x19, Err = 0x1C, Bool = 0x1D, Int = 0x1E, Num = 0x1F;
 // Reference-class codes; add a TokenClass for the others.
 constexpr std::uint8_t Array = 0x20, Func = 0x21, FuncVar = 0x22, Name = 0x23, Ref = 0x24, Area = 0x25,
-                       RefErr = 0x2A, AreaErr = 0x2B, Ref3d = 0x3A, Area3d = 0x3B;
+                       MemFunc = 0x29, RefErr = 0x2A, AreaErr = 0x2B, Ref3d = 0x3A, Area3d = 0x3B;
 }  // namespace ptg
 
 namespace attr {
@@ -276,6 +276,24 @@ private:
         }
     }
 
+    // A union as an argument keeps parentheses of its own: without them it
+    // would read as two arguments.
+    // The union is announced as a reference subexpression (tMemFunc with its
+    // size), as Excel writes it.
+    void argument(const Node& n, TokenClass cls, int nesting)
+    {
+        if (!(n.kind == NodeKind::Binary && n.text == "~")) {
+            node(n, cls, nesting);
+            return;
+        }
+        putU8(out(), ptg::MemFunc);
+        std::size_t size = out().size();
+        putU16(out(), 0);
+        node(n, cls, nesting);
+        patchU16(out(), size, static_cast<std::uint16_t>(out().size() - (size + 2)));
+        putU8(out(), ptg::Paren);
+    }
+
     TokenClass argumentClass(char wanted, TokenClass call)
     {
         switch (wanted) {
@@ -311,7 +329,7 @@ private:
         if (f->name == "CHOOSE")
             return choose(n, *f, call, nesting);
         for (std::size_t i = 0; i < argc; ++i)
-            node(n.children[i], argumentClass(f->argumentClass(i), call), nesting);
+            argument(n.children[i], argumentClass(f->argumentClass(i), call), nesting);
         if (f->name == "SUM" && argc == 1) {
             putAttr(attr::Sum, 0);
             return;
@@ -348,14 +366,14 @@ private:
     void conditional(const Node& n, const ExcelFunction& f, TokenClass call, int nesting)
     {
         const auto& args = n.children;
-        node(args[0], argumentClass(f.argumentClass(0), call), nesting);
+        argument(args[0], argumentClass(f.argumentClass(0), call), nesting);
         std::size_t ifAt = putAttr(attr::If, 0);
-        node(args[1], argumentClass(f.argumentClass(1), call), nesting);
+        argument(args[1], argumentClass(f.argumentClass(1), call), nesting);
         std::size_t thenSkip = putAttr(attr::Skip, 0);
         patchU16(out(), ifAt + 2, static_cast<std::uint16_t>(out().size() - (ifAt + 4)));
         std::size_t elseSkip = thenSkip;
         if (args.size() == 3) {
-            node(args[2], argumentClass(f.argumentClass(2), call), nesting);
+            argument(args[2], argumentClass(f.argumentClass(2), call), nesting);
             elseSkip = putAttr(attr::Skip, 0);
         }
         putCall(f, args.size(), call);
@@ -370,14 +388,14 @@ private:
     {
         const auto& args = n.children;
         std::size_t choices = args.size() - 1;
-        node(args[0], argumentClass(f.argumentClass(0), call), nesting);
+        argument(args[0], argumentClass(f.argumentClass(0), call), nesting);
         putAttr(attr::Choose, static_cast<std::uint16_t>(choices));
         std::size_t table = out().size();
         out().insert(out().end(), 2 * (choices + 1), 0);
         std::vector<std::size_t> skips;
         for (std::size_t i = 0; i < choices; ++i) {
             patchU16(out(), table + 2 * i, static_cast<std::uint16_t>(out().size() - table));
-            node(args[i + 1], argumentClass(f.argumentClass(i + 1), call), nesting);
+            argument(args[i + 1], argumentClass(f.argumentClass(i + 1), call), nesting);
             skips.push_back(putAttr(attr::Skip, 0));
         }
         patchU16(out(), table + 2 * choices, static_cast<std::uint16_t>(out().size() - table));

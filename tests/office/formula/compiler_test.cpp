@@ -66,7 +66,10 @@ INSTANTIATE_TEST_SUITE_P(References, TokenTable, testing::Values(
     // All rows of a larger sheet are the whole column in Excel's grid.
     Case{"of:=SUM([.A1:.A1048576])", "25 0000 FFFF 0040 0040 19 10 0000"},
     Case{"of:=SUM([.A1]:[.B2])", "24 0000 00C0 24 0100 01C0 11 19 10 0000"},
-    Case{"of:=SUM([.A1]~[.B2])", "24 0000 00C0 24 0100 01C0 10 19 10 0000"},
+    // A union argument gets parentheses of its own, SUM((A1,B2)) has one
+    // argument; tMemFunc (29) gives the size of the reference subexpression.
+    Case{"of:=SUM([.A1]~[.B2])", "29 0B00 24 0000 00C0 24 0100 01C0 10 15 19 10 0000"},
+    Case{"of:=SUM(([.A1]~[.B2]))", "24 0000 00C0 24 0100 01C0 10 15 19 10 0000"},
     Case{"of:=[.A1:.C3]![.B2:.B5]", "25 0000 0200 00C0 02C0 25 0100 0400 01C0 01C0 0F"},
     Case{"of:=[.#REF!]+1", "4A 00000000 1E0100 03"},
     Case{"of:=Tax*2", "43 0100 0000 1E0200 05"}));
