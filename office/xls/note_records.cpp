@@ -58,7 +58,7 @@ std::vector<Property> noteProperties(bool shown) {
         {0x0183, 0x08000050},  // fill back colour
         {0x01BF, 0x00100010},  // hit-test the fill
         {0x023F, 0x00030003},  // shadow
-        {0x03BF, shown ? 0x00020000u : 0x00020002u},  // hidden
+        {0x03BF, shown ? 0x000A0000u : 0x000A0002u},  // hidden unless shown; not printed
     };
 }
 

@@ -1,6 +1,7 @@
 #include "office/xls/palette.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <vector>
 
@@ -20,6 +21,11 @@ long distance(const Color& a, const Color& b) {
     const long rmean = (long{a.r} + b.r) / 2;
     const long dr = long{a.r} - b.r, dg = long{a.g} - b.g, db = long{a.b} - b.b;
     return (((512 + rmean) * dr * dr) >> 8) + 4 * dg * dg + (((767 - rmean) * db * db) >> 8);
+}
+
+long plainDistance(const Color& a, const Color& b) {
+    const long dr = long{a.r} - b.r, dg = long{a.g} - b.g, db = long{a.b} - b.b;
+    return dr * dr + dg * dg + db * db;
 }
 
 }  // namespace
@@ -50,37 +56,85 @@ void Palette::build() {
     assigned_.clear();
     approximated_ = 0;
 
-    // Most used colours first, so that they are the ones kept exact.
+    // Most used colours first: they lead their groups and keep exact entries.
     std::vector<std::pair<std::uint32_t, std::uint64_t>> byUse(uses_.begin(), uses_.end());
     std::stable_sort(byUse.begin(), byUse.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
+    constexpr std::size_t kClustered = 256;  // rarer colours just take the nearest entry
+    if (byUse.size() > kClustered) byUse.resize(kClustered);
+
+    // Too many colours: join the two closest groups until they fit the
+    // palette. A group keeps its most used colour exact while every member
+    // stays close to it; otherwise it takes the members' weighted mean, so
+    // that no member ends up far from its entry.
+    struct Group {
+        Color color;
+        std::vector<std::size_t> members;  // indexes into byUse
+    };
+    std::vector<Group> groups;
+    for (std::size_t i = 0; i < byUse.size(); ++i) groups.push_back({fromKey(byUse[i].first), {i}});
+    while (groups.size() > kPaletteSize) {
+        std::size_t bestA = 0, bestB = 1;
+        long bestDistance = std::numeric_limits<long>::max();
+        for (std::size_t i = 0; i < groups.size(); ++i) {
+            for (std::size_t j = i + 1; j < groups.size(); ++j) {
+                const long d = plainDistance(groups[i].color, groups[j].color);
+                if (d < bestDistance) { bestDistance = d; bestA = i; bestB = j; }
+            }
+        }
+        Group& kept = groups[bestA];
+        kept.members.insert(kept.members.end(), groups[bestB].members.begin(), groups[bestB].members.end());
+        groups.erase(groups.begin() + static_cast<std::ptrdiff_t>(bestB));
+        const Color leader = fromKey(byUse[kept.members.front()].first);
+        long spread = 0;
+        double r = 0, g = 0, b = 0, weight = 0;
+        for (std::size_t m : kept.members) {
+            const Color c = fromKey(byUse[m].first);
+            spread = std::max(spread, plainDistance(leader, c));
+            const double w = static_cast<double>(byUse[m].second);
+            r += w * c.r;
+            g += w * c.g;
+            b += w * c.b;
+            weight += w;
+        }
+        constexpr long kCloseEnough = 24 * 24;
+        kept.color = spread <= kCloseEnough ? leader
+                                            : Color{static_cast<std::uint8_t>(std::lround(r / weight)),
+                                                    static_cast<std::uint8_t>(std::lround(g / weight)),
+                                                    static_cast<std::uint8_t>(std::lround(b / weight))};
+    }
 
     std::array<bool, kPaletteSize> reserved{};
-    std::vector<std::uint32_t> missing;
-    for (const auto& [rgb, count] : byUse) {
-        const auto it = std::find(entries_.begin(), entries_.end(), fromKey(rgb));
-        if (it != entries_.end()) {
-            const auto slot = static_cast<std::size_t>(it - entries_.begin());
+    std::vector<std::uint16_t> slotOfGroup(groups.size(), 0);
+    std::vector<std::size_t> needSlot;
+    for (std::size_t k = 0; k < groups.size(); ++k) {
+        const auto it = std::find(entries_.begin(), entries_.end(), groups[k].color);
+        const auto slot = static_cast<std::size_t>(it - entries_.begin());
+        if (it != entries_.end() && !reserved[slot]) {
             reserved[slot] = true;
-            assigned_[rgb] = static_cast<std::uint16_t>(kFirstPaletteIndex + slot);
+            slotOfGroup[k] = static_cast<std::uint16_t>(kFirstPaletteIndex + slot);
         } else {
-            missing.push_back(rgb);
+            needSlot.push_back(k);
         }
     }
-    for (std::uint32_t rgb : missing) {
-        const Color color = fromKey(rgb);
-        std::size_t best = kPaletteSize;
+    for (std::size_t k : needSlot) {
+        std::size_t best = 0;
         long bestDistance = std::numeric_limits<long>::max();
         for (std::size_t slot = 0; slot < kPaletteSize; ++slot) {
             if (reserved[slot]) continue;
-            const long d = distance(defaults()[slot], color);
+            const long d = distance(defaults()[slot], groups[k].color);
             if (d < bestDistance) { bestDistance = d; best = slot; }
         }
-        if (best == kPaletteSize) break;  // all 56 entries hold used colours
-        entries_[best] = color;
+        entries_[best] = groups[k].color;
         reserved[best] = true;
-        assigned_[rgb] = static_cast<std::uint16_t>(kFirstPaletteIndex + best);
+        slotOfGroup[k] = static_cast<std::uint16_t>(kFirstPaletteIndex + best);
     }
-    for (std::uint32_t rgb : missing) {
+    for (std::size_t k = 0; k < groups.size(); ++k) {
+        for (std::size_t m : groups[k].members) {
+            assigned_[byUse[m].first] = slotOfGroup[k];
+            if (fromKey(byUse[m].first) != groups[k].color) ++approximated_;
+        }
+    }
+    for (const auto& [rgb, count] : uses_) {
         if (!assigned_.contains(rgb)) {
             assigned_[rgb] = nearest(fromKey(rgb));
             ++approximated_;

@@ -210,7 +210,9 @@ private:
         record.firstColumn = planned.firstColumn;
         record.endColumn = planned.endColumn;
         record.heightTwips = rowHeightTwips(row.heightPt.value_or(sheet_.defaultRowHeightPt));
-        record.customHeight = row.heightPt && (row.customHeight || record.heightTwips != rowHeightTwips(sheet_.defaultRowHeightPt));
+        // A height the document states is kept as stated: without the flag,
+        // readers recompute the row's height from its content and their own fonts.
+        record.customHeight = row.heightPt.has_value();
         record.hidden = row.hidden;
         record.outlineLevel = std::min<std::uint8_t>(row.outlineLevel, 7);
         if (row.format != kNone && xf(row.format) != kDefaultCellXf) record.xf = xf(row.format);
