@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 
 namespace brindlemoor::office::testing {
 namespace {
@@ -111,6 +113,82 @@ TEST_F(LibreOfficeMade, ValuesFormatsAndLookSurviveLibreOfficesOwnPackage) {
     EXPECT_NEAR(*sheet.columns[0].widthPt, 144, 0.5);
     EXPECT_NEAR(*sheet.rows[0].heightPt, 28.8, 0.5);
     EXPECT_TRUE(sheet.rows[0].customHeight);
+}
+
+// Rows of fields of a CSV file as LibreOffice writes it: quoted fields may
+// hold separators, doubled quotes and line ends.
+std::vector<std::vector<std::string>> readCsv(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<std::vector<std::string>> rows(1);
+    std::string field;
+    bool quoted = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quoted) {
+            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') field += '"', ++i;
+            else if (c == '"') quoted = false;
+            else field += c;
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == ',') {
+            rows.back().push_back(std::move(field));
+            field.clear();
+        } else if (c == '\n') {
+            rows.back().push_back(std::move(field));
+            field.clear();
+            rows.emplace_back();
+        } else if (c != '\r') {
+            field += c;
+        }
+    }
+    if (!field.empty()) rows.back().push_back(std::move(field));
+    return rows;
+}
+
+// OpenOffice.org 1.x files from the corpus: every text LibreOffice shows on
+// the first sheet is the text the reader found in that cell.
+TEST_F(LibreOfficeMade, LegacyCorpusTextsAgreeWithLibreOffice) {
+    const std::filesystem::path corpus = BRINDLEMOOR_CORPUS_DIR;
+    const std::vector<std::string> files{
+        "Corion__Spreadsheet-ReadSXC/t/t.sxc",
+        "Tux__Spreadsheet-Read/files/test.sxc",
+        "aspose-cells__Aspose.Cells-for-.NET/Examples/Data/01_SourceDirectory/SampleSXC.sxc",
+        "blutsvente__MIX/test/results/bug20030516.sxc",
+        "gabriel-vasile__mimetype/testdata/sxc.sxc",
+    };
+    if (!std::filesystem::exists(corpus / files[0])) GTEST_SKIP() << "no corpus at " << corpus;
+    TempDir dir;
+    std::string sources;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        // Distinct names, as several corpus files share one.
+        const auto copy = dir.file("f" + std::to_string(i) + ".sxc");
+        std::filesystem::copy_file(corpus / files[i], copy);
+        sources += " '" + copy.string() + "'";
+    }
+    const std::string command = "cd '" + dir.path().string() + "' && HOME='" + dir.path().string() +
+                                "' timeout 300 soffice --headless --norestore -env:UserInstallation=file://" + dir.path().string() +
+                                "/profile --convert-to 'csv:Text - txt - csv (StarCalc):44,34,76,1' --outdir '" +
+                                dir.path().string() + "/out'" + sources + " >/dev/null 2>&1";
+    std::system(command.c_str());
+    int compared = 0;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        SCOPED_TRACE(files[i]);
+        const auto csv = dir.path() / "out" / ("f" + std::to_string(i) + ".csv");
+        ASSERT_TRUE(std::filesystem::exists(csv)) << "LibreOffice did not convert the file";
+        const auto shown = readCsv(csv);
+        const Workbook book = read(corpus / files[i]);
+        for (const Row& row : book.sheets.at(0).rows) {
+            for (const Cell& cell : row.cells) {
+                if (cell.type != CellType::Text || row.index >= shown.size()) continue;
+                const auto& fields = shown[row.index];
+                const std::string expected = cell.column < fields.size() ? fields[cell.column] : std::string();
+                EXPECT_EQ(book.strings.at(cell.text), expected) << "row " << row.index << " column " << cell.column;
+                ++compared;
+            }
+        }
+    }
+    EXPECT_GT(compared, 20);
 }
 
 }  // namespace
