@@ -210,9 +210,10 @@ private:
         record.firstColumn = planned.firstColumn;
         record.endColumn = planned.endColumn;
         record.heightTwips = rowHeightTwips(row.heightPt.value_or(sheet_.defaultRowHeightPt));
-        // A height the document states is kept as stated: without the flag,
-        // readers recompute the row's height from its content and their own fonts.
-        record.customHeight = row.heightPt.has_value();
+        // Only a height the user set is marked as such; an optimal height is
+        // left for readers to recompute from the content, as the source's
+        // own application does.
+        record.customHeight = row.heightPt.has_value() && row.customHeight;
         record.hidden = row.hidden;
         record.outlineLevel = std::min<std::uint8_t>(row.outlineLevel, 7);
         if (row.format != kNone && xf(row.format) != kDefaultCellXf) record.xf = xf(row.format);
