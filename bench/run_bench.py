@@ -13,6 +13,7 @@ ssconvert. Exit status 1 when a target is missed.
 """
 
 import argparse
+import os
 import re
 import shutil
 import statistics
@@ -81,16 +82,23 @@ def make_inputs(work, sizes, profile):
 
 
 def measured(command, timeout=1800):
-    """(seconds, peak RSS in MB, exit status) of one run under /usr/bin/time -v."""
+    """(wall seconds, CPU seconds, peak RSS in MB, exit status) of one run
+    under /usr/bin/time -v. CPU time (user + system) tells more than wall
+    time on a machine that others are using at the same time."""
     start = time.monotonic()
     result = subprocess.run(["/usr/bin/time", "-v", *command], capture_output=True, text=True,
                             timeout=timeout)
     seconds = time.monotonic() - start
-    match = re.search(r"Maximum resident set size \(kbytes\): (\d+)", result.stderr)
-    peak = int(match.group(1)) / 1024 if match else float("nan")
+
+    def figure(label):
+        match = re.search(label + r": ([\d.]+)", result.stderr)
+        return float(match.group(1)) if match else float("nan")
+
+    cpu = figure(r"User time \(seconds\)") + figure(r"System time \(seconds\)")
+    peak = figure(r"Maximum resident set size \(kbytes\)") / 1024
     if result.returncode != 0:
         sys.stderr.write(f"{' '.join(command)} failed:\n{result.stderr[-1500:]}\n")
-    return seconds, peak, result.returncode
+    return seconds, cpu, peak, result.returncode
 
 
 def tools(converter, profile):
@@ -131,7 +139,7 @@ def main():
             runs = []
             for _ in range(args.repeat if size != "large" else max(1, args.repeat // 2)):
                 with tempfile.TemporaryDirectory(dir=args.work) as out:
-                    seconds, peak, status = measured(command(source, Path(out)))
+                    seconds, cpu, peak, status = measured(command(source, Path(out)))
                     result = Path(out) / (source.stem + ".xls")
                     if status != 0 or not result.exists():
                         runs = None
@@ -141,22 +149,25 @@ def main():
                         bad = xls_validity.failures(checks)
                         if bad:
                             sys.stderr.write("\n".join(bad) + "\n")
-                    runs.append((seconds, peak))
+                    runs.append((seconds, cpu, peak))
             figures[tool] = (statistics.median(r[0] for r in runs),
-                             max(r[1] for r in runs)) if runs else None
+                             statistics.median(r[1] for r in runs),
+                             max(r[2] for r in runs)) if runs else None
         rows.append((size, source, figures))
 
-    lines = ["| file | cells | tool | seconds | peak MB | ours faster by |",
-             "|---|---|---|---|---|---|"]
+    lines = ["| file | cells | tool | wall s | CPU s | peak MB | ours faster by (wall) | (CPU) |",
+             "|---|---|---|---|---|---|---|---|"]
     for size, source, figures in rows:
         rows_n, cols_n = SIZES[size]
         ours = figures.get("ours")
         for tool, figure in figures.items():
             if figure is None:
-                lines.append(f"| {size} | {rows_n * cols_n} | {tool} | failed | | |")
+                lines.append(f"| {size} | {rows_n * cols_n} | {tool} | failed | | | | |")
                 continue
-            ratio = f"{figure[0] / ours[0]:.1f}x" if ours and tool != "ours" else ""
-            lines.append(f"| {size} | {rows_n * cols_n} | {tool} | {figure[0]:.3f} | {figure[1]:.0f} | {ratio} |")
+            ratios = (f"{figure[0] / ours[0]:.1f}x | {figure[1] / max(ours[1], 0.01):.1f}x"
+                      if ours and tool != "ours" else " | ")
+            lines.append(f"| {size} | {rows_n * cols_n} | {tool} | {figure[0]:.3f} | {figure[1]:.2f} "
+                         f"| {figure[2]:.0f} | {ratios} |")
         if ours is None:
             missed.append(f"{size}: our converter failed")
             continue
@@ -165,11 +176,14 @@ def main():
             for name, other in (("LibreOffice", lo), ("ssconvert", gn)):
                 if other and other[0] / ours[0] < 5:
                     missed.append(f"large: only {other[0] / ours[0]:.1f}x faster than {name} (target 5x)")
-            if ours[1] >= 200:
-                missed.append(f"large: peak memory {ours[1]:.0f} MB (target < 200 MB)")
+            if ours[2] >= 200:
+                missed.append(f"large: peak memory {ours[2]:.0f} MB (target < 200 MB)")
         if size == "small" and gn and gn[0] / ours[0] < 20:
             missed.append(f"small: only {gn[0] / ours[0]:.1f}x faster than ssconvert (target 20x)")
 
+    load = open("/proc/loadavg").read().split()[:3]
+    lines += ["", f"{os.cpu_count()} cores, load average {' '.join(load)} at the end of the run; "
+              f"median of {args.repeat} runs ({max(1, args.repeat // 2)} for the large file)"]
     table = "\n".join(lines)
     print(table)
     print()
