@@ -22,6 +22,16 @@ std::uint32_t repeatAttribute(const XmlReader& xml, Ns ns, std::string_view name
     return 1;
 }
 
+// The last row or column of a range that starts at `first` and spans
+// `count`, kept inside the sheet.
+RowIndex lastRowOf(RowIndex first, std::uint32_t count) {
+    return static_cast<RowIndex>(std::min<std::uint64_t>(std::uint64_t{first} + count, kMaxRows) - 1);
+}
+
+ColumnIndex lastColumnOf(ColumnIndex first, std::uint32_t count) {
+    return static_cast<ColumnIndex>(std::min<std::uint64_t>(std::uint64_t{first} + count, kMaxColumns) - 1);
+}
+
 std::uint8_t errorCode(std::string_view text) {
     if (text == "#NULL!") return 0x00;
     if (text == "#DIV/0!") return 0x07;
@@ -61,6 +71,86 @@ ValueType valueTypeOf(std::string_view text) {
     if (text == "boolean") return ValueType::Boolean;
     if (text == "string") return ValueType::String;
     return ValueType::None;
+}
+
+// A cell's value as its attributes give it.
+struct CellValue {
+    ValueType type = ValueType::None;
+    double number = 0;
+    bool hasNumber = false;
+    bool hasTime = false;         // a date with a time of day
+    bool hasStringValue = false;  // the text is in `stringValue`, not the paragraphs
+};
+
+CellValue readValueAttributes(const XmlReader& xml, std::string& stringValue) {
+    CellValue value;
+    if (auto text = xml.attribute(Ns::Office, "value-type")) value.type = valueTypeOf(*text);
+    if (xml.attribute(Ns::Calcext, "value-type") == std::optional<std::string_view>("error")) value.type = ValueType::Error;
+    const auto take = [&](std::optional<double> number) {
+        if (number) value.number = *number, value.hasNumber = true;
+    };
+    switch (value.type) {
+    case ValueType::Float: case ValueType::Percentage: case ValueType::Currency:
+        if (auto v = xml.attribute(Ns::Office, "value")) take(parseNumber(*v));
+        break;
+    case ValueType::Date:
+        if (auto v = xml.attribute(Ns::Office, "date-value")) {
+            take(parseDateSerial(*v));
+            value.hasTime = value.hasNumber && value.number != static_cast<double>(static_cast<long long>(value.number));
+        }
+        break;
+    case ValueType::Time:
+        if (auto v = xml.attribute(Ns::Office, "time-value")) take(parseDurationDays(*v));
+        break;
+    case ValueType::Boolean:
+        if (auto v = xml.attribute(Ns::Office, "boolean-value")) take(*v == "true" || *v == "1" ? 1.0 : 0.0);
+        break;
+    case ValueType::String:
+        if (auto v = xml.attribute(Ns::Office, "string-value")) {
+            stringValue.assign(*v);
+            value.hasStringValue = true;
+        }
+        break;
+    case ValueType::Error: case ValueType::None:
+        break;
+    }
+    return value;
+}
+
+// Sets the cell's type and value (not the text itself); returns what kind of
+// value it is, for the number format when the style gives none.
+ValueKind applyValue(const CellValue& value, bool hasText, Cell& cell) {
+    switch (value.type) {
+    case ValueType::Float: case ValueType::Percentage: case ValueType::Currency: case ValueType::Date:
+    case ValueType::Time:
+        if (!value.hasNumber) {
+            if (hasText) cell.type = CellType::Text;  // a value the writer left out: keep what it showed
+            return ValueKind::Plain;
+        }
+        cell.type = CellType::Number;
+        cell.number = value.number;
+        switch (value.type) {
+        case ValueType::Percentage: return ValueKind::Percentage;
+        case ValueType::Currency: return ValueKind::Currency;
+        case ValueType::Date: return value.hasTime ? ValueKind::DateTime : ValueKind::Date;
+        case ValueType::Time: return ValueKind::Duration;
+        default: return ValueKind::Plain;
+        }
+    case ValueType::Boolean:
+        if (value.hasNumber) cell.type = CellType::Boolean, cell.number = value.number;
+        return ValueKind::Plain;
+    case ValueType::Error:
+        cell.type = CellType::Error;
+        return ValueKind::Plain;
+    case ValueType::String:
+        cell.type = CellType::Text;
+        return ValueKind::Plain;
+    case ValueType::None:
+        // Some writers leave the type out of plain text cells.
+        if (hasText) cell.type = CellType::Text;
+        return ValueKind::Plain;
+    }
+    return ValueKind::Plain;
 }
 
 }  // namespace
@@ -220,48 +310,7 @@ void TableReader::readCell(XmlReader& xml, Row& row, bool rowIsDefault) {
     const auto ownStyle = xml.attribute(Ns::Table, "style-name");
     const bool hasOwnStyle = ownStyle.has_value();
     if (hasOwnStyle) cellStyle_.assign(*ownStyle);
-    ValueType type = ValueType::None;
-    if (auto text = xml.attribute(Ns::Office, "value-type")) type = valueTypeOf(*text);
-    if (xml.attribute(Ns::Calcext, "value-type") == std::optional<std::string_view>("error")) type = ValueType::Error;
-    double number = 0;
-    bool hasNumber = false;
-    bool hasTime = false;
-    bool hasStringValue = false;
-    switch (type) {
-    case ValueType::Float: case ValueType::Percentage: case ValueType::Currency:
-        if (auto v = xml.attribute(Ns::Office, "value")) {
-            if (auto n = parseNumber(*v)) number = *n, hasNumber = true;
-        }
-        break;
-    case ValueType::Date:
-        if (auto v = xml.attribute(Ns::Office, "date-value")) {
-            if (auto n = parseDateSerial(*v)) {
-                number = *n;
-                hasNumber = true;
-                hasTime = v->find('T') != std::string_view::npos && number != static_cast<double>(static_cast<long long>(number));
-            }
-        }
-        break;
-    case ValueType::Time:
-        if (auto v = xml.attribute(Ns::Office, "time-value")) {
-            if (auto n = parseDurationDays(*v)) number = *n, hasNumber = true;
-        }
-        break;
-    case ValueType::Boolean:
-        if (auto v = xml.attribute(Ns::Office, "boolean-value")) {
-            number = (*v == "true" || *v == "1") ? 1 : 0;
-            hasNumber = true;
-        }
-        break;
-    case ValueType::String:
-        if (auto v = xml.attribute(Ns::Office, "string-value")) {
-            stringValue_.assign(*v);
-            hasStringValue = true;
-        }
-        break;
-    case ValueType::Error: case ValueType::None:
-        break;
-    }
+    const CellValue value = readValueAttributes(xml, stringValue_);
     const auto formula = xml.attribute(Ns::Table, "formula");
     const bool hasFormula = formula.has_value() && !covered;
     if (hasFormula) cellFormula_.assign(*formula);
@@ -277,50 +326,21 @@ void TableReader::readCell(XmlReader& xml, Row& row, bool rowIsDefault) {
     cellAnnotation_ = kNone;
     cellParagraphs_ = 0;
     readCellContent(xml);
-    if (hasStringValue) cellText_.swap(stringValue_);  // the attribute wins over the displayed text
+    if (value.hasStringValue) cellText_.swap(stringValue_);  // the attribute wins over the displayed text
 
     Cell cell;
     cell.column = column;
     cell.repeat = repeat;
-    ValueKind kind = ValueKind::Plain;
-    switch (type) {
-    case ValueType::Float: case ValueType::Percentage: case ValueType::Currency: case ValueType::Date:
-    case ValueType::Time:
-        if (hasNumber) {
-            cell.type = CellType::Number;
-            cell.number = number;
-            kind = type == ValueType::Percentage ? ValueKind::Percentage
-                   : type == ValueType::Currency ? ValueKind::Currency
-                   : type == ValueType::Date     ? (hasTime ? ValueKind::DateTime : ValueKind::Date)
-                   : type == ValueType::Time     ? ValueKind::Duration
-                                                 : ValueKind::Plain;
-        } else if (!cellText_.empty()) {
-            cell.type = CellType::Text;
-        }
-        break;
-    case ValueType::Boolean:
-        if (hasNumber) cell.type = CellType::Boolean, cell.number = number;
-        break;
-    case ValueType::Error:
-        cell.type = CellType::Error;
-        cell.number = errorCode(cellText_);
-        break;
-    case ValueType::String:
-        cell.type = CellType::Text;
-        break;
-    case ValueType::None:
-        // Some writers leave the type out of plain text cells.
-        if (!cellText_.empty()) cell.type = CellType::Text;
-        break;
-    }
+    const ValueKind kind = applyValue(value, !cellText_.empty(), cell);
     if (cell.type == CellType::Text) cell.text = context_.workbook.strings.intern(cellText_);
+    if (cell.type == CellType::Error) cell.number = errorCode(cellText_);
 
     // The cell's style, else the row's default, else the column's.
     const std::string& styleName = hasOwnStyle ? cellStyle_ : !rowIsDefault ? rowDefaultStyle_ : columnDefaultStyle(column);
     const ResolvedFormat resolved = context_.styles.resolve(styleName, kind, context_.workbook);
     cell.format = resolved.index;
     if (resolved.conditional) ++unconverted_.conditionalStyles;
-    if (cell.type == CellType::Number && type == ValueType::Float && resolved.isDate) {
+    if (cell.type == CellType::Number && value.type == ValueType::Float && resolved.isDate) {
         cell.number += context_.nullDateOffset;  // dates counted from another null date
     }
 
@@ -329,7 +349,7 @@ void TableReader::readCell(XmlReader& xml, Row& row, bool rowIsDefault) {
         entry.text = cellFormula_;
         if (isMatrix) {
             entry.isArray = true;
-            entry.arrayRange = {row.index, column, row.index + matrixRows - 1, column + matrixColumns - 1};
+            entry.arrayRange = {row.index, column, lastRowOf(row.index, matrixRows), lastColumnOf(column, matrixColumns)};
         }
         cell.formula = static_cast<std::uint32_t>(context_.workbook.formulas.size());
         context_.workbook.formulas.push_back(std::move(entry));
@@ -340,7 +360,7 @@ void TableReader::readCell(XmlReader& xml, Row& row, bool rowIsDefault) {
         sheet_.hyperlinks.push_back({{row.index, column, row.index, column + repeat - 1}, cellLink_});
     }
     if (columnsSpanned > 1 || rowsSpanned > 1) {
-        sheet_.merges.push_back({row.index, column, row.index + rowsSpanned - 1, column + columnsSpanned - 1});
+        sheet_.merges.push_back({row.index, column, lastRowOf(row.index, rowsSpanned), lastColumnOf(column, columnsSpanned)});
     }
 
     bool keep = cell.type != CellType::Empty || cell.formula != kNone || cell.annotation != kNone ||

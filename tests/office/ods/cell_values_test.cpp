@@ -108,11 +108,16 @@ TEST_F(CellValues, HostileRepeatCountsAreBoundedToTheSheetSize) {
           <table:table-cell office:value-type="float" office:value="1" table:number-columns-repeated="99999999"/>
         </table:table-row>
         <table:table-row><table:table-cell office:value-type="float" office:value="2"/></table:table-row>
-        </table:table>)");
+        </table:table><table:table table:name="Spans"><table:table-row>
+          <table:table-cell table:number-columns-spanned="70000" table:number-rows-spanned="99999999" office:value-type="float" office:value="3"/>
+        </table:table-row></table:table>)");
     const Sheet& sheet = book.sheets[0];
     ASSERT_EQ(sheet.rows.size(), 1u) << "rows beyond the last one a sheet can have are dropped";
     EXPECT_EQ(sheet.rows[0].repeat, 1048576u);
     EXPECT_EQ(sheet.rows[0].cells[0].repeat, 16384u);
+    const CellRange& merge = book.sheets[1].merges.at(0);
+    EXPECT_EQ(merge.lastRow, 1048575u);
+    EXPECT_EQ(merge.lastColumn, 16383u);
 }
 
 TEST_F(CellValues, SpansAndCoveredCellsBecomeMerges) {
