@@ -226,6 +226,52 @@ TEST(WorkbookStream, NoFontFourAndDefaultCellXfFifteen) {
     EXPECT_EQ(w.all(kRk)[0]->u16(4), 21);
 }
 
+TEST(WorkbookStream, MoreThan4000CellFormatsAreMergedIntoTheMostUsed) {
+    Workbook wb;
+    Sheet sheet;
+    sheet.name = "Formats";
+    for (int i = 0; i < 4100; ++i) {
+        CellFormat f;
+        f.numberFormat = "0." + std::string(static_cast<std::size_t>(i % 30 + 1), '0');
+        f.font.sizePt = 8 + i / 30;
+        wb.formats.push_back(f);
+        Cell cell = number(static_cast<ColumnIndex>(i % 200), i);
+        cell.format = static_cast<std::uint32_t>(wb.formats.size() - 1);
+        // The first formats are used more often, so they are the ones kept.
+        sheet.rows.push_back(row(static_cast<RowIndex>(i), {cell}));
+        if (i < 100) {
+            Cell more = number(201, i, 20);
+            more.format = cell.format;
+            sheet.rows.back().cells.push_back(more);
+        }
+    }
+    wb.sheets.push_back(std::move(sheet));
+    const Written w = build(wb);
+    const auto xfs = w.all(kXf);
+    EXPECT_EQ(xfs.size(), 21u + 3999u);
+    ASSERT_EQ(w.warnings.size(), 1u);
+    EXPECT_NE(w.warnings[0].find("4,000"), std::string::npos) << w.warnings[0];
+    for (const Record* r : w.all(kRk)) EXPECT_LT(r->u16(4), xfs.size());
+    for (const Record* r : w.all(kMulRk)) {
+        for (std::size_t at = 4; at + 2 < r->data.size(); at += 6) EXPECT_LT(r->u16(at), xfs.size());
+    }
+}
+
+TEST(WorkbookStream, ManyMergedRangesSpreadOverSeveralRecords) {
+    Workbook wb;
+    Sheet sheet;
+    sheet.name = "Merges";
+    for (RowIndex r = 0; r < 3000; ++r) sheet.merges.push_back({r, 0, r, 1});
+    wb.sheets.push_back(std::move(sheet));
+    const Written w = build(wb);
+    const auto records = w.all(0x00E5);
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[0]->u16(0), 1026);
+    EXPECT_EQ(records[1]->u16(0), 1026);
+    EXPECT_EQ(records[2]->u16(0), 3000 - 2 * 1026);
+    EXPECT_EQ(records[2]->u16(2 + 8 * 947), 2999);  // last range, first row
+}
+
 TEST(WorkbookStream, EmptyWorkbookGetsOneSheet) {
     const Written w = build(Workbook{});
     ASSERT_EQ(w.all(kBoundSheet).size(), 1u);
