@@ -15,24 +15,29 @@ HoverFeedback::HoverFeedback(QWidget* window, QList<QWidget*> handAreas, QList<Q
                              QList<QWidget*> silentAreas)
     : QObject(window), window_(window), handAreas_(std::move(handAreas)), defaultAreas_(std::move(defaultAreas)),
       silentAreas_(std::move(silentAreas)) {
-    // Moves over controls that do not track the mouse themselves reach the
-    // window; the control under the pointer then decides.
-    window_->setMouseTracking(true);
-    window_->installEventFilter(this);
+    // Qt drops plain moves over a control that does not track the mouse, so
+    // every area with a handler tracks it.
+    for (QWidget* area : QList<QWidget*>{window_} + handAreas_ + defaultAreas_) {
+        area->setMouseTracking(true);
+        area->installEventFilter(this);
+    }
 }
 
 bool HoverFeedback::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != window_ || event->type() != QEvent::MouseMove) return false;
+    if (event->type() != QEvent::MouseMove) return false;
+    auto* receiver = static_cast<QWidget*>(watched);
+    // A move that a control passed on to its container still belongs to the
+    // control under the pointer.
     const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
-    for (QWidget* area = window_->childAt(at); area != nullptr && area != window_; area = area->parentWidget()) {
-        if (handAreas_.contains(area)) {
-            showHoverPointer(window_, kCustomPointer);
-            return false;
+    QWidget* area = receiver;
+    for (QWidget* inner = receiver->childAt(at); inner != nullptr && inner != receiver; inner = inner->parentWidget()) {
+        if (handAreas_.contains(inner) || defaultAreas_.contains(inner) || silentAreas_.contains(inner)) {
+            area = inner;
+            break;
         }
-        if (silentAreas_.contains(area)) return false;
-        if (defaultAreas_.contains(area)) break;
     }
-    showHoverPointer(window_, kDefaultPointer);
+    if (handAreas_.contains(area)) showHoverPointer(window_, kCustomPointer);
+    else if (!silentAreas_.contains(area)) showHoverPointer(window_, kDefaultPointer);
     return false;
 }
 

@@ -18,7 +18,8 @@ void showHoverPointer(QWidget* window, int pointer);
 class HoverFeedback : public QObject {
     Q_OBJECT
 public:
-    // Watches the mouse over `window` (which tracks the mouse from now on).
+    // Watches the mouse over `window` and the areas with a handler, which
+    // track the mouse from now on.
     HoverFeedback(QWidget* window, QList<QWidget*> handAreas, QList<QWidget*> defaultAreas,
                   QList<QWidget*> silentAreas);
 
