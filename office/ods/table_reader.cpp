@@ -42,24 +42,6 @@ std::uint8_t errorCode(std::string_view text) {
     return 0x2A;  // #N/A, and the errors Excel has no code for
 }
 
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-
-// Adds document text with white space treated as the format asks: a run of
-// spaces, tabs and line ends reads as one space, and white space at the very
-// start of a paragraph is ignored. `afterSpace` carries the state between
-// pieces of text.
-void appendCollapsed(std::string& out, std::string_view text, bool& afterSpace) {
-    for (char c : text) {
-        if (isSpace(c)) {
-            if (!afterSpace) out += ' ';
-            afterSpace = true;
-            continue;
-        }
-        afterSpace = false;
-        out += c;
-    }
-}
-
 enum class ValueType { None, Float, Percentage, Currency, Date, Time, Boolean, String, Error };
 
 ValueType valueTypeOf(std::string_view text) {
@@ -378,8 +360,7 @@ void TableReader::readCellContent(XmlReader& xml) {
     while (xml.nextChild()) {
         if (xml.is(Ns::Text, "p") || xml.is(Ns::Text, "h")) {
             if (cellParagraphs_++ > 0) cellText_ += '\n';
-            bool afterSpace = true;
-            readInline(xml, cellText_, afterSpace);
+            readInline(xml, cellText_);
         } else if (xml.is(Ns::Text, "list")) {
             readCellContent(xml);
         } else if (xml.is(Ns::Text, "list-item")) {
@@ -394,11 +375,12 @@ void TableReader::readCellContent(XmlReader& xml) {
     }
 }
 
-void TableReader::readInline(XmlReader& xml, std::string& out, bool& afterSpace) {
+void TableReader::readInline(XmlReader& xml, std::string& out) {
     for (;;) {
         switch (xml.next()) {
         case XmlEvent::Text:
-            appendCollapsed(out, xml.text(), afterSpace);
+            // Cell text keeps its white space as written, as spreadsheet programs read it.
+            out += xml.text();
             break;
         case XmlEvent::End:
             return;
@@ -410,33 +392,30 @@ void TableReader::readInline(XmlReader& xml, std::string& out, bool& afterSpace)
                 if (local == "s") {
                     long long count = 1;
                     if (auto c = xml.attribute(Ns::Text, "c")) count = std::clamp<long long>(parseInteger(*c).value_or(1), 1, 32767);
-                    afterSpace = false;
                     out.append(static_cast<std::size_t>(count), ' ');
                     xml.skipElement();
                 } else if (local == "tab") {
-                    afterSpace = false;
                     out += '\t';
                     xml.skipElement();
                 } else if (local == "line-break") {
-                    afterSpace = false;
                     out += '\n';
                     xml.skipElement();
                 } else if (local == "a") {
                     if (cellLink_.empty()) {
                         if (auto href = xml.attribute(Ns::Xlink, "href")) cellLink_.assign(*href);
                     }
-                    readInline(xml, out, afterSpace);
+                    readInline(xml, out);
                 } else if (local == "note" || local == "ruby-text" || local == "bookmark-ref") {
                     xml.skipElement();
                 } else {
-                    readInline(xml, out, afterSpace);  // spans, fields: their text
+                    readInline(xml, out);  // spans, fields: their text
                 }
             } else if (xml.is(Ns::Office, "annotation")) {
                 cellAnnotation_ = readAnnotation(xml);
             } else if (xml.ns() == Ns::Draw) {
                 countDrawing(xml);
             } else {
-                readInline(xml, out, afterSpace);
+                readInline(xml, out);
             }
             break;
         }
@@ -456,8 +435,7 @@ std::uint32_t TableReader::readAnnotation(XmlReader& xml) {
                 annotation.author = xml.readText();
             } else if (xml.is(Ns::Text, "p") || xml.is(Ns::Text, "h")) {
                 if (paragraphs++ > 0) annotation.text += '\n';
-                bool afterSpace = true;
-                readInline(xml, annotation.text, afterSpace);
+                    readInline(xml, annotation.text);
             } else if (xml.is(Ns::Text, "list") || xml.is(Ns::Text, "list-item")) {
                 readBlock();
             } else {

@@ -44,7 +44,7 @@ private:
     void readRow(XmlReader& xml, std::uint8_t outlineLevel);
     void readCell(XmlReader& xml, Row& row, bool rowIsDefault);
     void readCellContent(XmlReader& xml);
-    void readInline(XmlReader& xml, std::string& out, bool& afterSpace);
+    void readInline(XmlReader& xml, std::string& out);
     std::uint32_t readAnnotation(XmlReader& xml);
     void readShapes(XmlReader& xml);
     void countDrawing(XmlReader& xml);

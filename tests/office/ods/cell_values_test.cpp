@@ -78,7 +78,8 @@ TEST_F(CellValues, FlattensParagraphsSpansSpacesAndLinks) {
     ASSERT_NE(linked->hyperlink, kNone);
     EXPECT_EQ(sheet.hyperlinks[linked->hyperlink].target, "https://example.org/x");
     EXPECT_EQ(sheet.hyperlinks[linked->hyperlink].range.firstColumn, 2u);
-    EXPECT_EQ(textOf(book, *cellAt(sheet, 0, 3)), "spread over lines");
+    EXPECT_EQ(textOf(book, *cellAt(sheet, 0, 3)), "\n            spread   over\n            lines")
+        << "white space in cell text is kept as written, as spreadsheet programs read it";
     EXPECT_EQ(textOf(book, *cellAt(sheet, 0, 4)), "from the attribute");
     EXPECT_EQ(textOf(book, *cellAt(sheet, 0, 5)), "ends in a space ");
 }
