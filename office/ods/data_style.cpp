@@ -3,6 +3,7 @@
 #include "office/ods/values.h"
 #include "office/ods/xml_reader.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -41,7 +42,15 @@ DataStylePart readNumberPart(XmlReader& xml, Type type) {
     if (const auto factor = xml.attribute(Ns::Number, "display-factor")) {
         if (const auto value = parseNumber(*factor); value && *value > 0) part.displayFactor = *value;
     }
-    xml.skipElement();  // embedded text is rare and has no Excel equivalent
+    while (xml.nextChild()) {
+        if (xml.is(Ns::Number, "embedded-text")) {
+            const auto position = parseInteger(xml.attribute(Ns::Number, "position").value_or(""));
+            std::string text = xml.readText();
+            if (position && *position >= 0 && *position < 64) part.embedded.push_back({static_cast<int>(*position), std::move(text)});
+        } else {
+            xml.skipElement();
+        }
+    }
     return part;
 }
 
@@ -188,12 +197,35 @@ std::string decimalDigits(int decimals, int minDecimals) {
            std::string(static_cast<std::size_t>(decimals - zeros), '#');
 }
 
-void appendNumber(std::string& code, const DataStylePart& part) {
+// Inserts texts between the integer digits, counted from the decimal separator.
+std::string withEmbeddedTexts(std::string digits, const DataStylePart& part, DataStyleKind kind) {
+    auto embedded = part.embedded;
+    std::sort(embedded.begin(), embedded.end(), [](const auto& a, const auto& b) { return a.position > b.position; });
+    for (const auto& entry : embedded) {
+        int placeholders = 0;
+        for (char c : digits) placeholders += c == '0' || c == '#';
+        // One placeholder beyond the text, so that it stands between digits.
+        if (placeholders <= entry.position) digits.insert(0, static_cast<std::size_t>(entry.position + 1 - placeholders), '#');
+        // Find the place with `position` digit placeholders to its right.
+        std::size_t at = digits.size();
+        for (int seen = 0; at > 0 && seen < entry.position;) {
+            --at;
+            if (digits[at] == '0' || digits[at] == '#') ++seen;
+        }
+        std::string literal;
+        appendLiteral(literal, entry.text, kind);
+        digits.insert(at, literal);
+    }
+    return digits;
+}
+
+void appendNumber(std::string& code, const DataStylePart& part, DataStyleKind kind) {
     if (part.decimals < 0 && part.minDecimals < 0) {
         code += "General";
         return;
     }
-    code += integerDigits(part.minInteger < 0 ? 1 : part.minInteger, part.grouping);
+    std::string integer = integerDigits(part.minInteger < 0 ? 1 : part.minInteger, part.grouping);
+    code += part.embedded.empty() ? integer : withEmbeddedTexts(std::move(integer), part, kind);
     code += decimalDigits(part.decimals, part.minDecimals);
     // Scaling by thousands is written as trailing commas.
     for (double factor = part.displayFactor; factor >= 999.5; factor /= 1000) code += ',';
@@ -262,7 +294,7 @@ std::string sectionCode(const DataStyle& style) {
         std::string token;
         switch (part.type) {
         case Type::Literal: appendLiteral(code, part.text, style.kind); continue;
-        case Type::Number: appendNumber(token, part); break;
+        case Type::Number: appendNumber(token, part, style.kind); break;
         case Type::Scientific: appendScientific(token, part); break;
         case Type::Fraction: appendFraction(token, part); break;
         case Type::CurrencySymbol: appendCurrency(token, part.text); break;

@@ -36,6 +36,11 @@ struct DataStylePart {
     bool longForm = false;        // number:style="long"
     bool textual = false;         // month as a name
     double displayFactor = 1;
+    struct Embedded {
+        int position;      // digits left of the decimal separator
+        std::string text;
+    };
+    std::vector<Embedded> embedded;  // text inside the integer digits
 };
 
 struct DataStyleMap {

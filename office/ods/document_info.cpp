@@ -105,7 +105,10 @@ void readMeta(XmlReader& xml, DocumentProperties& properties) {
 
 void readSettings(XmlReader& xml, ViewSettings& settings) {
     while (xml.nextChild()) {
-        if (xml.is(Ns::Config, "config-item-set") && configName(xml) == "ooo:view-settings") {
+        // 1.x names the set without the prefix.
+        const bool viewSettings = xml.is(Ns::Config, "config-item-set") &&
+                                  (configName(xml) == "ooo:view-settings" || configName(xml) == "view-settings");
+        if (viewSettings) {
             while (xml.nextChild()) {
                 if (xml.is(Ns::Config, "config-item-map-indexed") && configName(xml) == "Views") readViews(xml, settings);
                 else xml.skipElement();

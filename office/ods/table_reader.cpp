@@ -313,7 +313,8 @@ void TableReader::readCell(XmlReader& xml, Row& row, bool rowIsDefault) {
     Cell cell;
     cell.column = column;
     cell.repeat = repeat;
-    const ValueKind kind = applyValue(value, !cellText_.empty(), cell);
+    // A paragraph, even an empty one, makes a text cell, as spreadsheet programs read it.
+    const ValueKind kind = applyValue(value, !cellText_.empty() || cellParagraphs_ > 0, cell);
     if (cell.type == CellType::Text) cell.text = context_.workbook.strings.intern(cellText_);
     if (cell.type == CellType::Error) cell.number = errorCode(cellText_);
 

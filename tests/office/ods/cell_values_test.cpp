@@ -69,6 +69,7 @@ TEST_F(CellValues, FlattensParagraphsSpansSpacesAndLinks) {
             lines</text:p></table:table-cell>
         <table:table-cell office:value-type="string" office:string-value="from the attribute"><text:p>shown</text:p></table:table-cell>
         <table:table-cell office:value-type="string"><text:p>ends in a space </text:p></table:table-cell>
+        <table:table-cell><text:p/></table:table-cell>
         </table:table-row></table:table>)");
     const Sheet& sheet = book.sheets[0];
     EXPECT_EQ(textOf(book, *cellAt(sheet, 0, 0)), "first\nsecond span");
@@ -82,6 +83,8 @@ TEST_F(CellValues, FlattensParagraphsSpansSpacesAndLinks) {
         << "white space in cell text is kept as written, as spreadsheet programs read it";
     EXPECT_EQ(textOf(book, *cellAt(sheet, 0, 4)), "from the attribute");
     EXPECT_EQ(textOf(book, *cellAt(sheet, 0, 5)), "ends in a space ");
+    ASSERT_NE(cellAt(sheet, 0, 6), nullptr) << "an empty paragraph is an empty text";
+    EXPECT_EQ(cellAt(sheet, 0, 6)->type, CellType::Text);
 }
 
 TEST_F(CellValues, KeepsRepeatedRowsAndColumnsAsRuns) {

@@ -99,8 +99,18 @@ TEST_F(DocumentKinds, OpenOffice1SpreadsheetsMapOntoTheSameModel) {
   </table:table>
  </office:body>
 </office:document-content>)x";
+    const std::string settings = R"(<?xml version="1.0" encoding="UTF-8"?>
+<!DOCTYPE office:document-settings PUBLIC "-//OpenOffice.org//DTD OfficeDocument 1.0//EN" "office.dtd">
+<office:document-settings xmlns:office="http://openoffice.org/2000/office" xmlns:config="http://openoffice.org/2001/config"><office:settings>
+ <config:config-item-set config:name="view-settings"><config:config-item-map-indexed config:name="Views"><config:config-item-map-entry>
+  <config:config-item-map-named config:name="Tables"><config:config-item-map-entry config:name="Alt">
+   <config:config-item config:name="VerticalSplitMode" config:type="short">2</config:config-item>
+   <config:config-item config:name="VerticalSplitPosition" config:type="int">1</config:config-item>
+  </config:config-item-map-entry></config:config-item-map-named>
+ </config:config-item-map-entry></config:config-item-map-indexed></config:config-item-set>
+</office:settings></office:document-settings>)";
     const auto file = dir.file("old.ods");  // content decides, not the extension
-    writeZip(file, {{"mimetype", "application/vnd.sun.xml.calc", false}, {"content.xml", content}});
+    writeZip(file, {{"mimetype", "application/vnd.sun.xml.calc", false}, {"content.xml", content}, {"settings.xml", settings}});
     const Workbook book = read(file);
     ASSERT_EQ(book.sheets.size(), 1u);
     const Sheet& sheet = book.sheets[0];
@@ -122,6 +132,7 @@ TEST_F(DocumentKinds, OpenOffice1SpreadsheetsMapOntoTheSameModel) {
     EXPECT_EQ(note.author, "HMB");
     EXPECT_EQ(note.text, "old note");
     EXPECT_NEAR(*sheet.columns.at(0).widthPt, 64.26, 0.01);
+    EXPECT_EQ(sheet.view.frozenRows, 1u);
 }
 
 TEST_F(DocumentKinds, TextDocumentsAreNotSpreadsheets) {
