@@ -20,9 +20,14 @@ bool isDroppedFolder(const FolderScan& scan, const QString& path) {
 }
 
 // The scan adds its own separator; a root keeps its own.
-QString withoutFinalSeparator(const QString& folder, QChar separator) {
+QString startFolderOf(const FolderScan& scan, const QString& folder) {
+    try {
+        if (scan.facts.isRootFolder(folder)) return folder;
+    } catch (...) {
+        // Not a root, then.
+    }
     QString trimmed = folder;
-    while (trimmed.size() > 1 && trimmed.endsWith(separator)) trimmed.chop(1);
+    while (trimmed.size() > 1 && trimmed.endsWith(scan.separator)) trimmed.chop(1);
     return trimmed;
 }
 
@@ -34,16 +39,14 @@ bool holdsFileList(const QMimeData& data) {
     return !urls.isEmpty() && std::all_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); });
 }
 
-void addDroppedPaths(const FolderScan& scan, FileList& list, const QList<QUrl>& urls) {
+void addDroppedPaths(const FolderScan& scan, FileList& list, const QStringList& paths) {
     app::FailureTrap trap(scan.prompts, kDropLocation);
-    for (const QUrl& url : urls) {
-        QString path;
-        trap.step(100, [&] { path = url.toLocalFile(); });
-        if (trap.test(102, [&] { return isDroppedFolder(scan, path); })) {
-            addFolderTreeFiles(scan, trap, withoutFinalSeparator(path, scan.separator), QStringLiteral("*.*"),
+    for (const QString& path : paths) {
+        if (trap.test(100, [&] { return isDroppedFolder(scan, path); })) {
+            addFolderTreeFiles(scan, trap, startFolderOf(scan, path), QStringLiteral("*.*"),
                                [&](const QString& row) { list.appendFileRow(row); });
         } else {
-            trap.step(104, [&] { list.appendFileRow(path); });
+            trap.step(102, [&] { list.appendFileRow(path); });
         }
     }
 }
@@ -74,10 +77,11 @@ bool DropIntake::eventFilter(QObject* watched, QEvent* event) {
             drop->ignore();
             return true;
         }
-        // Copy the URLs first: the scan yields, and the drag data may go.
-        const QList<QUrl> urls = drop->mimeData()->urls();
+        // Take the paths first: the scan yields, and the drag data may go.
+        QStringList paths;
+        for (const QUrl& url : drop->mimeData()->urls()) paths << url.toLocalFile();
         drop->acceptProposedAction();
-        addDroppedPaths(scan_, list_, urls);
+        addDroppedPaths(scan_, list_, paths);
         return true;
     }
     default:

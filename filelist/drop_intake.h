@@ -21,7 +21,7 @@ bool holdsFileList(const QMimeData& data);
 
 // Appends the dropped paths in drop order. Failures are reported with the
 // common report; nothing escapes.
-void addDroppedPaths(const FolderScan& scan, FileList& list, const QList<QUrl>& urls);
+void addDroppedPaths(const FolderScan& scan, FileList& list, const QStringList& paths);
 
 class DropIntake : public QObject {
     Q_OBJECT

@@ -4,7 +4,9 @@
 
 #include "app/application_title.h"
 #include "app/mouse_pointer.h"
+#include "fake_file_facts.h"
 #include "filelist/add_folder.h"
+#include "filelist/drop_intake.h"
 #include "filelist/sample_files.h"
 
 #include <QDir>
@@ -152,6 +154,26 @@ private slots:
         web.setUrls({QUrl(QStringLiteral("https://example.org/book.ods"))});
         QVERIFY(!dragAndDrop(*window.form, web));
         QCOMPARE(window.form->ListView1->count(), 0);
+    }
+
+    void dropFailuresAreReportedAndTheDropGoesOn() {
+        filelist::testing::FakeFileFacts facts;
+        facts.addFolder(QStringLiteral("C:\\"), 22);
+        facts.addFile(QStringLiteral("C:\\top.ods"));
+        facts.addFile(QStringLiteral("C:\\Data\\broken.ods"));
+        facts.addFile(QStringLiteral("C:\\Data\\fine.ods"));
+        facts.failAttributesOf(QStringLiteral("C:\\Data\\broken.ods"));
+        platform::ScriptedPrompts prompts;
+        filelist::FileList list;
+        const filelist::FolderScan scan{facts, prompts, u'\\', [] {}};
+
+        filelist::addDroppedPaths(scan, list, {QStringLiteral("C:\\"), QStringLiteral("E:\\gone.ods")});
+        QStringList texts;
+        for (int row = 1; row <= list.count(); ++row) texts << list.rowText(row);
+        QCOMPARE(texts, (QStringList{"C:\\top.ods", "C:\\Data\\fine.ods", "E:\\gone.ods"}));
+        QCOMPARE(prompts.messages().size(), std::size_t(1));
+        QVERIFY(prompts.messages()[0].text.contains(
+            QStringLiteral("in Quillfen2021/08/31.Form1.ListView1_OLEDragDrop at line 134")));
     }
 
     void samplesRecordedAtTheFirstStartAndLoadedOnce() {
