@@ -21,7 +21,7 @@ constexpr std::uint8_t Exp = 0x01, Add = 0x03, Sub = 0x04, Mul = 0x05, Div = 0x0
                        Str = 0x17, Attr = 0x19, Err = 0x1C, Bool = 0x1D, Int = 0x1E, Num = 0x1F;
 // Reference-class codes; add a TokenClass for the others.
 constexpr std::uint8_t Array = 0x20, Func = 0x21, FuncVar = 0x22, Name = 0x23, Ref = 0x24, Area = 0x25,
-                       MemFunc = 0x29, RefErr = 0x2A, AreaErr = 0x2B, Ref3d = 0x3A, Area3d = 0x3B;
+                       MemFunc = 0x29, RefErr = 0x2A, AreaErr = 0x2B, NameX = 0x39, Ref3d = 0x3A, Area3d = 0x3B;
 }  // namespace ptg
 
 namespace attr {
@@ -324,6 +324,14 @@ private:
                               ? TokenClass::Value
                           : f->result == 'A' ? TokenClass::Array
                                              : valueClass(expected);
+        if (f->isAddIn()) {
+            // The add-in function is named before its arguments.
+            auto [externSheet, name] = links_.addInFunction(f->name);
+            putU8(out(), withClass(ptg::NameX, TokenClass::Reference));
+            putU16(out(), externSheet);
+            putU16(out(), name);
+            putU16(out(), 0);
+        }
         if (f->name == "IF")
             return conditional(n, *f, call, nesting);
         if (f->name == "CHOOSE")
@@ -343,7 +351,7 @@ private:
             putU8(out(), withClass(ptg::Func, cls));
         } else {
             putU8(out(), withClass(ptg::FuncVar, cls));
-            putU8(out(), static_cast<std::uint8_t>(argc));
+            putU8(out(), static_cast<std::uint8_t>(f.isAddIn() ? argc + 1 : argc));
         }
         putU16(out(), f.index);
     }

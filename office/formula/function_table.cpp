@@ -82,6 +82,7 @@ constexpr ExcelFunction kFunctions[] = {
     {"FALSE", 35, 0, 0, 'V', ""},
     {"FDIST", 281, 3, 3, 'V', "V"},
     {"FIND", 124, 2, 3, 'V', "V"},
+    {"FINDB", 205, 2, 3, 'V', "V"},
     {"FINV", 282, 3, 3, 'V', "V"},
     {"FISHER", 283, 1, 1, 'V', "V"},
     {"FISHERINV", 284, 1, 1, 'V', "V"},
@@ -122,7 +123,9 @@ constexpr ExcelFunction kFunctions[] = {
     {"KURT", 322, 1, 30, 'V', "R"},
     {"LARGE", 325, 2, 2, 'V', "RV"},
     {"LEFT", 115, 1, 2, 'V', "V"},
+    {"LEFTB", 208, 1, 2, 'V', "V"},
     {"LEN", 32, 1, 1, 'V', "V"},
+    {"LENB", 211, 1, 1, 'V', "V"},
     {"LINEST", 49, 1, 4, 'A', "RRVV"},
     {"LN", 22, 1, 1, 'V', "V"},
     {"LOG", 109, 1, 2, 'V', "V"},
@@ -138,6 +141,7 @@ constexpr ExcelFunction kFunctions[] = {
     {"MDETERM", 163, 1, 1, 'V', "A"},
     {"MEDIAN", 227, 1, 30, 'V', "R"},
     {"MID", 31, 3, 3, 'V', "V"},
+    {"MIDB", 210, 3, 3, 'V', "V"},
     {"MIN", 6, 1, 30, 'V', "R"},
     {"MINA", 363, 1, 30, 'V', "R"},
     {"MINUTE", 72, 1, 1, 'V', "V"},
@@ -180,8 +184,10 @@ constexpr ExcelFunction kFunctions[] = {
     {"RANK", 216, 2, 3, 'V', "VRV"},
     {"RATE", 60, 3, 6, 'V', "V"},
     {"REPLACE", 119, 4, 4, 'V', "V"},
+    {"REPLACEB", 207, 4, 4, 'V', "V"},
     {"REPT", 30, 2, 2, 'V', "V"},
     {"RIGHT", 116, 1, 2, 'V', "V"},
+    {"RIGHTB", 209, 1, 2, 'V', "V"},
     {"ROMAN", 354, 1, 2, 'V', "V"},
     {"ROUND", 27, 2, 2, 'V', "V"},
     {"ROUNDDOWN", 213, 2, 2, 'V', "V"},
@@ -190,6 +196,7 @@ constexpr ExcelFunction kFunctions[] = {
     {"ROWS", 76, 1, 1, 'V', "R"},
     {"RSQ", 313, 2, 2, 'V', "A"},
     {"SEARCH", 82, 2, 3, 'V', "V"},
+    {"SEARCHB", 206, 2, 3, 'V', "V"},
     {"SECOND", 73, 1, 1, 'V', "V"},
     {"SIGN", 26, 1, 1, 'V', "V"},
     {"SIN", 15, 1, 1, 'V', "V"},
@@ -246,14 +253,123 @@ constexpr ExcelFunction kFunctions[] = {
     {"ZTEST", 324, 2, 3, 'V', "RV"},
 };
 
-constexpr bool sortedByName()
+
+// Functions of the Analysis add-in that comes with Excel 97. Formulas call
+// them by name through an add-in link; the number is that of such calls.
+constexpr ExcelFunction kAddIns[] = {
+    {"ACCRINT", kAddInFunction, 6, 7, 'V', "V"},
+    {"ACCRINTM", kAddInFunction, 4, 5, 'V', "V"},
+    {"AMORDEGRC", kAddInFunction, 6, 7, 'V', "V"},
+    {"AMORLINC", kAddInFunction, 6, 7, 'V', "V"},
+    {"BESSELI", kAddInFunction, 2, 2, 'V', "V"},
+    {"BESSELJ", kAddInFunction, 2, 2, 'V', "V"},
+    {"BESSELK", kAddInFunction, 2, 2, 'V', "V"},
+    {"BESSELY", kAddInFunction, 2, 2, 'V', "V"},
+    {"BIN2DEC", kAddInFunction, 1, 1, 'V', "V"},
+    {"BIN2HEX", kAddInFunction, 1, 2, 'V', "V"},
+    {"BIN2OCT", kAddInFunction, 1, 2, 'V', "V"},
+    {"COMPLEX", kAddInFunction, 2, 3, 'V', "V"},
+    {"CONVERT", kAddInFunction, 3, 3, 'V', "V"},
+    {"COUPDAYBS", kAddInFunction, 3, 4, 'V', "V"},
+    {"COUPDAYS", kAddInFunction, 3, 4, 'V', "V"},
+    {"COUPDAYSNC", kAddInFunction, 3, 4, 'V', "V"},
+    {"COUPNCD", kAddInFunction, 3, 4, 'V', "V"},
+    {"COUPNUM", kAddInFunction, 3, 4, 'V', "V"},
+    {"COUPPCD", kAddInFunction, 3, 4, 'V', "V"},
+    {"CUMIPMT", kAddInFunction, 6, 6, 'V', "V"},
+    {"CUMPRINC", kAddInFunction, 6, 6, 'V', "V"},
+    {"DEC2BIN", kAddInFunction, 1, 2, 'V', "V"},
+    {"DEC2HEX", kAddInFunction, 1, 2, 'V', "V"},
+    {"DEC2OCT", kAddInFunction, 1, 2, 'V', "V"},
+    {"DELTA", kAddInFunction, 1, 2, 'V', "V"},
+    {"DISC", kAddInFunction, 4, 5, 'V', "V"},
+    {"DOLLARDE", kAddInFunction, 2, 2, 'V', "V"},
+    {"DOLLARFR", kAddInFunction, 2, 2, 'V', "V"},
+    {"DURATION", kAddInFunction, 5, 6, 'V', "V"},
+    {"EDATE", kAddInFunction, 2, 2, 'V', "V"},
+    {"EFFECT", kAddInFunction, 2, 2, 'V', "V"},
+    {"EOMONTH", kAddInFunction, 2, 2, 'V', "V"},
+    {"ERF", kAddInFunction, 1, 2, 'V', "V"},
+    {"ERFC", kAddInFunction, 1, 1, 'V', "V"},
+    {"FACTDOUBLE", kAddInFunction, 1, 1, 'V', "V"},
+    {"FVSCHEDULE", kAddInFunction, 2, 2, 'V', "VR"},
+    {"GCD", kAddInFunction, 1, 29, 'V', "R"},
+    {"GESTEP", kAddInFunction, 1, 2, 'V', "V"},
+    {"HEX2BIN", kAddInFunction, 1, 2, 'V', "V"},
+    {"HEX2DEC", kAddInFunction, 1, 1, 'V', "V"},
+    {"HEX2OCT", kAddInFunction, 1, 2, 'V', "V"},
+    {"IMABS", kAddInFunction, 1, 1, 'V', "V"},
+    {"IMAGINARY", kAddInFunction, 1, 1, 'V', "V"},
+    {"IMARGUMENT", kAddInFunction, 1, 1, 'V', "V"},
+    {"IMCONJUGATE", kAddInFunction, 1, 1, 'V', "V"},
+    {"IMCOS", kAddInFunction, 1, 1, 'V', "V"},
+    {"IMDIV", kAddInFunction, 2, 2, 'V', "V"},
+    {"IMEXP", kAddInFunction, 1, 1, 'V', "V"},
+    {"IMLN", kAddInFunction, 1, 1, 'V', "V"},
+    {"IMLOG10", kAddInFunction, 1, 1, 'V', "V"},
+    {"IMLOG2", kAddInFunction, 1, 1, 'V', "V"},
+    {"IMPOWER", kAddInFunction, 2, 2, 'V', "V"},
+    {"IMPRODUCT", kAddInFunction, 1, 29, 'V', "R"},
+    {"IMREAL", kAddInFunction, 1, 1, 'V', "V"},
+    {"IMSIN", kAddInFunction, 1, 1, 'V', "V"},
+    {"IMSQRT", kAddInFunction, 1, 1, 'V', "V"},
+    {"IMSUB", kAddInFunction, 2, 2, 'V', "V"},
+    {"IMSUM", kAddInFunction, 1, 29, 'V', "R"},
+    {"INTRATE", kAddInFunction, 4, 5, 'V', "V"},
+    {"ISEVEN", kAddInFunction, 1, 1, 'V', "V"},
+    {"ISODD", kAddInFunction, 1, 1, 'V', "V"},
+    {"LCM", kAddInFunction, 1, 29, 'V', "R"},
+    {"MDURATION", kAddInFunction, 5, 6, 'V', "V"},
+    {"MROUND", kAddInFunction, 2, 2, 'V', "V"},
+    {"MULTINOMIAL", kAddInFunction, 1, 29, 'V', "R"},
+    {"NETWORKDAYS", kAddInFunction, 2, 3, 'V', "VVR"},
+    {"NOMINAL", kAddInFunction, 2, 2, 'V', "V"},
+    {"OCT2BIN", kAddInFunction, 1, 2, 'V', "V"},
+    {"OCT2DEC", kAddInFunction, 1, 1, 'V', "V"},
+    {"OCT2HEX", kAddInFunction, 1, 2, 'V', "V"},
+    {"ODDFPRICE", kAddInFunction, 8, 9, 'V', "V"},
+    {"ODDFYIELD", kAddInFunction, 8, 9, 'V', "V"},
+    {"ODDLPRICE", kAddInFunction, 7, 8, 'V', "V"},
+    {"ODDLYIELD", kAddInFunction, 7, 8, 'V', "V"},
+    {"PRICE", kAddInFunction, 6, 7, 'V', "V"},
+    {"PRICEDISC", kAddInFunction, 4, 5, 'V', "V"},
+    {"PRICEMAT", kAddInFunction, 5, 6, 'V', "V"},
+    {"QUOTIENT", kAddInFunction, 2, 2, 'V', "V"},
+    {"RANDBETWEEN", kAddInFunction, 2, 2, 'V', "V", true},
+    {"RECEIVED", kAddInFunction, 4, 5, 'V', "V"},
+    {"SERIESSUM", kAddInFunction, 4, 4, 'V', "VVVR"},
+    {"SQRTPI", kAddInFunction, 1, 1, 'V', "V"},
+    {"TBILLEQ", kAddInFunction, 3, 3, 'V', "V"},
+    {"TBILLPRICE", kAddInFunction, 3, 3, 'V', "V"},
+    {"TBILLYIELD", kAddInFunction, 3, 3, 'V', "V"},
+    {"WEEKNUM", kAddInFunction, 1, 2, 'V', "V"},
+    {"WORKDAY", kAddInFunction, 2, 3, 'V', "VVR"},
+    {"XIRR", kAddInFunction, 2, 3, 'V', "RRV"},
+    {"XNPV", kAddInFunction, 3, 3, 'V', "VRR"},
+    {"YEARFRAC", kAddInFunction, 2, 3, 'V', "V"},
+    {"YIELD", kAddInFunction, 6, 7, 'V', "V"},
+    {"YIELDDISC", kAddInFunction, 4, 5, 'V', "V"},
+    {"YIELDMAT", kAddInFunction, 5, 6, 'V', "V"},
+};
+
+template <std::size_t N>
+constexpr bool sortedByName(const ExcelFunction (&table)[N])
 {
-    for (std::size_t i = 1; i < std::size(kFunctions); ++i)
-        if (!(kFunctions[i - 1].name < kFunctions[i].name))
+    for (std::size_t i = 1; i < N; ++i)
+        if (!(table[i - 1].name < table[i].name))
             return false;
     return true;
 }
-static_assert(sortedByName(), "the function table must stay sorted by name");
+static_assert(sortedByName(kFunctions), "the function table must stay sorted by name");
+static_assert(sortedByName(kAddIns), "the add-in table must stay sorted by name");
+
+template <std::size_t N>
+const ExcelFunction* find(const ExcelFunction (&table)[N], const std::string& name)
+{
+    auto it = std::lower_bound(std::begin(table), std::end(table), name,
+                               [](const ExcelFunction& f, const std::string& n) { return f.name < n; });
+    return it != std::end(table) && it->name == name ? &*it : nullptr;
+}
 
 constexpr std::string_view kNamespaces[] = {"ORG.OPENOFFICE.", "COM.MICROSOFT.", "_XLFN.", "LEGACY."};
 
@@ -279,9 +395,9 @@ std::string plainFunctionName(std::string_view documentName)
 const ExcelFunction* findExcelFunction(std::string_view documentName)
 {
     std::string name = plainFunctionName(documentName);
-    auto it = std::lower_bound(std::begin(kFunctions), std::end(kFunctions), name,
-                               [](const ExcelFunction& f, const std::string& n) { return f.name < n; });
-    return it != std::end(kFunctions) && it->name == name ? &*it : nullptr;
+    if (const ExcelFunction* f = find(kFunctions, name))
+        return f;
+    return find(kAddIns, name);
 }
 
 }  // namespace brindlemoor::office::formula

@@ -6,6 +6,10 @@
 
 namespace brindlemoor::office::formula {
 
+// The function number of calls to add-in functions, which name the function
+// in a token before their arguments.
+constexpr std::uint16_t kAddInFunction = 255;
+
 // What Excel expects of an argument or delivers as a result:
 //   'R' a reference, 'V' a single value, 'A' an array,
 //   'P' (arguments only) whatever the caller expects of the function itself,
@@ -19,7 +23,8 @@ struct ExcelFunction {
     std::string_view arguments;   // class per argument; the last one repeats
     bool isVolatile = false;
 
-    bool fixedArity() const { return minArgs == maxArgs; }
+    bool isAddIn() const { return index == kAddInFunction; }
+    bool fixedArity() const { return minArgs == maxArgs && !isAddIn(); }
     char argumentClass(std::size_t position) const
     {
         if (arguments.empty())
@@ -30,7 +35,8 @@ struct ExcelFunction {
 
 // Looks a function up by the name a document uses, with or without the
 // namespaces "ORG.OPENOFFICE.", "COM.MICROSOFT.", "_xlfn." or "LEGACY.";
-// case does not matter. nullptr when Excel 97 has no such function.
+// case does not matter. Built-in functions first, then those of the Analysis
+// add-in. nullptr when Excel 97 has no such function.
 const ExcelFunction* findExcelFunction(std::string_view documentName);
 
 // The name without its namespace, upper case: what a warning shows.

@@ -10,6 +10,9 @@ namespace {
 
 constexpr std::uint16_t kSupbook = 0x01AE;
 constexpr std::uint16_t kExternSheet = 0x0017;
+constexpr std::uint16_t kExternName = 0x0023;
+constexpr std::uint16_t kAddInMarker = 0x3A01;      // SUPBOOK marker: add-in functions
+constexpr std::uint32_t kNoSheet = 0xFFFE;          // sheet index of an add-in entry
 constexpr std::uint16_t kSelfReference = 0x0401;  // SUPBOOK marker: this workbook
 constexpr std::size_t kMaxEntries = (8224 - 2) / 6;  // one record, no CONTINUE
 
@@ -42,14 +45,27 @@ std::uint16_t LinkTable::externSheet(std::uint32_t firstSheet, std::uint32_t las
         std::swap(firstSheet, lastSheet);
     if (lastSheet > 0xFFFF)
         throw FormulaError("refers to a sheet beyond what Excel 97 can address");
-    auto key = std::pair(firstSheet, lastSheet);
-    auto it = std::find(entries_.begin(), entries_.end(), key);
+    return entry({0, firstSheet, lastSheet});
+}
+
+std::uint16_t LinkTable::entry(Entry e)
+{
+    auto it = std::find(entries_.begin(), entries_.end(), e);
     if (it != entries_.end())
         return static_cast<std::uint16_t>(it - entries_.begin());
     if (entries_.size() >= kMaxEntries)
         throw FormulaError("refers to more sheet ranges than Excel 97 can hold");
-    entries_.push_back(key);
+    entries_.push_back(e);
     return static_cast<std::uint16_t>(entries_.size() - 1);
+}
+
+std::pair<std::uint16_t, std::uint16_t> LinkTable::addInFunction(std::string_view name)
+{
+    std::uint16_t sheet = entry({1, kNoSheet, kNoSheet});
+    auto it = std::find(addInNames_.begin(), addInNames_.end(), name);
+    if (it == addInNames_.end())
+        it = addInNames_.insert(addInNames_.end(), std::string(name));
+    return {sheet, static_cast<std::uint16_t>(it - addInNames_.begin() + 1)};
 }
 
 void LinkTable::setNames(std::vector<std::pair<std::string, std::uint32_t>> nameAndScope)
@@ -74,7 +90,7 @@ std::optional<std::uint16_t> LinkTable::findName(std::string_view name, std::uin
 Bytes LinkTable::externalReferenceRecords(bool haveNames)
 {
     if (entries_.empty() && !haveNames)
-        return {};
+        return {};  // add-in calls add an entry too
     if (entries_.empty())
         externSheet(0, 0);  // Excel expects at least one entry beside NAME records
     Bytes out;
@@ -82,12 +98,28 @@ Bytes LinkTable::externalReferenceRecords(bool haveNames)
     putU16(supbook, static_cast<std::uint16_t>(sheetNames_.size()));
     putU16(supbook, kSelfReference);
     putRecord(out, kSupbook, supbook);
+    if (!addInNames_.empty()) {
+        Bytes addIns;
+        putU16(addIns, 1);
+        putU16(addIns, kAddInMarker);
+        putRecord(out, kSupbook, addIns);
+        for (const auto& name : addInNames_) {
+            Bytes externName;
+            putU16(externName, 0);  // options: an ordinary name
+            putU32(externName, 0);
+            putString8(externName, toUtf16(name));
+            // An add-in function has no formula of its own: #REF! stands in.
+            for (std::uint8_t b : {0x02, 0x00, 0x1C, 0x17})
+                putU8(externName, b);
+            putRecord(out, kExternName, externName);
+        }
+    }
     Bytes externSheet;
     putU16(externSheet, static_cast<std::uint16_t>(entries_.size()));
-    for (auto [first, last] : entries_) {
-        putU16(externSheet, 0);  // the SUPBOOK above
-        putU16(externSheet, static_cast<std::uint16_t>(first));
-        putU16(externSheet, static_cast<std::uint16_t>(last));
+    for (const Entry& e : entries_) {
+        putU16(externSheet, e.supbook);
+        putU16(externSheet, static_cast<std::uint16_t>(e.first));
+        putU16(externSheet, static_cast<std::uint16_t>(e.last));
     }
     putRecord(out, kExternSheet, externSheet);
     return out;

@@ -31,19 +31,33 @@ public:
     std::uint16_t externSheet(std::uint32_t firstSheet, std::uint32_t lastSheet);
     bool usesExternSheets() const { return !entries_.empty(); }
 
+    // A call of an add-in function: the EXTERNSHEET entry of the add-in link
+    // and the function's EXTERNNAME (counted from 1), both added when new.
+    std::pair<std::uint16_t, std::uint16_t> addInFunction(std::string_view name);
+
     // Names in NAME record order; a formula refers to the i-th by i + 1.
     void setNames(std::vector<std::pair<std::string, std::uint32_t>> nameAndScope);
 
     // A name of the sheet's own scope wins over a workbook name.
     std::optional<std::uint16_t> findName(std::string_view name, std::uint32_t sheet) const;
 
-    // SUPBOOK (this workbook) and EXTERNSHEET, ready for the globals. Empty
-    // when nothing refers across sheets and there are no names.
+    // SUPBOOK (this workbook), SUPBOOK and EXTERNNAMEs of the add-in
+    // functions, and EXTERNSHEET, ready for the globals. Empty when nothing
+    // refers across sheets, calls an add-in or is named.
     Bytes externalReferenceRecords(bool haveNames);
 
 private:
+    struct Entry {
+        std::uint16_t supbook;  // 0 this workbook, 1 the add-in functions
+        std::uint32_t first;
+        std::uint32_t last;
+        friend bool operator==(const Entry&, const Entry&) = default;
+    };
+    std::uint16_t entry(Entry e);
+
     std::vector<std::string> sheetNames_;
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> entries_;
+    std::vector<Entry> entries_;
+    std::vector<std::string> addInNames_;
     std::vector<std::pair<std::string, std::uint32_t>> names_;
 };
 

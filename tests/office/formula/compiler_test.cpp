@@ -106,7 +106,15 @@ INSTANTIATE_TEST_SUITE_P(Functions, TokenTable, testing::Values(
     Case{"of:=LEGACY.NORMSDIST(1)", "1E 0100 41 2601"},
     Case{"of:=NOW()", "19 01 0000 41 4A00"},
     Case{"of:=PI()", "41 1300"},
-    Case{"of:=SUM([$Sheet1.A1:$Sheet3.B2])", "3B 0000 0000 0100 00C0 01C0 19 10 0000"}));
+    Case{"of:=SUM([$Sheet1.A1:$Sheet3.B2])", "3B 0000 0000 0100 00C0 01C0 19 10 0000"},
+    Case{"of:=LENB(\"ab\")", "17 0200 6162 41 D300"},
+    // Add-in functions: tNameX (39) names the function through the add-in
+    // link, then the arguments, then tFuncVar with one argument more and
+    // function number 255.
+    Case{"of:=EDATE([.A1];1)", "39 0000 0100 0000 44 0000 00C0 1E 0100 42 03 FF00"},
+    Case{"of:=NETWORKDAYS([.A1];[.A2];[.B1:.B9])",
+         "39 0000 0100 0000 44 0000 00C0 44 0100 00C0 25 0000 0800 01C0 01C0 42 04 FF00"},
+    Case{"of:=RANDBETWEEN(1;6)", "19 01 0000 39 0000 0100 0000 1E 0100 1E 0600 42 03 FF00"}));
 
 TEST(Compiler, ArrayFormulasUseArrayClassOperands)
 {
@@ -156,7 +164,7 @@ TEST(Compiler, RefusesWhatExcel97CannotHold)
         "of:=[.IW1]",                            // beyond the last column
         "of:=SUM([.A1:.A70000])",
         "of:=ORG.OPENOFFICE.WEEKS([.A1];[.A2];0)",  // no such function
-        "of:=EDATE([.A1];1)",
+        "of:=COM.MICROSOFT.STDEV.S([.A1:.A3])",  // newer than Excel 97
         "of:=['file:///tmp/other.ods'#$Sheet1.A1]",  // another file
         "of:=[$Nowhere.A1]",                     // unknown sheet
         "of:=Unknown+1",                         // unknown name

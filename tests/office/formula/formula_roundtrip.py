@@ -118,6 +118,10 @@ FORMULAS = [
     f"NPV(0.08;[{D}B1:.B4])", "NPV(0.1;-1000;300;400;500)", "IRR({-1000;300;400;500})",
     "MIRR({-1000;300;400;500};0.1;0.12)", "SLN(10000;1000;5)", "SYD(10000;1000;5;2)", "DDB(10000;1000;5;2)",
     "DDB(10000;1000;5;2;1.5)", "DB(10000;1000;5;2)", "VDB(10000;1000;5;0;2)", "ISPMT(0.1;1;5;1000)",
+    # functions of the Analysis add-in
+    f"EDATE([{D}D1];1)", f"EOMONTH([{D}D3];0)", f"NETWORKDAYS([{D}D1];[{D}D1]+30)", "GCD(12;18)",
+    "LCM(4;6)", f"YEARFRAC([{D}D1];[{D}D4];1)", "QUOTIENT(7;2)", "MROUND(7;3)", "ISEVEN(4)", "ISODD(4)",
+    f"WORKDAY([{D}D1];10)", "SQRTPI(2)", "FACTDOUBLE(6)", "EFFECT(0.05;12)", "COMPLEX(1;2)",
     # names
     "Rates*2", "SUM(Inputs)", "AVERAGE(Inputs)+Rates", "Doubled+1",
     # nesting and mixed
@@ -151,6 +155,18 @@ LIBREOFFICE_READS_AS = {
     "=SUM($Data.A1:A3~$Data.B1:B3)": {"=SUM($Data.A1:A3~$Data.B1:B3)", "=SUM(($Data.A1:A3~$Data.B1:B3))"},
 }
 RESULT_LOST_BY_LIBREOFFICE = {"=#VALUE!"}
+
+# Functions LibreOffice has built in but Excel 97 only in its Analysis add-in:
+# LibreOffice reads the add-in call back as a call of its own add-in.
+ADDIN = "COM.SUN.STAR.SHEET.ADDIN.ANALYSIS.GET"
+LIBREOFFICE_READS_AS.update({
+    "=NETWORKDAYS($Data.D1;$Data.D1+30)": {f"={ADDIN}NETWORKDAYS($Data.D1;$Data.D1+30)"},
+    "=GCD(12;18)": {f"={ADDIN}GCD(12;18)"},
+    "=LCM(4;6)": {f"={ADDIN}LCM(4;6)"},
+    "=ISEVEN(4)": {f"={ADDIN}ISEVEN(4)"},
+    "=ISODD(4)": {f"={ADDIN}ISODD(4)"},
+    "=EFFECTIVE(0.05;12)": {f"={ADDIN}EFFECT(0.05;12)"},
+})
 
 
 def cell(content):

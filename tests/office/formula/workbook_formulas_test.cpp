@@ -87,6 +87,28 @@ TEST(WorkbookFormulas, WritesSheetLinksAndNames)
     EXPECT_EQ(hexText(formulas.globalRecords()), hexText(hexBytes(expected)));
 }
 
+TEST(WorkbookFormulas, LinksTheAddInFunctions)
+{
+    Workbook book = threeSheets();
+    addFormula(book, 0, 0, 0, "of:=EDATE([$Calc.A1];1)+EOMONTH([.A1];0)+EDATE([.A2];2)");
+    Warnings warnings;
+    WorkbookFormulas formulas(book, warnings);
+    EXPECT_TRUE(warnings.empty());
+    ASSERT_NE(formulas.cellFormula(0, 0), nullptr);
+    // XTI 0 the add-ins, XTI 1 sheet Calc; EDATE is name 1, EOMONTH name 2.
+    EXPECT_EQ(hexText(formulas.cellFormula(0, 0)->tokens),
+              hexText(hexBytes("39 0000 0100 0000 5A 0100 0000 00C0 1E 0100 42 03 FF00 "
+                               "39 0000 0200 0000 44 0000 00C0 1E 0000 42 03 FF00 03 "
+                               "39 0000 0100 0000 44 0100 00C0 1E 0200 42 03 FF00 03")));
+    std::string expected =
+        "AE01 0400 0300 0104 "                                      // this workbook, 3 sheets
+        "AE01 0400 0100 013A "                                      // the add-in functions
+        "2300 1100 0000 00000000 05 00 4544415445 0200 1C17 "       // EDATE
+        "2300 1300 0000 00000000 07 00 454F4D4F4E5448 0200 1C17 "   // EOMONTH
+        "1700 0E00 0200 0100 FEFF FEFF 0000 0100 0100";             // add-ins, Calc
+    EXPECT_EQ(hexText(formulas.globalRecords()), hexText(hexBytes(expected)));
+}
+
 TEST(WorkbookFormulas, LeavesOutNamesExcelRefuses)
 {
     Workbook book = threeSheets();
