@@ -69,6 +69,17 @@ private slots:
         QCOMPARE(pointer(), int(app::kCustomPointer));
     }
 
+    void withoutAHandCursorTheButtonsShowTheOrdinaryPointer() {
+        window = std::make_unique<TestWindow>();  // no HAND-M.CUR in its program folder
+        QVERIFY(window->load());
+        form = window->form.get();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form));
+        moveOver(form->PushButton1);
+        QCOMPARE(pointer(), int(app::kCustomPointer));
+        QCOMPARE(form->PushButton1->cursor().shape(), Qt::ArrowCursor);
+    }
+
     void theHourglassIsNeverReplaced() {
         app::setMousePointer(form, app::kHourglassPointer);
         moveOver(form->PushButton4);
