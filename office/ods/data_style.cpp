@@ -224,7 +224,8 @@ void appendNumber(std::string& code, const DataStylePart& part, DataStyleKind ki
         code += "General";
         return;
     }
-    std::string integer = integerDigits(part.minInteger < 0 ? 1 : part.minInteger, part.grouping);
+    // Without a minimum, no zero stands before the separator (".5").
+    std::string integer = integerDigits(std::max(part.minInteger, 0), part.grouping);
     code += part.embedded.empty() ? integer : withEmbeddedTexts(std::move(integer), part, kind);
     code += decimalDigits(part.decimals, part.minDecimals);
     // Scaling by thousands is written as trailing commas.

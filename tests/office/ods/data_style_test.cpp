@@ -41,6 +41,7 @@ const Case kCases[] = {
     {"general number", R"(<number:number-style style:name="N1"><number:number number:min-integer-digits="1"/></number:number-style>)", "General"},
     {"two decimals", R"(<number:number-style style:name="N1"><number:number number:decimal-places="2" number:min-integer-digits="1"/></number:number-style>)", "0.00"},
     {"grouping", R"(<number:number-style style:name="N1"><number:number number:decimal-places="2" number:min-integer-digits="1" number:grouping="true"/></number:number-style>)", "#,##0.00"},
+    {"no minimum of integer digits", R"(<number:number-style style:name="N1"><number:number number:decimal-places="2" number:grouping="true"/></number:number-style>)", "#,###.00"},
     {"leading zeros", R"(<number:number-style style:name="N1"><number:number number:decimal-places="0" number:min-integer-digits="5"/></number:number-style>)", "00000"},
     {"optional decimals", R"(<number:number-style style:name="N1"><number:number number:decimal-places="3" number:min-decimal-places="1" number:min-integer-digits="1"/></number:number-style>)", "0.0##"},
     {"thousands scaling", R"(<number:number-style style:name="N1"><number:number number:decimal-places="0" number:min-integer-digits="1" number:display-factor="1000"/><number:text>k</number:text></number:number-style>)", "0,\"k\""},
