@@ -10,6 +10,9 @@ namespace brindlemoor::office::formula {
 namespace {
 
 constexpr std::uint16_t kNameRecord = 0x0018;
+constexpr std::uint32_t kExcelRows = 65536;
+constexpr std::uint32_t kExcelColumns = 256;
+constexpr std::size_t kListedCells = 5;
 
 std::vector<std::string> sheetNames(const Workbook& workbook)
 {
@@ -178,10 +181,33 @@ void WorkbookFormulas::compileNames(const Workbook& workbook, Warnings& warnings
 
 void WorkbookFormulas::compileCells(const Workbook& workbook, Warnings& warnings)
 {
+    // Cells that keep their value, grouped by sheet and reason so that a
+    // thousand copies of one formula make one warning.
+    struct Kept {
+        std::uint32_t sheet;
+        std::string reason;
+        std::vector<std::string> cells;
+        std::size_t count = 0;
+    };
+    std::vector<Kept> kept;
+    auto keep = [&](std::uint32_t sheet, const std::string& reason, std::string cell) {
+        auto it = std::find_if(kept.begin(), kept.end(),
+                               [&](const Kept& k) { return k.sheet == sheet && k.reason == reason; });
+        if (it == kept.end())
+            it = kept.insert(kept.end(), Kept{sheet, reason, {}, 0});
+        if (it->cells.size() < kListedCells)
+            it->cells.push_back(std::move(cell));
+        ++it->count;
+    };
+
     for (std::uint32_t s = 0; s < workbook.sheets.size(); ++s) {
         const Sheet& sheet = workbook.sheets[s];
         for (const Row& row : sheet.rows) {
+            if (row.index >= kExcelRows)
+                break;  // the writer reports what lies beyond the grid
             for (const Cell& cell : row.cells) {
+                if (cell.column >= kExcelColumns)
+                    break;
                 if (cell.formula == kNone || cell.formula >= workbook.formulas.size())
                     continue;
                 auto key = std::pair(s, cell.formula);
@@ -190,7 +216,7 @@ void WorkbookFormulas::compileCells(const Workbook& workbook, Warnings& warnings
                 const Formula& source = workbook.formulas[cell.formula];
                 try {
                     const CellRange& range = source.arrayRange;
-                    if (source.isArray && (range.lastRow >= 65536 || range.lastColumn >= 256 ||
+                    if (source.isArray && (range.lastRow >= kExcelRows || range.lastColumn >= kExcelColumns ||
                                            range.firstRow > range.lastRow || range.firstColumn > range.lastColumn))
                         throw FormulaError("its matrix range does not fit Excel 97's grid");
                     Node tree = parseFormula(source.text);
@@ -198,11 +224,25 @@ void WorkbookFormulas::compileCells(const Workbook& workbook, Warnings& warnings
                                                  links_);
                 } catch (const FormulaError& e) {
                     cells_[key] = std::nullopt;
-                    warnings.push_back(sheet.name + "!" + cellAddress(row.index, cell.column) +
-                                       ": formula kept as its value (" + e.what() + ")");
+                    keep(s, e.what(), cellAddress(row.index, cell.column));
                 }
             }
         }
+    }
+
+    for (const Kept& k : kept) {
+        const std::string& sheet = workbook.sheets[k.sheet].name;
+        if (k.count == 1) {
+            warnings.push_back(sheet + "!" + k.cells.front() + ": formula kept as its value (" + k.reason + ")");
+            continue;
+        }
+        std::string cells;
+        for (const auto& c : k.cells)
+            cells += (cells.empty() ? "" : ", ") + c;
+        if (k.count > k.cells.size())
+            cells += ", ...";
+        warnings.push_back(sheet + ": " + std::to_string(k.count) + " formulas kept as their values (" + k.reason +
+                           "): " + cells);
     }
 }
 

@@ -61,6 +61,21 @@ TEST(WorkbookFormulas, CompilesCellsAndListsWhatItKeepsAsValues)
     EXPECT_TRUE(formulas.globalRecords().empty());
 }
 
+TEST(WorkbookFormulas, GroupsCellsKeptForTheSameReason)
+{
+    Workbook book = threeSheets();
+    for (RowIndex row = 0; row < 7; ++row)
+        addFormula(book, 0, row, 2, "of:=ORG.OPENOFFICE.WEEKS([.A1];[.A2];0)");
+    addFormula(book, 0, 7, 2, "of:=[.A1");
+    addFormula(book, 0, 70000, 0, "of:=ORG.OPENOFFICE.WEEKS([.A1];[.A2];0)");  // beyond the grid: the writer's
+    Warnings warnings;
+    WorkbookFormulas formulas(book, warnings);
+    ASSERT_EQ(warnings.size(), 2u);
+    EXPECT_EQ(warnings[0], "Data: 7 formulas kept as their values (function WEEKS is not available in Excel 97): "
+                           "C1, C2, C3, C4, C5, ...");
+    EXPECT_EQ(warnings[1], "Data!C8: formula kept as its value (unterminated reference)");
+}
+
 TEST(WorkbookFormulas, WritesSheetLinksAndNames)
 {
     Workbook book = threeSheets();
