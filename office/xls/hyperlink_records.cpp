@@ -45,11 +45,22 @@ std::string unquoted(std::string name) {
     return name;
 }
 
+// A name like "A1" would read as a cell; one with a character other than a
+// letter, digit or underscore would not read as a name at all.
+bool needsQuotes(const std::u16string& name) {
+    const auto letter = [](char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); };
+    const auto digit = [](char16_t c) { return c >= u'0' && c <= u'9'; };
+    if (name.empty() || digit(name[0])) return true;
+    if (!std::all_of(name.begin(), name.end(), [&](char16_t c) { return letter(c) || digit(c) || c == u'_' || c > 0x7F; })) return true;
+    std::size_t letters = 0;
+    while (letters < name.size() && letter(name[letters])) ++letters;
+    const bool cellLike = letters > 0 && letters <= 3 && letters < name.size() &&
+                          std::all_of(name.begin() + static_cast<std::ptrdiff_t>(letters), name.end(), digit);
+    return cellLike;
+}
+
 std::u16string quotedSheet(const std::u16string& name) {
-    const bool plain = std::all_of(name.begin(), name.end(), [](char16_t c) {
-        return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'_' || c == u'.' || c > 0x7F;
-    }) && !(name[0] >= u'0' && name[0] <= u'9');
-    if (plain) return name;
+    if (!needsQuotes(name)) return name;
     std::u16string out = u"'";
     for (char16_t c : name) {
         out += c;
