@@ -80,8 +80,10 @@ struct DirCloser {
 };
 using DirHandle = std::unique_ptr<DIR, DirCloser>;
 
-// Entry names of a folder except "." and "..", with whether each is a folder
-// (links followed, as Windows follows junctions).
+// Calls `visit(name, isFolder)` for each entry of a folder except "." and
+// "..", where `isFolder()` tells whether the entry is a folder (links
+// followed, as Windows follows junctions); asked only when needed, as it
+// may cost a look-up. Returns 0, or the error that kept the folder closed.
 template <typename Visit>
 int visitEntries(const QString& folder, Visit visit) {
     DirHandle dir(opendir(nativePath(folder).constData()));
@@ -91,8 +93,13 @@ int visitEntries(const QString& folder, Visit visit) {
     while (const dirent* entry = readdir(dir.get())) {
         const QByteArray raw(entry->d_name);
         if (raw == "." || raw == "..") continue;
-        struct stat target{};
-        const bool isFolder = stat((base + raw).constData(), &target) == 0 && S_ISDIR(target.st_mode);
+        const unsigned char type = entry->d_type;
+        const auto isFolder = [&] {
+            if (type == DT_DIR) return true;
+            if (type != DT_LNK && type != DT_UNKNOWN) return false;
+            struct stat target{};
+            return stat((base + raw).constData(), &target) == 0 && S_ISDIR(target.st_mode);
+        };
         visit(QFile::decodeName(raw), isFolder);
     }
     return 0;
@@ -138,8 +145,8 @@ bool LocalFileFacts::isRootFolder(const QString& path) const {
 
 QStringList LocalFileFacts::subFolderNames(const QString& folder) const {
     QStringList names;
-    const int error = visitEntries(folder, [&](const QString& name, bool isFolder) {
-        if (isFolder) names << name;
+    const int error = visitEntries(folder, [&](const QString& name, const auto& isFolder) {
+        if (isFolder()) names << name;
     });
     if (error != 0) throw failureFromErrno(error, folder);
     sortAsListed(names);
@@ -148,8 +155,8 @@ QStringList LocalFileFacts::subFolderNames(const QString& folder) const {
 
 QStringList LocalFileFacts::matchingEntries(const QString& folder, const QString& pattern) const {
     QStringList names;
-    visitEntries(folder, [&](const QString& name, bool isFolder) {
-        if (!isFolder && matchesWildcard(name, pattern)) names << name;
+    visitEntries(folder, [&](const QString& name, const auto& isFolder) {
+        if (matchesWildcard(name, pattern) && !isFolder()) names << name;
     });
     sortAsListed(names);
     return names;
