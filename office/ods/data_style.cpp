@@ -286,6 +286,7 @@ std::string sectionCode(const DataStyle& style) {
     if (style.color) code += colorName(*style.color);
     bool firstTimePart = true;
     bool hasContent = false;
+    bool hasLiteral = false;
     for (const DataStylePart& part : style.parts) {
         const bool elapsed = !style.truncateOnOverflow && firstTimePart &&
                              (part.type == Type::Hours || part.type == Type::Minutes || part.type == Type::Seconds);
@@ -294,7 +295,10 @@ std::string sectionCode(const DataStyle& style) {
         }
         std::string token;
         switch (part.type) {
-        case Type::Literal: appendLiteral(code, part.text, style.kind); continue;
+        case Type::Literal:
+            appendLiteral(code, part.text, style.kind);
+            hasLiteral = hasLiteral || !part.text.empty();
+            continue;
         case Type::Number: appendNumber(token, part, style.kind); break;
         case Type::Scientific: appendScientific(token, part); break;
         case Type::Fraction: appendFraction(token, part); break;
@@ -321,11 +325,9 @@ std::string sectionCode(const DataStyle& style) {
         code += token;
         hasContent = true;
     }
-    if (!hasContent && code.empty()) return "General";
-    if (!hasContent) {
-        // Only literals: Excel shows them for any number.
-        return code;
-    }
+    // A style of literals only shows them for any number; one of nothing at
+    // all shows the number as it is.
+    if (!hasContent && !hasLiteral) code += "General";
     return code;
 }
 

@@ -81,6 +81,8 @@ const Case kCases[] = {
     {"colour near a named one", R"(<number:number-style style:name="N1"><style:text-properties fo:color="#0000ee"/><number:number number:decimal-places="0" number:min-integer-digits="1"/></number:number-style>)", "[Blue]0"},
     {"colour Excel cannot name is left out", R"(<number:number-style style:name="N1"><style:text-properties fo:color="#808080"/><number:number number:decimal-places="0" number:min-integer-digits="1"/></number:number-style>)", "0"},
     {"missing data style", "", "General"},
+    {"colour alone", R"(<number:number-style style:name="N1"><style:text-properties fo:color="#ff0000"/></number:number-style>)", "[Red]General"},
+    {"literal alone", R"(<number:number-style style:name="N1"><number:text>n/a</number:text></number:number-style>)", "\"n/a\""},
 };
 
 class DataStyleTranslation : public ::testing::TestWithParam<Case> {};
