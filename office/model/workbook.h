@@ -105,6 +105,20 @@ struct SheetView {
     std::optional<Color> tabColor;
 };
 
+// Print setup, in Excel's terms: the reader translates the document's page
+// style (field codes into &P &N &A &D &T &F, paper into Excel paper codes).
+struct PageSetup {
+    bool landscape = false;
+    std::uint16_t paperSize = 0;           // Excel paper code (1 Letter, 9 A4, ...); 0: unknown
+    std::uint16_t scalePercent = 100;
+    bool fitToPages = false;               // scale to fit fitWidth x fitHeight pages (0: any)
+    std::uint16_t fitWidth = 1, fitHeight = 1;
+    double marginLeftIn = 0.75, marginRightIn = 0.75, marginTopIn = 1.0, marginBottomIn = 1.0;
+    double headerMarginIn = 0.5, footerMarginIn = 0.5;
+    bool centerHorizontally = false, centerVertically = false;
+    std::string header, footer;            // e.g. "&LQuarter&C&A&RPage &P of &N"
+};
+
 struct Sheet {
     std::string name;
     bool visible = true;
@@ -117,6 +131,7 @@ struct Sheet {
     std::optional<double> defaultColumnWidthPt;
     SheetView view;
     bool isProtected = false;
+    std::optional<PageSetup> pageSetup;  // unset: the application's defaults
 };
 
 // A named range or expression (`text` in OpenFormula syntax, e.g. "$Sheet1.$A$1:.$B$4").

@@ -108,11 +108,7 @@ void writeDefaultRowHeight(BiffStream& out, std::uint16_t twips) {
     out.endRecord(start);
 }
 
-void writeWsBool(BiffStream& out) {
-    // WSBOOL: automatic page breaks, summary rows below, summary columns
-    // right, show outline symbols.
-    simple16(out, kWsBool, 0x04C1);
-}
+void writeWsBool(BiffStream& out, std::uint16_t flags) { simple16(out, kWsBool, flags); }
 
 void writeSheetProtection(BiffStream& out) { simple16(out, kProtect, 1); }
 

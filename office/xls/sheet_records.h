@@ -33,7 +33,7 @@ void writeCalculationSettings(BiffStream& out);
 void writePrintSettings(BiffStream& out);
 void writeGuts(BiffStream& out, std::uint8_t rowLevels, std::uint8_t columnLevels);
 void writeDefaultRowHeight(BiffStream& out, std::uint16_t twips);
-void writeWsBool(BiffStream& out);
+void writeWsBool(BiffStream& out, std::uint16_t flags);
 void writeSheetProtection(BiffStream& out);
 void writeDefColWidth(BiffStream& out, std::uint16_t characters);
 

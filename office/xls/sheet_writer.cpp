@@ -5,6 +5,7 @@
 #include "office/xls/excel_limits.h"
 #include "office/xls/formula_records.h"
 #include "office/xls/hyperlink_records.h"
+#include "office/xls/page_setup_records.h"
 #include "office/xls/sheet_records.h"
 
 #include <algorithm>
@@ -46,7 +47,8 @@ public:
         writePrintSettings(out_);
         writeGuts(out_, maxRowLevel_, maxColumnLevel_);
         writeDefaultRowHeight(out_, rowHeightTwips(sheet_.defaultRowHeightPt));
-        writeWsBool(out_);
+        writeWsBool(out_, wsBoolFlags(sheet_.pageSetup));
+        if (sheet_.pageSetup) writePageSetup(out_, *sheet_.pageSetup);
         if (sheet_.isProtected) writeSheetProtection(out_);
         const std::size_t defColWidth = out_.size();
         writeDefColWidth(out_, defaultColumnCharacters(defaultWidthPt(), c_.styles.defaultFont()));

@@ -59,6 +59,19 @@ Workbook everything() {
             sheet.rows.push_back(std::move(row));
         }
         sheet.merges.push_back({290, 0, 291, 1});
+        if (s == 0) {
+            PageSetup setup;
+            setup.landscape = true;
+            setup.paperSize = 9;  // A4
+            setup.fitToPages = true;
+            setup.fitWidth = 1;
+            setup.fitHeight = 2;
+            setup.marginLeftIn = 0.5;
+            setup.centerHorizontally = true;
+            setup.header = "&LLeft part&CPage &P of &N&R&A";
+            setup.footer = "&C&F &D";
+            sheet.pageSetup = setup;
+        }
         sheet.hyperlinks.push_back({{3, 2, 3, 2}, "https://example.org/"});
         sheet.hyperlinks.push_back({{4, 2, 4, 2}, "#Second.A1"});
         wb.sheets.push_back(std::move(sheet));
@@ -129,6 +142,15 @@ TEST_F(StrictReaders, LibreOfficeOpensItWithNotesLinksAndTabColour) {
     EXPECT_NE(fods.find("tab-color=\"#339966\""), std::string::npos);
     EXPECT_NE(fods.find("table:number-columns-spanned=\"2\" table:number-rows-spanned=\"2\""), std::string::npos);
     EXPECT_NE(fods.find("style:font-name=\"DejaVu Serif\""), std::string::npos);
+    // Print setup of the first sheet.
+    EXPECT_NE(fods.find("style:print-orientation=\"landscape\""), std::string::npos);
+    EXPECT_NE(fods.find("fo:page-width=\"11.6"), std::string::npos);  // A4 across
+    EXPECT_NE(fods.find("style:scale-to-X=\"1\" style:scale-to-Y=\"2\""), std::string::npos);
+    EXPECT_NE(fods.find("fo:margin-left=\"0.5in\""), std::string::npos);
+    EXPECT_NE(fods.find("Left part"), std::string::npos);
+    EXPECT_NE(fods.find("<text:page-count"), std::string::npos);
+    EXPECT_NE(fods.find("<text:sheet-name"), std::string::npos);
+    EXPECT_NE(fods.find("<text:file-name"), std::string::npos);
 }
 
 }  // namespace
