@@ -17,6 +17,7 @@ constexpr ExcelFunction kFunctions[] = {
     {"ADDRESS", 219, 2, 5, 'V', "V"},
     {"AND", 36, 1, 30, 'V', "R"},
     {"AREAS", 75, 1, 1, 'V', "R"},
+    {"ASC", 214, 1, 1, 'V', "V"},
     {"ASIN", 98, 1, 1, 'V', "V"},
     {"ASINH", 232, 1, 1, 'V', "V"},
     {"ATAN", 18, 1, 1, 'V', "V"},
@@ -169,6 +170,7 @@ constexpr ExcelFunction kFunctions[] = {
     {"PERCENTILE", 328, 2, 2, 'V', "RV"},
     {"PERCENTRANK", 329, 2, 3, 'V', "RV"},
     {"PERMUT", 299, 2, 2, 'V', "V"},
+    {"PHONETIC", 360, 1, 1, 'V', "R"},
     {"PI", 19, 0, 0, 'V', ""},
     {"PMT", 59, 3, 5, 'V', "V"},
     {"POISSON", 300, 3, 3, 'V', "V"},
@@ -371,7 +373,10 @@ const ExcelFunction* find(const ExcelFunction (&table)[N], const std::string& na
     return it != std::end(table) && it->name == name ? &*it : nullptr;
 }
 
-constexpr std::string_view kNamespaces[] = {"ORG.OPENOFFICE.", "COM.MICROSOFT.", "_XLFN.", "LEGACY."};
+// "COM.SUN.STAR.SHEET.ADDIN.ANALYSIS.GET" is how older documents name the
+// functions of the Analysis add-in.
+constexpr std::string_view kNamespaces[] = {"ORG.OPENOFFICE.", "COM.MICROSOFT.", "_XLFN.", "LEGACY.",
+                                            "COM.SUN.STAR.SHEET.ADDIN.ANALYSIS.GET"};
 
 }  // namespace
 

@@ -34,7 +34,8 @@ struct ExcelFunction {
 };
 
 // Looks a function up by the name a document uses, with or without the
-// namespaces "ORG.OPENOFFICE.", "COM.MICROSOFT.", "_xlfn." or "LEGACY.";
+// namespaces "ORG.OPENOFFICE.", "COM.MICROSOFT.", "_xlfn.", "LEGACY." or the
+// Analysis add-in's "com.sun.star.sheet.addin.Analysis.get";
 // case does not matter. Built-in functions first, then those of the Analysis
 // add-in. nullptr when Excel 97 has no such function.
 const ExcelFunction* findExcelFunction(std::string_view documentName);

@@ -114,6 +114,8 @@ INSTANTIATE_TEST_SUITE_P(Functions, TokenTable, testing::Values(
     Case{"of:=EDATE([.A1];1)", "39 0000 0100 0000 44 0000 00C0 1E 0100 42 03 FF00"},
     Case{"of:=NETWORKDAYS([.A1];[.A2];[.B1:.B9])",
          "39 0000 0100 0000 44 0000 00C0 44 0100 00C0 25 0000 0800 01C0 01C0 42 04 FF00"},
+    Case{"of:=com.sun.star.sheet.addin.Analysis.getEdate([.A1];1)",
+         "39 0000 0100 0000 44 0000 00C0 1E 0100 42 03 FF00"},
     Case{"of:=RANDBETWEEN(1;6)", "19 01 0000 39 0000 0100 0000 1E 0100 1E 0600 42 03 FF00"}));
 
 TEST(Compiler, ArrayFormulasUseArrayClassOperands)
