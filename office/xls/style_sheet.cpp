@@ -70,6 +70,23 @@ void writeFont(BiffStream& out, const Font& font, std::uint16_t color) {
     out.endRecord(start);
 }
 
+// The font of the Normal style, font 0: readers size columns by it, and some
+// know the widths of the classic faces only. A metric-compatible free face is
+// named by its classic twin there (same widths); the cells keep their own face
+// through a font record of their own.
+Font normalStyleFont(Font font) {
+    static const std::pair<const char*, const char*> twins[] = {
+        {"Liberation Sans", "Arial"}, {"Arimo", "Arial"},
+        {"Liberation Serif", "Times New Roman"}, {"Tinos", "Times New Roman"},
+        {"Liberation Mono", "Courier New"}, {"Cousine", "Courier New"},
+        {"Carlito", "Calibri"}, {"Caladea", "Cambria"},
+    };
+    for (const auto& [free, classic] : twins) {
+        if (font.name == free) font.name = classic;
+    }
+    return font;
+}
+
 // How different two XFs look, for merging when there are too many.
 int xfDistance(const XfBytes& a, const XfBytes& b) {
     const auto differs = [&](std::size_t from, std::size_t to) { return !std::equal(a.begin() + from, a.begin() + to, b.begin() + from); };
@@ -165,7 +182,7 @@ StyleSheet::StyleSheet(const Workbook& workbook, Warnings& warnings) {
                            " colour(s) beyond Excel 97's palette of 56 were replaced by the nearest palette colour");
     }
 
-    fonts_.push_back(formats[0].font);
+    fonts_.push_back(normalStyleFont(formats[0].font));
     std::map<XfBytes, std::uint16_t> known;
     xfOfFormat_.assign(formats.size(), kDefaultCellXf);
     std::vector<std::uint64_t> xfUsage;
