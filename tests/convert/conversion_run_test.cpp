@@ -245,6 +245,25 @@ private slots:
         QCOMPARE(t.form->ProgressBar1->text(), QStringLiteral("Progress Bar"));
     }
 
+    void closingTheWindowStopsTheRun() {
+        TestWindow t;
+        QVERIFY(t.load());
+        QTemporaryDir out;
+        t.form->Text1->setText(out.path());
+        for (const QString& file : goodFiles) t.form->ListView1->appendFileRow(file);
+        t.form->show();
+        t.duringPause = [&] {
+            if (t.pauses.size() == 1) t.form->close();
+        };
+        QTest::mouseClick(t.form->PushButton2, Qt::LeftButton);
+        QCOMPARE(t.processEnds, 1);
+        // The file under way is finished, no other is started, nothing is announced.
+        QCOMPARE(t.pauses.size(), size_t(2));
+        QVERIFY(QFileInfo::exists(out.filePath("alpha.xls")));
+        QVERIFY(!QFileInfo::exists(out.filePath("beta gamma.xls")));
+        QVERIFY(t.prompts.messages().empty());
+    }
+
     void withoutOfficeSuiteEveryFileIsReported() {
         TestWindow t;
         QVERIFY(t.load());
