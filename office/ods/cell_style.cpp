@@ -37,7 +37,8 @@ BorderStyle borderStyleFor(std::string_view style, double widthPt) {
     if (style == "dash-dot") return medium ? BorderStyle::MediumDashDot : BorderStyle::DashDot;
     if (style == "dash-dot-dot") return medium ? BorderStyle::MediumDashDotDot : BorderStyle::DashDotDot;
     if (widthPt > 2.25) return BorderStyle::Thick;
-    return medium ? BorderStyle::Medium : BorderStyle::Thin;
+    if (medium) return BorderStyle::Medium;
+    return widthPt < 0.4 ? BorderStyle::Hair : BorderStyle::Thin;  // office suites write hairlines as 0.05 pt
 }
 
 bool lineIsVisible(std::optional<std::string_view> style) {
@@ -108,6 +109,7 @@ void readProperty(const XmlReader& xml, CellStyle& style) {
         if (*v == "top") style.vertical = VerticalAlign::Top;
         else if (*v == "middle") style.vertical = VerticalAlign::Center;
         else if (*v == "bottom" || *v == "automatic") style.vertical = VerticalAlign::Bottom;
+        else if (*v == "justify") style.vertical = VerticalAlign::Justify;
     }
     if (auto v = xml.attribute(Ns::Fo, "wrap-option")) style.wrap = *v == "wrap";
     if (auto v = xml.attribute(Ns::Style, "shrink-to-fit")) style.shrinkToFit = *v == "true";

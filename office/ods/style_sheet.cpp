@@ -109,6 +109,11 @@ void StyleSheet::readStyles(XmlReader& xml, StyleScope scope) {
         } else if (xml.is(Ns::Style, "style")) {
             readStyle(xml, scope);
             continue;
+        } else if (xml.is(Ns::Style, "page-layout") || xml.is(Ns::Style, "page-master")) {
+            // 1.x calls a page layout a page master.
+            std::string name(xml.attribute(Ns::Style, "name").value_or(""));
+            pageLayouts_.put(scope, std::move(name), readPageLayout(xml));
+            continue;
         } else if (xml.is(Ns::Style, "default-style") &&
                    xml.attribute(Ns::Style, "family") == std::optional<std::string_view>("table-cell")) {
             CellStyle style;
@@ -161,6 +166,7 @@ void StyleSheet::readStyle(XmlReader& xml, StyleScope scope) {
     }
     if (family == "table") {
         TableStyle style;
+        style.masterPage = std::string(xml.attribute(Ns::Style, "master-page-name").value_or(""));
         while (xml.nextChild()) {
             if (auto display = xml.attribute(Ns::Table, "display")) style.visible = *display != "false";
             if (auto color = xml.attribute(Ns::TableOoo, "tab-color")) style.tabColor = parseColor(*color);
@@ -172,6 +178,24 @@ void StyleSheet::readStyle(XmlReader& xml, StyleScope scope) {
         return;
     }
     xml.skipElement();
+}
+
+void StyleSheet::readMasterPages(XmlReader& xml) {
+    while (xml.nextChild()) {
+        if (xml.is(Ns::Style, "master-page")) {
+            std::string name(xml.attribute(Ns::Style, "name").value_or(""));
+            masterPages_.insert_or_assign(std::move(name), readMasterPage(xml));
+        } else {
+            xml.skipElement();
+        }
+    }
+}
+
+std::optional<PageSetup> StyleSheet::pageSetup(std::string_view masterPage) const {
+    auto it = masterPages_.find(masterPage.empty() ? std::string_view("Default") : masterPage);
+    if (it == masterPages_.end()) return std::nullopt;
+    const PageLayout* layout = pageLayouts_.find(it->second.layoutName);
+    return pageSetupOf(layout ? *layout : PageLayout{}, it->second);
 }
 
 const ColumnStyle* StyleSheet::columnStyle(std::string_view name) const { return columnStyles_.find(name); }

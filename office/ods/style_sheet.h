@@ -7,6 +7,7 @@
 #include "office/model/workbook.h"
 #include "office/ods/cell_style.h"
 #include "office/ods/data_style.h"
+#include "office/ods/page_style.h"
 
 #include <optional>
 #include <string>
@@ -33,6 +34,7 @@ struct RowStyle {
 };
 
 struct TableStyle {
+    std::string masterPage;
     bool visible = true;
     bool rightToLeft = false;
     std::optional<Color> tabColor;
@@ -56,6 +58,12 @@ public:
     void readStyles(XmlReader& xml, StyleScope scope);
     // Reads the children of office:font-face-decls.
     void readFontFaces(XmlReader& xml);
+    // Reads the children of office:master-styles.
+    void readMasterPages(XmlReader& xml);
+
+    // The print setup of tables whose style names `masterPage` ("" for the
+    // default page); unset when the document has no such page.
+    std::optional<PageSetup> pageSetup(std::string_view masterPage) const;
 
     const ColumnStyle* columnStyle(std::string_view name) const;
     const RowStyle* rowStyle(std::string_view name) const;
@@ -94,6 +102,8 @@ private:
     Scoped<ColumnStyle> columnStyles_;
     Scoped<RowStyle> rowStyles_;
     Scoped<TableStyle> tableStyles_;
+    Scoped<PageLayout> pageLayouts_;
+    NameMap<MasterPage> masterPages_;
     CellStyle defaultCellStyle_;
     std::unordered_map<std::string, std::string> fontFamilies_;
 

@@ -85,7 +85,11 @@ CellValue readValueAttributes(const XmlReader& xml, std::string& stringValue) {
         if (auto v = xml.attribute(Ns::Office, "time-value")) take(parseDurationDays(*v));
         break;
     case ValueType::Boolean:
-        if (auto v = xml.attribute(Ns::Office, "boolean-value")) take(*v == "true" || *v == "1" ? 1.0 : 0.0);
+        if (auto v = xml.attribute(Ns::Office, "boolean-value")) {
+            // Any number but zero is true, as spreadsheet programs read it.
+            const auto number = parseNumber(*v);
+            take(*v == "true" || (number && *number != 0) ? 1.0 : 0.0);
+        }
         break;
     case ValueType::String:
         if (auto v = xml.attribute(Ns::Office, "string-value")) {
@@ -139,14 +143,17 @@ ValueKind applyValue(const CellValue& value, bool hasText, Cell& cell) {
 
 void TableReader::read(XmlReader& xml) {
     sheet_.name = std::string(xml.attribute(Ns::Table, "name").value_or(""));
+    std::string masterPage;
     if (auto styleName = xml.attribute(Ns::Table, "style-name")) {
         if (const TableStyle* style = context_.styles.tableStyle(*styleName)) {
+            masterPage = style->masterPage;
             sheet_.visible = style->visible;
             sheet_.view.tabColor = style->tabColor;
             sheet_.view.rightToLeft = style->rightToLeft;
         }
     }
     if (xml.attribute(Ns::Table, "display") == std::optional<std::string_view>("false")) sheet_.visible = false;
+    sheet_.pageSetup = context_.styles.pageSetup(masterPage);
     sheet_.isProtected = xml.attribute(Ns::Table, "protected") == std::optional<std::string_view>("true");
 
     while (xml.nextChild()) {

@@ -93,8 +93,18 @@ std::optional<double> parseDateSerial(std::string_view text) {
             return std::nullopt;
         }
         if (consume(text, ':') && !readDecimal(text, seconds)) return std::nullopt;
-        // A time zone, when present, is ignored: spreadsheets keep local times.
-        serial += (static_cast<double>(hours) * 3600 + static_cast<double>(minutes) * 60 + seconds) / 86400.0;
+        // A time with its zone counts in universal time, as spreadsheet
+        // programs read it; one without stays as written.
+        double offsetSeconds = 0;
+        if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+            const double sign = text.front() == '-' ? -1 : 1;
+            text.remove_prefix(1);
+            long long offsetHours = 0, offsetMinutes = 0;
+            if (!readDigits(text, offsetHours)) return std::nullopt;
+            if (consume(text, ':')) readDigits(text, offsetMinutes);
+            offsetSeconds = sign * static_cast<double>(offsetHours * 3600 + offsetMinutes * 60);
+        }
+        serial += (static_cast<double>(hours) * 3600 + static_cast<double>(minutes) * 60 + seconds - offsetSeconds) / 86400.0;
     }
     return serial;
 }

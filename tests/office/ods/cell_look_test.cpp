@@ -55,7 +55,7 @@ TEST_F(CellLook, AutomaticStylesInheritFromCommonStyles) {
            <style:style style:name="ce2" style:family="table-cell" style:parent-style-name="Money"/>
            <style:style style:name="ce3" style:family="table-cell"><style:table-cell-properties style:direction="ttb" style:diagonal-tl-br="0.74pt dashed #0000ff" style:cell-protect="protected formula-hidden"/>
              <style:paragraph-properties fo:text-align="end" fo:margin-left="0.706cm"/></style:style>
-           <style:style style:name="ce4" style:family="table-cell"><style:table-cell-properties style:text-align-source="value-type"/><style:paragraph-properties fo:text-align="start"/></style:style>)",
+           <style:style style:name="ce4" style:family="table-cell"><style:table-cell-properties style:text-align-source="value-type" style:vertical-align="justify" fo:border-top="0.06pt solid #000000"/><style:paragraph-properties fo:text-align="start"/></style:style>)",
         R"(<table:table table:name="S"><table:table-row>
              <table:table-cell table:style-name="ce1" office:value-type="string"><text:p>title</text:p></table:table-cell>
              <table:table-cell table:style-name="ce2" office:value-type="float" office:value="3"/>
@@ -93,7 +93,10 @@ TEST_F(CellLook, AutomaticStylesInheritFromCommonStyles) {
     EXPECT_TRUE(down.locked);
     EXPECT_TRUE(down.hidden);
 
-    EXPECT_EQ(formatAt(book, 0, 3).alignment.horizontal, HorizontalAlign::General);
+    const CellFormat& byValue = formatAt(book, 0, 3);
+    EXPECT_EQ(byValue.alignment.horizontal, HorizontalAlign::General);
+    EXPECT_EQ(byValue.alignment.vertical, VerticalAlign::Justify);
+    EXPECT_EQ(byValue.borders.top.style, BorderStyle::Hair);
 }
 
 TEST_F(CellLook, CellsWithoutAStyleTakeTheRowsThenTheColumnsDefault) {
@@ -225,6 +228,69 @@ TEST_F(CellLook, MetaAndViewSettingsAreRead) {
     EXPECT_FALSE(view.showGrid);
     EXPECT_FALSE(book.sheets[0].view.showGrid);
     EXPECT_EQ(book.sheets[0].view.frozenRows, 0u);
+}
+
+}  // namespace
+}  // namespace brindlemoor::office::testing
+
+namespace brindlemoor::office::testing {
+namespace {
+
+TEST(PrintSetup, PageStyleBecomesTheSheetsPrintSetup) {
+    TempDir dir;
+    const auto file = dir.file("print.ods");
+    const std::string styles = std::string(R"(<?xml version="1.0" encoding="UTF-8"?><office:document-styles)") + kOdfNamespaces + R"(>
+      <office:automatic-styles>
+        <style:page-layout style:name="pm1">
+          <style:page-layout-properties fo:page-width="297mm" fo:page-height="210mm" style:print-orientation="landscape"
+             fo:margin-top="0.5in" fo:margin-bottom="0.5in" fo:margin-left="1in" fo:margin-right="0.25in"
+             style:scale-to-X="1" style:scale-to-Y="0" style:table-centering="horizontal"/>
+          <style:header-style><style:header-footer-properties fo:min-height="0.3in" fo:margin-bottom="0.2in"/></style:header-style>
+          <style:footer-style><style:header-footer-properties fo:min-height="0.25in" fo:margin-top="0.25in"/></style:footer-style>
+        </style:page-layout>
+        <style:page-layout style:name="pm2"><style:page-layout-properties fo:page-width="8.5in" fo:page-height="11in" style:scale-to="75%"/></style:page-layout>
+      </office:automatic-styles>
+      <office:master-styles>
+        <style:master-page style:name="Default" style:page-layout-name="pm1">
+          <style:header><style:region-left><text:p>R&amp;D <text:sheet-name>???</text:sheet-name></text:p></style:region-left>
+            <style:region-right><text:p><text:date>01/01/2024</text:date>, <text:time>10:00</text:time></text:p></style:region-right></style:header>
+          <style:footer><text:p>Page <text:page-number>1</text:page-number> of <text:page-count>9</text:page-count> in <text:file-name>x</text:file-name></text:p></style:footer>
+        </style:master-page>
+        <style:master-page style:name="Plain" style:page-layout-name="pm2">
+          <style:header style:display="false"><text:p>hidden</text:p></style:header>
+        </style:master-page>
+      </office:master-styles></office:document-styles>)";
+    const std::string content = contentXml(
+        R"(<style:style style:name="ta1" style:family="table" style:master-page-name="Default"/><style:style style:name="ta2" style:family="table" style:master-page-name="Plain"/>)",
+        R"(<table:table table:name="Wide" table:style-name="ta1"/><table:table table:name="Plain" table:style-name="ta2"/>)");
+    writeSpreadsheet(file, content, styles);
+    const Workbook book = read(file);
+
+    ASSERT_TRUE(book.sheets[0].pageSetup);
+    const PageSetup& wide = *book.sheets[0].pageSetup;
+    EXPECT_TRUE(wide.landscape);
+    EXPECT_EQ(wide.paperSize, 9) << "A4";
+    EXPECT_TRUE(wide.fitToPages);
+    EXPECT_EQ(wide.fitWidth, 1);
+    EXPECT_EQ(wide.fitHeight, 0);
+    EXPECT_TRUE(wide.centerHorizontally);
+    EXPECT_FALSE(wide.centerVertically);
+    EXPECT_DOUBLE_EQ(wide.marginLeftIn, 1);
+    EXPECT_DOUBLE_EQ(wide.marginRightIn, 0.25);
+    EXPECT_DOUBLE_EQ(wide.headerMarginIn, 0.5);
+    EXPECT_DOUBLE_EQ(wide.marginTopIn, 1.0) << "the header's height and spacing lie between page edge and body";
+    EXPECT_DOUBLE_EQ(wide.footerMarginIn, 0.5);
+    EXPECT_DOUBLE_EQ(wide.marginBottomIn, 1.0);
+    EXPECT_EQ(wide.header, "&LR&&D &A&R&D, &T");
+    EXPECT_EQ(wide.footer, "&CPage &P of &N in &F");
+
+    ASSERT_TRUE(book.sheets[1].pageSetup);
+    const PageSetup& plain = *book.sheets[1].pageSetup;
+    EXPECT_FALSE(plain.landscape);
+    EXPECT_EQ(plain.paperSize, 1) << "Letter";
+    EXPECT_EQ(plain.scalePercent, 75);
+    EXPECT_FALSE(plain.fitToPages);
+    EXPECT_EQ(plain.header, "") << "a header switched off is not printed";
 }
 
 }  // namespace

@@ -30,6 +30,7 @@ TEST_F(CellValues, ReadsEachValueType) {
         <table:table-cell office:value-type="string"><text:p>plain</text:p></table:table-cell>
         <table:table-cell/>
         <table:table-cell office:value-type="float" office:value="7"/>
+        <table:table-cell office:value-type="boolean" office:boolean-value="1.2345"/>
         </table:table-row></table:table>)");
     ASSERT_EQ(book.sheets.size(), 1u);
     const Sheet& sheet = book.sheets[0];
@@ -49,6 +50,7 @@ TEST_F(CellValues, ReadsEachValueType) {
     EXPECT_EQ(textOf(book, *cellAt(sheet, 0, 8)), "plain");
     EXPECT_EQ(cellAt(sheet, 0, 9), nullptr) << "an empty cell without a style is not stored";
     EXPECT_EQ(number(10), 7);
+    EXPECT_EQ(number(11), 1) << "any number but zero is true";
 
     // Values without a number format of their own still show as what they are.
     const auto code = [&](ColumnIndex c) { return book.formats[cellAt(sheet, 0, c)->format].numberFormat; };

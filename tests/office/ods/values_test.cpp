@@ -19,6 +19,12 @@ TEST(DateSerial, AddsTheTimeOfDay) {
     EXPECT_DOUBLE_EQ(*parseDateSerial("2024-01-15T18:00"), 45306.75);
 }
 
+TEST(DateSerial, TimesWithAZoneCountInUniversalTime) {
+    EXPECT_DOUBLE_EQ(*parseDateSerial("1987-11-29T13:37:00Z"), *parseDateSerial("1987-11-29T13:37:00"));
+    EXPECT_DOUBLE_EQ(*parseDateSerial("1987-11-29T13:37:00-10:00"), *parseDateSerial("1987-11-29T23:37:00"));
+    EXPECT_DOUBLE_EQ(*parseDateSerial("2024-01-15T01:00:00+02:00"), *parseDateSerial("2024-01-14T23:00:00"));
+}
+
 TEST(DateSerial, RefusesWhatIsNotADate) {
     EXPECT_FALSE(parseDateSerial(""));
     EXPECT_FALSE(parseDateSerial("yesterday"));
