@@ -1,8 +1,16 @@
 #include "office/xls/column_width.h"
 
+#include <fontconfig/fontconfig.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 
 namespace brindlemoor::office::xls {
@@ -23,6 +31,7 @@ constexpr DigitWidth kDigitWidths[] = {
     {"calibri", 0.507},        {"carlito", 0.507},
     {"cambria", 0.554},        {"caladea", 0.554},
     {"dejavu sans", 0.636},    {"dejavu serif", 0.636},    {"dejavu sans mono", 0.602},
+    {"bitstream vera sans", 0.636}, {"bitstream vera serif", 0.636}, {"bitstream vera sans mono", 0.602},
     {"verdana", 0.636},        {"tahoma", 0.546},          {"segoe ui", 0.559},
     {"liberation sans narrow", 0.456}, {"arial narrow", 0.456},
 };
@@ -32,14 +41,54 @@ std::string lower(std::string s) {
     return s;
 }
 
+// The font this system shows for `family` (after fontconfig's
+// substitutions, as other programs here see it), measured with FreeType.
+std::optional<double> measuredDigitEm(const std::string& family) {
+    std::unique_ptr<FcPattern, decltype(&FcPatternDestroy)> pattern(FcPatternCreate(), FcPatternDestroy);
+    if (!pattern) return std::nullopt;
+    FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+    FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
+    FcDefaultSubstitute(pattern.get());
+    FcResult result = FcResultNoMatch;
+    std::unique_ptr<FcPattern, decltype(&FcPatternDestroy)> match(FcFontMatch(nullptr, pattern.get(), &result), FcPatternDestroy);
+    FcChar8* file = nullptr;
+    int index = 0;
+    if (!match || FcPatternGetString(match.get(), FC_FILE, 0, &file) != FcResultMatch) return std::nullopt;
+    FcPatternGetInteger(match.get(), FC_INDEX, 0, &index);
+
+    FT_Library library = nullptr;
+    if (FT_Init_FreeType(&library) != 0) return std::nullopt;
+    std::optional<double> em;
+    FT_Face face = nullptr;
+    if (FT_New_Face(library, reinterpret_cast<const char*>(file), index, &face) == 0) {
+        const FT_UInt glyph = FT_Get_Char_Index(face, '0');
+        if (glyph != 0 && face->units_per_EM > 0 && FT_Load_Glyph(face, glyph, FT_LOAD_NO_SCALE) == 0) {
+            em = static_cast<double>(face->glyph->advance.x) / face->units_per_EM;
+        }
+        FT_Done_Face(face);
+    }
+    FT_Done_FreeType(library);
+    return em;
+}
+
+double digitEm(const std::string& name) {
+    const std::string family = lower(name);
+    for (const auto& known : kDigitWidths) {
+        if (family == known.family) return known.em;
+    }
+    static std::mutex mutex;
+    static std::map<std::string, double> measured;
+    const std::lock_guard lock(mutex);
+    if (const auto it = measured.find(family); it != measured.end()) return it->second;
+    const double em = measuredDigitEm(name).value_or(0.556);
+    measured.emplace(family, em);
+    return em;
+}
+
 }  // namespace
 
 double digitWidthPt(const Font& font) {
-    const std::string family = lower(font.name);
-    double em = 0.556;
-    for (const auto& known : kDigitWidths) {
-        if (family == known.family) { em = known.em; break; }
-    }
+    const double em = digitEm(font.name);
     const double size = font.sizePt > 0 ? font.sizePt : 10;
     return em * size;
 }

@@ -18,8 +18,9 @@
 
 namespace brindlemoor::office::xls {
 
-// Advance width of "0" in points for `font` (known families by their
-// metrics; others as Arial).
+// Advance width of "0" in points for `font`: known families from a table of
+// their metrics; others measured in the face this system substitutes for
+// them (fontconfig, FreeType); Arial's when nothing can be measured.
 double digitWidthPt(const Font& font);
 
 std::uint16_t columnWidthUnits(double widthPt, const Font& defaultFont);

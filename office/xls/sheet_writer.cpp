@@ -137,12 +137,11 @@ private:
     void writeColumns() {
         const Font& font = c_.styles.defaultFont();
         const std::uint16_t defaultUnits = columnWidthUnits(defaultWidthPt(), font);
-        const bool ownDefault = sheet_.defaultColumnWidthPt.has_value();
         std::uint32_t next = 0;  // first column not yet described
         const auto gap = [&](std::uint32_t upTo) {
             // Columns without a run of their own take the sheet's default width;
             // spelt out, because readers derive DEFCOLWIDTH's width differently.
-            if (ownDefault && next < upTo) writeColInfo(out_, {static_cast<std::uint16_t>(next), static_cast<std::uint16_t>(upTo - 1), defaultUnits, kDefaultCellXf, false, 0});
+            if (next < upTo) writeColInfo(out_, {static_cast<std::uint16_t>(next), static_cast<std::uint16_t>(upTo - 1), defaultUnits, kDefaultCellXf, false, 0});
         };
         for (const ColumnRun& run : sheet_.columns) {
             if (run.first >= kMaxColumns) break;

@@ -175,7 +175,8 @@ TEST_F(LookReadBack, ColumnWidthsRowHeightsHiddenAndOutlines) {
     EXPECT_EQ(columns.at("0,4")[5], "1");
     EXPECT_EQ(columns.at("0,5")[3], units(30));
     EXPECT_EQ(columns.at("0,5")[5], "2");
-    EXPECT_FALSE(columns.contains("0,1"));
+    EXPECT_EQ(columns.at("0,1")[3], units(8.43 * digitWidthPt(Font{})));  // a gap: the sheet's default width
+    EXPECT_EQ(columns.at("0,255")[3], units(8.43 * digitWidthPt(Font{})));
 
     const auto rows = byKey(result.all("row"), 2);
     EXPECT_EQ(rows.at("0,0")[3], "600");
@@ -264,10 +265,15 @@ TEST(ColumnWidths, FollowTheDefaultFontsDigitWidth) {
     times.name = "Times New Roman";
     times.sizePt = 12;
     EXPECT_EQ(columnWidthUnits(6, times), 256);
+    Font vera;
+    vera.name = "Bitstream Vera Sans";
+    EXPECT_DOUBLE_EQ(digitWidthPt(vera), 6.36);
+    // A face this system lacks is measured in the one it shows instead.
     Font unknown;
-    unknown.name = "Some Display Face";
+    unknown.name = "Some Display Face Nobody Has";
     unknown.sizePt = 20;
-    EXPECT_EQ(columnWidthUnits(11.12, unknown), 256);  // measured as Arial
+    EXPECT_GT(digitWidthPt(unknown), 0.4 * 20);
+    EXPECT_LT(digitWidthPt(unknown), 0.7 * 20);
     EXPECT_EQ(rowHeightTwips(12.8), 256);
     EXPECT_EQ(rowHeightTwips(1000), 8192);
 }
