@@ -6,9 +6,10 @@ corpus (a few files per generator) and the round-trip fixtures.
     run_fidelity.py --converter BUILD/cli/brindlemoor-convert [--tools DIR]
                     [--corpus DIR] [--fixtures DIR] [--formats ods,ots]
                     [--per-generator 2] [--max-files 40] [--results bench/results]
+                    [--name fidelity]
 
-Writes <results>/fidelity.md (per category: matched/total and percent, summed
-over all files, per tool) and fidelity_gaps.md (where ours is worse than
+Writes <results>/<name>.md (per category: matched/total and percent, summed
+over all files, per tool) and <name>_gaps.md (where ours is worse than
 LibreOffice, with example cells), and the raw reports as JSON in the work
 folder.
 """
@@ -125,6 +126,7 @@ def main():
     parser.add_argument("--per-generator", type=int, default=2)
     parser.add_argument("--max-files", type=int, default=40)
     parser.add_argument("--results", type=Path, default=HERE / "results")
+    parser.add_argument("--name", default="fidelity", help="base name of the result files")
     parser.add_argument("--work", type=Path, default=Path(tempfile.gettempdir()) / "brindlemoor_fidelity")
     args = parser.parse_args()
 
@@ -166,11 +168,11 @@ def main():
             table.append(f"{LABELS[tool]} failed on {len(failed[tool])} files:")
             table += [f"- {line}" for line in failed[tool]]
     args.results.mkdir(parents=True, exist_ok=True)
-    (args.results / "fidelity.md").write_text("\n".join(table) + "\n", encoding="utf-8")
-    (args.results / "fidelity_gaps.md").write_text(
-        "# Where ours is worse than LibreOffice\n\n" + gaps(rows, sums), encoding="utf-8")
+    tables, gap_list = args.results / f"{args.name}.md", args.results / f"{args.name}_gaps.md"
+    tables.write_text("\n".join(table) + "\n", encoding="utf-8")
+    gap_list.write_text("# Where ours is worse than LibreOffice\n\n" + gaps(rows, sums), encoding="utf-8")
     print("\n".join(table))
-    print(f"\nwritten: {args.results / 'fidelity.md'}, {args.results / 'fidelity_gaps.md'}")
+    print(f"\nwritten: {tables}, {gap_list}")
     return 0
 
 
