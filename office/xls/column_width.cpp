@@ -99,7 +99,9 @@ std::uint16_t columnWidthUnits(double widthPt, const Font& defaultFont) {
 }
 
 std::uint16_t defaultColumnCharacters(double widthPt, const Font& defaultFont) {
-    return static_cast<std::uint16_t>(std::clamp(std::lround(widthPt / digitWidthPt(defaultFont)), 1L, 255L));
+    // DEFCOLWIDTH counts characters without the cell's padding (5 pixels at 96 dpi).
+    constexpr double kPaddingPt = 5 * 72.0 / 96;
+    return static_cast<std::uint16_t>(std::clamp(std::lround((widthPt - kPaddingPt) / digitWidthPt(defaultFont)), 1L, 255L));
 }
 
 std::uint16_t rowHeightTwips(double heightPt) {

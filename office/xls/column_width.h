@@ -25,7 +25,7 @@ double digitWidthPt(const Font& font);
 
 std::uint16_t columnWidthUnits(double widthPt, const Font& defaultFont);
 
-// Default column width for DEFCOLWIDTH, in whole characters.
+// Default column width for DEFCOLWIDTH, in whole characters, padding excluded.
 std::uint16_t defaultColumnCharacters(double widthPt, const Font& defaultFont);
 
 // Row height in twips, within what BIFF accepts.

@@ -274,6 +274,7 @@ TEST(ColumnWidths, FollowTheDefaultFontsDigitWidth) {
     unknown.sizePt = 20;
     EXPECT_GT(digitWidthPt(unknown), 0.4 * 20);
     EXPECT_LT(digitWidthPt(unknown), 0.7 * 20);
+    EXPECT_EQ(defaultColumnCharacters(8.43 * 5.56, Font{}), 8);  // Excel's default column
     EXPECT_EQ(rowHeightTwips(12.8), 256);
     EXPECT_EQ(rowHeightTwips(1000), 8192);
 }
