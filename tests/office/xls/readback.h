@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <sstream>
@@ -36,11 +37,19 @@ struct ReadBack {
     }
 };
 
+// A fresh folder for one test's files, removed when the test program ends.
 inline std::filesystem::path scratchFolder(const std::string& name) {
+    static std::vector<std::filesystem::path> made;
+    static const int cleanup = std::atexit([] {
+        std::error_code ignored;
+        for (const auto& folder : made) std::filesystem::remove_all(folder, ignored);
+    });
+    (void)cleanup;
     const auto folder = std::filesystem::temp_directory_path() /
                         ("brindlemoor-xls-" + name + "-" + std::to_string(::getpid()));
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
+    made.push_back(folder);
     return folder;
 }
 
