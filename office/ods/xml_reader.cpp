@@ -9,6 +9,9 @@ namespace {
 
 constexpr char kSeparator = '\x01';
 constexpr int kChunkSize = 64 * 1024;
+// Readers of nested content recurse; no real document comes near this depth,
+// and refusing deeper ones keeps every reader's stack bounded.
+constexpr int kMaxDepth = 1000;
 
 XML_Parser asParser(void* parser) { return static_cast<XML_Parser>(parser); }
 
@@ -80,6 +83,11 @@ void XmlReader::setName(Event& event, const char* name, std::string_view element
 
 void XmlReader::onStart(void* self, const char* name, const char** attributes) {
     auto& reader = *static_cast<XmlReader*>(self);
+    if (reader.depth_ >= kMaxDepth) {
+        reader.tooDeep_ = true;
+        XML_StopParser(asParser(reader.parser_.get()), XML_FALSE);
+        return;
+    }
     reader.flushText();
     Event& event = reader.pushEvent(XmlEvent::Start);
     reader.setName(event, name, {});
@@ -154,6 +162,9 @@ bool XmlReader::fill() {
         if (result == XML_STATUS_ERROR) {
             if (refusedEntity_) {
                 fail("the document declares XML entities, which are refused");
+            }
+            if (tooDeep_) {
+                fail("elements are nested more than " + std::to_string(kMaxDepth) + " levels deep; the document is refused");
             }
             const XML_Error code = XML_GetErrorCode(p);
             fail(std::string("malformed XML: ") + XML_ErrorString(code));

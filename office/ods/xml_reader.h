@@ -104,6 +104,7 @@ private:
     std::string textBuffer_;
     bool finished_ = false;
     bool refusedEntity_ = false;
+    bool tooDeep_ = false;
     bool legacySeen_ = false;
     int depth_ = 0;
 };
