@@ -78,6 +78,8 @@ DataStyle readDataStyle(XmlReader& xml, DataStyleKind kind) {
     if (const auto truncate = xml.attribute(Ns::Number, "truncate-on-overflow")) {
         style.truncateOnOverflow = *truncate != "false";
     }
+    const bool formatSourceIsLanguage =
+        xml.attribute(Ns::Number, "format-source") == std::optional<std::string_view>("language");
     while (xml.nextChild()) {
         const bool isNumberNs = xml.ns() == Ns::Number;
         const std::string_view local = xml.local();
@@ -139,6 +141,13 @@ DataStyle readDataStyle(XmlReader& xml, DataStyleKind kind) {
         }
         style.parts.push_back(std::move(part));
         xml.skipElement();
+    }
+    if (formatSourceIsLanguage && kind == DataStyleKind::Date) {
+        // The office shows such a date in the short form of its locale, whose
+        // day and month carry two digits (01/31/20), whatever the parts say.
+        for (DataStylePart& part : style.parts) {
+            if (part.type == Type::Day || (part.type == Type::Month && !part.textual)) part.longForm = true;
+        }
     }
     return style;
 }
