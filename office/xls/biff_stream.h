@@ -22,18 +22,22 @@ public:
     void reserve(std::size_t n) { bytes_.reserve(n); }
 
     void u8(std::uint8_t v) { bytes_.push_back(v); }
+    // Multi-byte values go in with one insert each: a stream of a million
+    // cells is mostly these, and byte-wise appends cost a capacity check each.
     void u16(std::uint16_t v) {
-        bytes_.push_back(static_cast<std::uint8_t>(v));
-        bytes_.push_back(static_cast<std::uint8_t>(v >> 8));
+        const std::uint8_t b[2]{static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8)};
+        raw(b, sizeof b);
     }
     void u32(std::uint32_t v) {
-        u16(static_cast<std::uint16_t>(v));
-        u16(static_cast<std::uint16_t>(v >> 16));
+        const std::uint8_t b[4]{static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
+                                static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)};
+        raw(b, sizeof b);
     }
     void f64(double v) {
         const auto bits = std::bit_cast<std::uint64_t>(v);
-        u32(static_cast<std::uint32_t>(bits));
-        u32(static_cast<std::uint32_t>(bits >> 32));
+        std::uint8_t b[8];
+        for (int i = 0; i < 8; ++i) b[i] = static_cast<std::uint8_t>(bits >> (8 * i));
+        raw(b, sizeof b);
     }
     void raw(const void* data, std::size_t n) {
         const auto* p = static_cast<const std::uint8_t*>(data);
