@@ -66,8 +66,15 @@ BiffStream buildWorkbookStream(const Workbook& input, Warnings& warnings) {
 
     const NoteDrawings notes(workbook);
 
+    // Most of a large stream is one record per cell (about a dozen bytes) and
+    // the shared texts; room made up front saves copying it as it grows.
+    std::size_t expected = std::size_t{1} << 16;
+    for (const Sheet& sheet : workbook.sheets) {
+        for (const Row& row : sheet.rows) expected += 16 * row.cells.size() + 24;
+    }
+    for (const std::u16string& text : strings) expected += 3 + 2 * text.size();
     BiffStream out;
-    out.reserve(1 << 16);
+    out.reserve(expected);
     const GlobalsLayout layout = writeGlobals(out, {workbook, styles, names, hidden, static_cast<std::uint16_t>(active), strings, warnings, &formulas, &notes});
 
     std::uint32_t references = 0;
