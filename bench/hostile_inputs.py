@@ -102,7 +102,7 @@ def inputs():
         nested('<text:span>', '</text:span>', 900, 'x') + '</text:p></table:table-cell></table:table-row></table:table>'))
     yield 'attribute values of 32 MiB', package(content(
         f'<table:table table:name="{noise}">' + row(f'<table:table-cell office:value-type="string" office:string-value="{noise}"/>') + '</table:table>'))
-    yield '10^9 rows x 10^5 columns, 160 times', package(repeats)
+    yield '10^9 rows x 10^5 columns, 160 times', package(content(repeats))
     yield 'invalid UTF-8', package(content('<table:table table:name="bad\udcff"/>').encode('utf-8', 'surrogateescape'))
     yield 'numbers 1e999, nan, -0', package(content('<table:table table:name="N">' + row(
         cell('float', '1e999') + cell('float', 'nan') + cell('float', '-0')) + '</table:table>'))
