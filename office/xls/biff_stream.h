@@ -75,6 +75,13 @@ public:
         endRecord(start);
     }
 
+    // A record whose whole body is one 16-bit value (CODEPAGE, WINDOWPROTECT, ...).
+    void record16(std::uint16_t id, std::uint16_t value) {
+        const auto start = beginRecord(id);
+        u16(value);
+        endRecord(start);
+    }
+
 private:
     std::vector<std::uint8_t> bytes_;
 };

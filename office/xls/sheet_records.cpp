@@ -35,12 +35,6 @@ constexpr std::uint16_t kMergedCells = 0x00E5;
 constexpr std::uint16_t kSheetExt = 0x0862;
 constexpr std::size_t kMergesPerRecord = 1026;
 
-void simple16(BiffStream& out, std::uint16_t id, std::uint16_t value) {
-    const auto start = out.beginRecord(id);
-    out.u16(value);
-    out.endRecord(start);
-}
-
 }  // namespace
 
 void writeBof(BiffStream& out, std::uint16_t substreamType) {
@@ -72,20 +66,20 @@ std::size_t writeIndex(BiffStream& out, std::uint32_t firstRow, std::uint32_t en
 }
 
 void writeCalculationSettings(BiffStream& out) {
-    simple16(out, kCalcMode, 1);     // automatic
-    simple16(out, kCalcCount, 100);  // iteration limit
-    simple16(out, kRefMode, 1);      // A1 references
-    simple16(out, kIteration, 0);
+    out.record16(kCalcMode, 1);     // automatic
+    out.record16(kCalcCount, 100);  // iteration limit
+    out.record16(kRefMode, 1);      // A1 references
+    out.record16(kIteration, 0);
     const auto delta = out.beginRecord(kDelta);
     out.f64(0.001);
     out.endRecord(delta);
-    simple16(out, kSaveRecalc, 1);
+    out.record16(kSaveRecalc, 1);
 }
 
 void writePrintSettings(BiffStream& out) {
-    simple16(out, kPrintHeaders, 0);
-    simple16(out, kPrintGridlines, 0);
-    simple16(out, kGridSet, 1);
+    out.record16(kPrintHeaders, 0);
+    out.record16(kPrintGridlines, 0);
+    out.record16(kGridSet, 1);
 }
 
 void writeGuts(BiffStream& out, std::uint8_t rowLevels, std::uint8_t columnLevels) {
@@ -108,11 +102,11 @@ void writeDefaultRowHeight(BiffStream& out, std::uint16_t twips) {
     out.endRecord(start);
 }
 
-void writeWsBool(BiffStream& out, std::uint16_t flags) { simple16(out, kWsBool, flags); }
+void writeWsBool(BiffStream& out, std::uint16_t flags) { out.record16(kWsBool, flags); }
 
-void writeSheetProtection(BiffStream& out) { simple16(out, kProtect, 1); }
+void writeSheetProtection(BiffStream& out) { out.record16(kProtect, 1); }
 
-void writeDefColWidth(BiffStream& out, std::uint16_t characters) { simple16(out, kDefColWidth, characters); }
+void writeDefColWidth(BiffStream& out, std::uint16_t characters) { out.record16(kDefColWidth, characters); }
 
 void writeColInfo(BiffStream& out, const ColInfo& column) {
     // COLINFO: first and last column, width, XF, flags (bit 0 hidden, bit 1

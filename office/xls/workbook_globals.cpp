@@ -35,15 +35,9 @@ constexpr std::uint16_t kCountry = 0x008C;
 constexpr std::uint16_t kUtf16CodePage = 1200;
 constexpr std::size_t kWriteAccessSize = 112;
 
-void simple16(BiffStream& out, std::uint16_t id, std::uint16_t value) {
-    const auto start = out.beginRecord(id);
-    out.u16(value);
-    out.endRecord(start);
-}
-
 void writeInterface(BiffStream& out) {
-    simple16(out, kInterfaceHdr, kUtf16CodePage);  // INTERFACEHDR: code page of the user interface
-    simple16(out, kMms, 0);                        // MMS: reserved
+    out.record16(kInterfaceHdr, kUtf16CodePage);  // INTERFACEHDR: code page of the user interface
+    out.record16(kMms, 0);                        // MMS: reserved
     out.record(kInterfaceEnd, {});
 }
 
@@ -63,11 +57,11 @@ void writeTabIds(BiffStream& out, std::size_t sheets) {
 }
 
 void writeProtection(BiffStream& out) {
-    simple16(out, kWindowProtect, 0);
-    simple16(out, kProtect, 0);
-    simple16(out, kPassword, 0);
-    simple16(out, kProt4Rev, 0);
-    simple16(out, kProt4RevPass, 0);
+    out.record16(kWindowProtect, 0);
+    out.record16(kProtect, 0);
+    out.record16(kPassword, 0);
+    out.record16(kProt4Rev, 0);
+    out.record16(kProt4RevPass, 0);
 }
 
 void writeWindow1(BiffStream& out, std::uint16_t activeSheet) {
@@ -87,12 +81,12 @@ void writeWindow1(BiffStream& out, std::uint16_t activeSheet) {
 }
 
 void writeWorkbookSettings(BiffStream& out) {
-    simple16(out, kBackup, 0);
-    simple16(out, kHideObj, 0);
-    simple16(out, kDateMode, 0);  // the 1900 date system
-    simple16(out, kPrecision, 1);  // full precision, not as displayed
-    simple16(out, kRefreshAll, 0);
-    simple16(out, kBookBool, 0);
+    out.record16(kBackup, 0);
+    out.record16(kHideObj, 0);
+    out.record16(kDateMode, 0);  // the 1900 date system
+    out.record16(kPrecision, 1);  // full precision, not as displayed
+    out.record16(kRefreshAll, 0);
+    out.record16(kBookBool, 0);
 }
 
 // BOUNDSHEET: stream position of the sheet's BOF (patched later), visibility,
@@ -123,14 +117,14 @@ GlobalsLayout writeGlobals(BiffStream& out, const GlobalsContext& context) {
     writeBof(out, kBofWorkbook);
     writeInterface(out);
     writeWriteAccess(out);
-    simple16(out, kCodePage, kUtf16CodePage);
-    simple16(out, kDsf, 0);  // DSF: not a dual-format file
+    out.record16(kCodePage, kUtf16CodePage);
+    out.record16(kDsf, 0);  // DSF: not a dual-format file
     writeTabIds(out, context.sheetNames.size());
     writeProtection(out);
     writeWindow1(out, context.activeSheet);
     writeWorkbookSettings(out);
     context.styles.write(out);  // FONT, FORMAT, XF, STYLE, PALETTE
-    simple16(out, kUsesElfs, 0);
+    out.record16(kUsesElfs, 0);
     for (std::size_t i = 0; i < context.sheetNames.size(); ++i) {
         layout.sheetOffsetFields.push_back(writeBoundSheet(out, context.sheetNames[i], context.sheetHidden[i]));
     }
