@@ -35,11 +35,12 @@ def generator_family(notes):
     return match.group(1) if match else "?"
 
 
-def pick_corpus(corpus, formats, per_generator, max_files, max_bytes=400_000):
+def pick_corpus(corpus, formats, per_generator, max_files, max_bytes=400_000, feature=None):
     with open(corpus / "MANIFEST.tsv", newline="", encoding="utf-8") as manifest:
         rows = [r for r in csv.DictReader(manifest, delimiter="\t")
                 if r["lo_opens"] == "yes" and int(r["bytes"]) <= max_bytes
-                and Path(r["relpath"]).suffix.lstrip(".").lower() in formats]
+                and Path(r["relpath"]).suffix.lstrip(".").lower() in formats
+                and (not feature or feature in r["notes"])]
     taken = defaultdict(int)
     chosen = []
     for row in sorted(rows, key=lambda r: (int(r["bytes"]), r["relpath"])):
@@ -125,6 +126,7 @@ def main():
     parser.add_argument("--formats", default="ods,ots")
     parser.add_argument("--per-generator", type=int, default=2)
     parser.add_argument("--max-files", type=int, default=40)
+    parser.add_argument("--feature", help="only corpus files whose manifest notes name this feature, e.g. formula")
     parser.add_argument("--results", type=Path, default=HERE / "results")
     parser.add_argument("--name", default="fidelity", help="base name of the result files")
     parser.add_argument("--work", type=Path, default=Path(tempfile.gettempdir()) / "brindlemoor_fidelity")
@@ -136,7 +138,8 @@ def main():
     args.work.mkdir(parents=True, exist_ok=True)
     files = []
     if (args.corpus / "MANIFEST.tsv").exists():
-        files += pick_corpus(args.corpus, set(args.formats.split(",")), args.per_generator, args.max_files)
+        files += pick_corpus(args.corpus, set(args.formats.split(",")), args.per_generator, args.max_files,
+                             feature=args.feature)
     if args.fixtures:
         files += sorted(args.fixtures.glob("*.ods"))
     wrapper = write_wrapper(args.work, Path(args.converter).resolve())
