@@ -119,6 +119,12 @@ struct PageSetup {
     std::string header, footer;            // e.g. "&LQuarter&C&A&RPage &P of &N"
 };
 
+// Rows or columns first..last (0-based, inclusive).
+struct LineSpan {
+    std::uint32_t first = 0;
+    std::uint32_t last = 0;
+};
+
 struct Sheet {
     std::string name;
     bool visible = true;
@@ -132,6 +138,9 @@ struct Sheet {
     SheetView view;
     bool isProtected = false;
     std::optional<PageSetup> pageSetup;  // unset: the application's defaults
+    std::string printRanges;             // as the document gives them, e.g. "Sheet1.A1:Sheet1.D20 Sheet1.F1:.G4"
+    std::optional<LineSpan> titleRows;     // rows printed again on every page
+    std::optional<LineSpan> titleColumns;  // columns printed again on every page
 };
 
 // A named range or expression (`text` in OpenFormula syntax, e.g. "$Sheet1.$A$1:.$B$4").
@@ -140,6 +149,7 @@ struct DefinedName {
     std::string text;
     std::uint32_t sheet = kNone;   // kNone: workbook scope
     bool isExpression = false;     // true: named expression, false: named range
+    std::string baseCell;          // e.g. "$Sheet1.$B$2": relative references count from it; empty: A1
 };
 
 struct DocumentProperties {

@@ -155,15 +155,18 @@ void TableReader::read(XmlReader& xml) {
     if (xml.attribute(Ns::Table, "display") == std::optional<std::string_view>("false")) sheet_.visible = false;
     sheet_.pageSetup = context_.styles.pageSetup(masterPage);
     sheet_.isProtected = xml.attribute(Ns::Table, "protected") == std::optional<std::string_view>("true");
+    sheet_.printRanges = std::string(xml.attribute(Ns::Table, "print-ranges").value_or(""));
 
     while (xml.nextChild()) {
         if (xml.ns() == Ns::Table) {
             const std::string_view local = xml.local();
             if (local == "table-column") readColumn(xml, 0);
-            else if (local == "table-columns" || local == "table-header-columns") readColumns(xml, 0);
+            else if (local == "table-columns") readColumns(xml, 0);
+            else if (local == "table-header-columns") readHeaderColumns(xml, 0);
             else if (local == "table-column-group") readColumns(xml, 1);
             else if (local == "table-row") readRow(xml, 0);
-            else if (local == "table-rows" || local == "table-header-rows") readRows(xml, 0);
+            else if (local == "table-rows") readRows(xml, 0);
+            else if (local == "table-header-rows") readHeaderRows(xml, 0);
             else if (local == "table-row-group") readRows(xml, 1);
             else if (local == "shapes") readShapes(xml);
             else if (local == "named-expressions") {
@@ -191,10 +194,24 @@ void TableReader::readColumns(XmlReader& xml, std::uint8_t outlineLevel) {
         }
         const std::string_view local = xml.local();
         if (local == "table-column") readColumn(xml, outlineLevel);
-        else if (local == "table-columns" || local == "table-header-columns") readColumns(xml, outlineLevel);
+        else if (local == "table-columns") readColumns(xml, outlineLevel);
+        else if (local == "table-header-columns") readHeaderColumns(xml, outlineLevel);
         else if (local == "table-column-group") readColumns(xml, static_cast<std::uint8_t>(std::min(outlineLevel + 1, 7)));
         else xml.skipElement();
     }
+}
+
+// The header columns and rows are the print titles: repeated on every page.
+void TableReader::readHeaderColumns(XmlReader& xml, std::uint8_t outlineLevel) {
+    const ColumnIndex first = column_;
+    readColumns(xml, outlineLevel);
+    if (column_ > first) sheet_.titleColumns = LineSpan{first, column_ - 1};
+}
+
+void TableReader::readHeaderRows(XmlReader& xml, std::uint8_t outlineLevel) {
+    const RowIndex first = row_;
+    readRows(xml, outlineLevel);
+    if (row_ > first) sheet_.titleRows = LineSpan{first, row_ - 1};
 }
 
 void TableReader::readColumn(XmlReader& xml, std::uint8_t outlineLevel) {
@@ -238,7 +255,8 @@ void TableReader::readRows(XmlReader& xml, std::uint8_t outlineLevel) {
         }
         const std::string_view local = xml.local();
         if (local == "table-row") readRow(xml, outlineLevel);
-        else if (local == "table-rows" || local == "table-header-rows") readRows(xml, outlineLevel);
+        else if (local == "table-rows") readRows(xml, outlineLevel);
+        else if (local == "table-header-rows") readHeaderRows(xml, outlineLevel);
         else if (local == "table-row-group") readRows(xml, static_cast<std::uint8_t>(std::min(outlineLevel + 1, 7)));
         else xml.skipElement();
     }
@@ -501,6 +519,7 @@ void readNamedExpressions(XmlReader& xml, Workbook& workbook, std::uint32_t shee
             name.text = std::string(xml.attribute(Ns::Table, "expression").value_or(""));
             name.isExpression = true;
         }
+        name.baseCell = std::string(xml.attribute(Ns::Table, "base-cell-address").value_or(""));
         xml.skipElement();
         if (!name.name.empty() && !name.text.empty()) workbook.names.push_back(std::move(name));
     }

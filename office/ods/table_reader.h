@@ -39,8 +39,10 @@ private:
     };
 
     void readColumns(XmlReader& xml, std::uint8_t outlineLevel);
+    void readHeaderColumns(XmlReader& xml, std::uint8_t outlineLevel);
     void readColumn(XmlReader& xml, std::uint8_t outlineLevel);
     void readRows(XmlReader& xml, std::uint8_t outlineLevel);
+    void readHeaderRows(XmlReader& xml, std::uint8_t outlineLevel);
     void readRow(XmlReader& xml, std::uint8_t outlineLevel);
     void readCell(XmlReader& xml, Row& row, bool rowIsDefault);
     void readCellContent(XmlReader& xml);
