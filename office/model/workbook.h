@@ -168,6 +168,9 @@ struct Workbook {
     std::vector<CellFormat> formats{CellFormat{}};  // [0] is the default format
     std::vector<Formula> formulas;
     std::vector<DefinedName> names;
+    // The cached copies of other files' sheets that formulas link to, named
+    // as the document names them: "'file:///data.ods'#Sheet1".
+    std::vector<Sheet> linkedSheets;
     DocumentProperties properties;
     std::uint32_t activeSheet = 0;
 };

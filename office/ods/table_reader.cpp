@@ -156,6 +156,7 @@ void TableReader::read(XmlReader& xml) {
     sheet_.pageSetup = context_.styles.pageSetup(masterPage);
     sheet_.isProtected = xml.attribute(Ns::Table, "protected") == std::optional<std::string_view>("true");
     sheet_.printRanges = std::string(xml.attribute(Ns::Table, "print-ranges").value_or(""));
+    bool isLinkedCopy = false;  // another file's sheet, kept for the formulas that link to it
 
     while (xml.nextChild()) {
         if (xml.ns() == Ns::Table) {
@@ -169,6 +170,10 @@ void TableReader::read(XmlReader& xml) {
             else if (local == "table-header-rows") readHeaderRows(xml, 0);
             else if (local == "table-row-group") readRows(xml, 1);
             else if (local == "shapes") readShapes(xml);
+            else if (local == "table-source") {
+                isLinkedCopy = sheet_.name.starts_with('\'') && sheet_.name.find("'#") != std::string::npos;
+                xml.skipElement();
+            }
             else if (local == "named-expressions") {
                 readNamedExpressions(xml, context_.workbook, static_cast<std::uint32_t>(context_.workbook.sheets.size()));
             }
@@ -181,6 +186,10 @@ void TableReader::read(XmlReader& xml) {
         } else {
             xml.skipElement();
         }
+    }
+    if (isLinkedCopy) {
+        context_.workbook.linkedSheets.push_back(std::move(sheet_));
+        return;
     }
     reportUnconverted();
     context_.workbook.sheets.push_back(std::move(sheet_));
