@@ -7,7 +7,6 @@
 namespace brindlemoor::office::ods {
 namespace {
 
-constexpr char kSeparator = '\x01';
 constexpr int kChunkSize = 64 * 1024;
 // Readers of nested content recurse; no real document comes near this depth,
 // and refusing deeper ones keeps every reader's stack bounded.
@@ -21,7 +20,7 @@ void XmlReader::ParserDeleter::operator()(void* parser) const { XML_ParserFree(a
 
 XmlReader::XmlReader(std::string part, ChunkSource source)
     : part_(std::move(part)), source_(std::move(source)),
-      parser_(XML_ParserCreateNS(nullptr, kSeparator)) {
+      parser_(XML_ParserCreate(nullptr)) {
     if (!parser_) throw ConversionError("out of memory while reading " + part_);
     XML_Parser p = asParser(parser_.get());
     XML_SetUserData(p, this);
@@ -62,23 +61,63 @@ void XmlReader::flushText() {
     textBuffer_.clear();
 }
 
-void XmlReader::setName(Event& event, const char* name, std::string_view element) {
-    std::string_view full(name);
-    Ns ns = Ns::None;
-    std::string_view local = full;
-    bool legacy = false;
-    if (const auto cut = full.find(kSeparator); cut != std::string_view::npos) {
-        const NsInfo info = namespaceOf(full.substr(0, cut));
-        ns = info.ns;
-        legacy = info.legacy;
-        local = full.substr(cut + 1);
+namespace {
+
+// Why a name the namespace scope could not resolve is wrong.
+std::string unresolvable(std::string_view name) {
+    const auto colon = name.find(':');
+    if (colon == 0 || colon + 1 == name.size() || name.find(':', colon + 1) != std::string_view::npos) {
+        return "\"" + std::string(name) + "\" is not a well-formed qualified name";
     }
-    if (legacy) {
+    return "unbound prefix \"" + std::string(name.substr(0, colon)) + "\"";
+}
+
+}  // namespace
+
+void XmlReader::stop(std::string problem) {
+    namespaceProblem_ = std::move(problem);
+    XML_StopParser(asParser(parser_.get()), XML_FALSE);
+}
+
+bool XmlReader::startElement(const char* name, const char** attributes) {
+    if (std::string problem = scope_.enter(attributes); !problem.empty()) {
+        stop(std::move(problem));
+        return false;
+    }
+    const auto element = scope_.element(name);
+    if (!element) {
+        stop(unresolvable(name));
+        return false;
+    }
+    ElementName resolved{element->info.ns, element->local};
+    if (element->info.legacy) {
         legacySeen_ = true;
-        normaliseLegacyName(ns, local, element);
+        normaliseLegacyName(resolved.ns, resolved.local, {});
     }
-    event.ns = ns;
-    event.local.assign(local);
+    Event& event = pushEvent(XmlEvent::Start);
+    event.ns = resolved.ns;
+    event.local = resolved.local;
+    std::size_t count = 0;
+    for (const char** a = attributes; *a; a += 2) {
+        if (a[0][0] == 'x' && NamespaceScope::isDeclaration(a[0])) continue;
+        const auto attribute = scope_.attribute(a[0]);
+        if (!attribute) {
+            stop(unresolvable(a[0]));
+            return false;
+        }
+        Ns ns = attribute->info.ns;
+        std::string_view local = attribute->local;
+        // Attributes are renamed against the element's name as written.
+        if (attribute->info.legacy) normaliseLegacyName(ns, local, element->local);
+        if (event.attributes.size() <= count) event.attributes.emplace_back();
+        Attribute& slot = event.attributes[count++];
+        slot.ns = ns;
+        slot.local = local;
+        slot.value.assign(a[1]);
+    }
+    event.attributeCount = count;
+    open_.push_back(resolved);
+    return true;
 }
 
 void XmlReader::onStart(void* self, const char* name, const char** attributes) {
@@ -89,41 +128,23 @@ void XmlReader::onStart(void* self, const char* name, const char** attributes) {
         return;
     }
     reader.flushText();
-    Event& event = reader.pushEvent(XmlEvent::Start);
-    reader.setName(event, name, {});
-    // Attributes are renamed against the element's name as written.
-    std::string_view rawElement(name);
-    if (const auto cut = rawElement.find(kSeparator); cut != std::string_view::npos) {
-        rawElement.remove_prefix(cut + 1);
-    }
-    std::size_t count = 0;
-    for (const char** a = attributes; *a; a += 2, ++count) {
-        if (event.attributes.size() <= count) event.attributes.emplace_back();
-        Attribute& attribute = event.attributes[count];
-        std::string_view full(a[0]);
-        Ns ns = Ns::None;
-        std::string_view local = full;
-        if (const auto cut = full.find(kSeparator); cut != std::string_view::npos) {
-            const NsInfo info = namespaceOf(full.substr(0, cut));
-            ns = info.ns;
-            local = full.substr(cut + 1);
-            if (info.legacy) normaliseLegacyName(ns, local, rawElement);
-        }
-        attribute.ns = ns;
-        attribute.local.assign(local);
-        attribute.value.assign(a[1]);
-    }
-    event.attributeCount = count;
+    if (!reader.startElement(name, attributes)) return;
     ++reader.depth_;
     XML_StopParser(asParser(reader.parser_.get()), XML_TRUE);
 }
 
-void XmlReader::onEnd(void* self, const char* name) {
+void XmlReader::onEnd(void* self, const char*) {
     auto& reader = *static_cast<XmlReader*>(self);
     reader.flushText();
     Event& event = reader.pushEvent(XmlEvent::End);
-    reader.setName(event, name, {});
+    // The parser has checked that the end matches its start.
+    if (!reader.open_.empty()) {
+        event.ns = reader.open_.back().ns;
+        event.local = reader.open_.back().local;
+        reader.open_.pop_back();
+    }
     event.attributeCount = 0;
+    reader.scope_.leave();
     --reader.depth_;
     XML_StopParser(asParser(reader.parser_.get()), XML_TRUE);
 }
@@ -163,6 +184,7 @@ bool XmlReader::fill() {
             if (refusedEntity_) {
                 fail("the document declares XML entities, which are refused");
             }
+            if (!namespaceProblem_.empty()) fail("malformed XML: " + namespaceProblem_);
             if (tooDeep_) {
                 fail("elements are nested more than " + std::to_string(kMaxDepth) + " levels deep; the document is refused");
             }

@@ -11,6 +11,7 @@
 // no external document type is ever loaded.
 #pragma once
 
+#include "office/ods/namespace_scope.h"
 #include "office/ods/namespaces.h"
 
 #include <array>
@@ -63,15 +64,20 @@ public:
     [[noreturn]] void fail(const std::string& what) const;
 
 private:
+    // Names are views into the namespace scope's table, which outlives events.
     struct Attribute {
         Ns ns;
-        std::string local;
+        std::string_view local;
         std::string value;
+    };
+    struct ElementName {
+        Ns ns = Ns::None;
+        std::string_view local;
     };
     struct Event {
         XmlEvent type = XmlEvent::Eof;
         Ns ns = Ns::None;
-        std::string local;
+        std::string_view local;
         std::vector<Attribute> attributes;
         std::size_t attributeCount = 0;
         std::string text;
@@ -81,7 +87,8 @@ private:
     Event& pushEvent(XmlEvent type);
     void flushText();
     bool fill();
-    void setName(Event& event, const char* name, std::string_view element);
+    bool startElement(const char* name, const char** attributes);
+    void stop(std::string problem);
 
     static void onStart(void* self, const char* name, const char** attributes);
     static void onEnd(void* self, const char* name);
@@ -105,8 +112,11 @@ private:
     bool finished_ = false;
     bool refusedEntity_ = false;
     bool tooDeep_ = false;
+    std::string namespaceProblem_;
     bool legacySeen_ = false;
     int depth_ = 0;
+    NamespaceScope scope_;
+    std::vector<ElementName> open_;  // names of the enclosing elements, for their ends
 };
 
 }  // namespace brindlemoor::office::ods
