@@ -36,7 +36,7 @@ struct Reference {
     CellPoint first;
     std::optional<CellPoint> last;         // set for an area
     bool invalid = false;                  // a reference the document marks #REF!
-    bool external = false;                 // points into another file
+    std::optional<std::string> document;   // set when it points into another file: that file's URL
 };
 
 struct ArrayElement {

@@ -48,8 +48,8 @@ std::uint8_t withClass(std::uint8_t code, TokenClass cls) { return static_cast<s
 
 class Compiler {
 public:
-    Compiler(FormulaPlace place, std::uint32_t sheet, LinkTable& links)
-        : place_(place), sheet_(sheet), links_(links)
+    Compiler(FormulaPlace place, std::uint32_t sheet, LinkTable& links, const NameBase& base)
+        : place_(place), sheet_(sheet), links_(links), base_(base)
     {
     }
 
@@ -173,10 +173,23 @@ private:
         return c;
     }
 
+    // In a name, a relative row or column is an offset from the cell that
+    // uses the name, wrapping around the grid: the offset from the base cell.
+    Corner relativeToBase(Corner c) const
+    {
+        if (place_ != FormulaPlace::Name)
+            return c;
+        if (c.column & 0x8000)
+            c.row = static_cast<std::uint16_t>(c.row - base_.row);
+        if (c.column & 0x4000) {
+            auto offset = static_cast<std::uint8_t>((c.column & 0xFF) - base_.column);
+            c.column = static_cast<std::uint16_t>((c.column & 0xC000) | offset);
+        }
+        return c;
+    }
+
     void reference(const Reference& ref, TokenClass cls)
     {
-        if (ref.external)
-            throw FormulaError("links to another file");
         if (ref.invalid) {
             if (place_ == FormulaPlace::Name)
                 throw FormulaError("refers to cells that were deleted");
@@ -186,13 +199,17 @@ private:
         }
         bool threeD = ref.sheet || ref.lastSheet || place_ == FormulaPlace::Name;
         std::uint16_t externSheet = 0;
-        if (threeD) {
-            std::uint32_t first = ref.sheet ? sheetIndex(*ref.sheet) : (sheet_ == kWorkbookScope ? 0 : sheet_);
+        if (ref.document) {
+            externSheet = links_.externalSheet(*ref.document, ref.sheet.value(), ref.lastSheet.value_or(*ref.sheet));
+        } else if (threeD) {
+            std::uint32_t own = base_.sheet.value_or(sheet_ == kWorkbookScope ? 0 : sheet_);
+            std::uint32_t first = ref.sheet ? sheetIndex(*ref.sheet) : own;
             std::uint32_t last = ref.lastSheet ? sheetIndex(*ref.lastSheet) : first;
             externSheet = links_.externSheet(first, last);
         }
         if (!ref.last) {
-            Corner c = corner(ref.first.row, ref.first.rowAbsolute, ref.first.column, ref.first.columnAbsolute);
+            Corner c = relativeToBase(
+                corner(ref.first.row, ref.first.rowAbsolute, ref.first.column, ref.first.columnAbsolute));
             putU8(out(), withClass(threeD ? ptg::Ref3d : ptg::Ref, cls));
             if (threeD)
                 putU16(out(), externSheet);
@@ -222,8 +239,8 @@ private:
             std::swap(a.row, b.row), std::swap(a.rowAbsolute, b.rowAbsolute);
         if (a.column.value() > b.column.value())
             std::swap(a.column, b.column), std::swap(a.columnAbsolute, b.columnAbsolute);
-        Corner first = corner(a.row, a.rowAbsolute, a.column, a.columnAbsolute);
-        Corner last = corner(b.row, b.rowAbsolute, b.column, b.columnAbsolute);
+        Corner first = relativeToBase(corner(a.row, a.rowAbsolute, a.column, a.columnAbsolute));
+        Corner last = relativeToBase(corner(b.row, b.rowAbsolute, b.column, b.columnAbsolute));
         putU8(out(), withClass(threeD ? ptg::Area3d : ptg::Area, cls));
         if (threeD)
             putU16(out(), externSheet);
@@ -415,14 +432,16 @@ private:
     FormulaPlace place_;
     std::uint32_t sheet_;
     LinkTable& links_;
+    NameBase base_;
     CompiledFormula result_;
 };
 
 }  // namespace
 
-CompiledFormula compileFormula(const Node& root, FormulaPlace place, std::uint32_t sheet, LinkTable& links)
+CompiledFormula compileFormula(const Node& root, FormulaPlace place, std::uint32_t sheet, LinkTable& links,
+                               const NameBase& base)
 {
-    return Compiler(place, sheet, links).run(root);
+    return Compiler(place, sheet, links, base).run(root);
 }
 
 }  // namespace brindlemoor::office::formula

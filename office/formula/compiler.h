@@ -6,6 +6,7 @@
 #include "office/formula/link_table.h"
 
 #include <cstdint>
+#include <optional>
 
 namespace brindlemoor::office::formula {
 
@@ -25,9 +26,19 @@ struct CompiledFormula {
 // Excel 97 refuses longer token arrays.
 constexpr std::size_t kMaxTokenBytes = 1800;
 
+// The cell a name's relative references count from (a named range or
+// expression defined relative to a cell): Excel keeps them as offsets and
+// applies them to the cell that uses the name.
+struct NameBase {
+    std::optional<std::uint32_t> sheet;  // unset: the name's scope
+    std::uint32_t row = 0;
+    std::uint32_t column = 0;
+};
+
 // `sheet` is the sheet the formula stands on, or for a name its scope
 // (kWorkbookScope: references without a sheet mean the first sheet).
 // Throws FormulaError naming what Excel 97 cannot express.
-CompiledFormula compileFormula(const Node& root, FormulaPlace place, std::uint32_t sheet, LinkTable& links);
+CompiledFormula compileFormula(const Node& root, FormulaPlace place, std::uint32_t sheet, LinkTable& links,
+                               const NameBase& base = {});
 
 }  // namespace brindlemoor::office::formula

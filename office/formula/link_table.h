@@ -3,6 +3,7 @@
 // defined names (through the position of their NAME record).
 #pragma once
 
+#include "office/formula/ast.h"
 #include "office/formula/byte_writer.h"
 
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <variant>
 #include <vector>
 
 namespace brindlemoor::office::formula {
@@ -31,6 +33,20 @@ public:
     std::uint16_t externSheet(std::uint32_t firstSheet, std::uint32_t lastSheet);
     bool usesExternSheets() const { return !entries_.empty(); }
 
+    // The EXTERNSHEET entry for a sheet or range of sheets of another file
+    // (named by its URL), added when new; the file gets a SUPBOOK of its own.
+    std::uint16_t externalSheet(const std::string& document, const std::string& firstSheet,
+                                const std::string& lastSheet);
+
+    // Cached values of another file's sheet, written with its SUPBOOK so
+    // that readers can show and recalculate links without the file.
+    struct CachedCell {
+        std::uint32_t row = 0;
+        std::uint32_t column = 0;
+        std::variant<std::monostate, double, std::string, bool, ErrorCode> value;
+    };
+    void setExternalCache(const std::string& document, const std::string& sheet, std::vector<CachedCell> cells);
+
     // A call of an add-in function: the EXTERNSHEET entry of the add-in link
     // and the function's EXTERNNAME (counted from 1), both added when new.
     std::pair<std::uint16_t, std::uint16_t> addInFunction(std::string_view name);
@@ -47,20 +63,36 @@ public:
     Bytes externalReferenceRecords(bool haveNames);
 
 private:
+    enum class Book : std::uint8_t { Self, AddIns, External };
     struct Entry {
-        std::uint16_t supbook;  // 0 this workbook, 1 the add-in functions
+        Book book = Book::Self;
+        std::uint32_t external = 0;  // which other file, for Book::External
         std::uint32_t first;
         std::uint32_t last;
         friend bool operator==(const Entry&, const Entry&) = default;
     };
+    struct ExternalBook {
+        std::string url;
+        std::vector<std::string> sheets;
+        std::vector<std::vector<CachedCell>> cache;  // per sheet
+    };
     std::uint16_t entry(Entry e);
+    std::uint32_t externalBook(const std::string& url);
+    std::uint32_t externalBookSheet(ExternalBook& book, const std::string& sheet);
+    std::uint16_t supbookIndex(const Entry& e) const;
+    void putExternalBook(Bytes& out, const ExternalBook& book) const;
 
     std::vector<std::string> sheetNames_;
     std::vector<Entry> entries_;
     std::vector<std::string> addInNames_;
+    std::vector<ExternalBook> externalBooks_;
     std::vector<std::pair<std::string, std::uint32_t>> names_;
 };
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b);
+
+// A file's URL in the encoded form of Excel's links ("file:///C:/a/b.xls"
+// becomes "\x01\x01" "Ca\x03" "b.xls").
+std::u16string encodedDocumentName(std::string_view url);
 
 }  // namespace brindlemoor::office::formula

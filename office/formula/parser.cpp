@@ -66,14 +66,16 @@ public:
                 ref.last = CellPoint{};
             return ref;
         }
-        if (isExternal()) {
-            ref.external = true;
-            return ref;
-        }
+        ref.document = readDocumentPart();
         ref.sheet = readSheetPart();
+        if (ref.document && !ref.sheet)
+            fail("no sheet named in the link [" + std::string(text_) + "]");
         ref.first = readPoint();
         if (pos_ < text_.size() && text_[pos_] == ':') {
             ++pos_;
+            auto document = readDocumentPart();
+            if (document && document != ref.document)
+                fail("a range across files in [" + std::string(text_) + "]");
             auto sheet = readSheetPart();
             if (sheet && (!ref.sheet || *sheet != *ref.sheet))
                 ref.lastSheet = sheet;
@@ -90,23 +92,30 @@ public:
     }
 
 private:
-    // A source document other than this one: 'file:///x.ods'#$Sheet1.A1
-    bool isExternal() const
+    // A source document other than this one: 'file:///x.ods'#$Sheet1.A1.
+    // Returns its URL and leaves the position behind the '#'.
+    std::optional<std::string> readDocumentPart()
     {
-        if (text_.empty() || text_[0] != '\'')
-            return false;
-        std::size_t i = 1;
-        while (i < text_.size()) {
-            if (text_[i] == '\'') {
-                if (i + 1 < text_.size() && text_[i + 1] == '\'') {
-                    i += 2;
-                    continue;
-                }
-                return i + 1 < text_.size() && text_[i + 1] == '#';
+        if (pos_ >= text_.size() || text_[pos_] != '\'')
+            return std::nullopt;
+        std::string url;
+        for (std::size_t i = pos_ + 1; i < text_.size(); ++i) {
+            if (text_[i] != '\'') {
+                url += text_[i];
+                continue;
             }
-            ++i;
+            if (i + 1 < text_.size() && text_[i + 1] == '\'') {
+                url += '\'';
+                ++i;
+                continue;
+            }
+            if (i + 1 < text_.size() && text_[i + 1] == '#') {
+                pos_ = i + 2;
+                return url;
+            }
+            return std::nullopt;  // a quoted sheet name
         }
-        return false;
+        return std::nullopt;
     }
 
     // Optional "$Sheet" or "'my sheet'" followed by the '.' that every

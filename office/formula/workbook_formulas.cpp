@@ -32,11 +32,11 @@ Node parseDefinition(const DefinedName& name)
     return parseExpression(text);
 }
 
-Bytes nameRecord(const std::string& name, std::uint32_t scope, const CompiledFormula& formula)
+Bytes nameRecord(const std::string& name, std::uint32_t scope, const CompiledFormula& formula, std::uint8_t builtIn)
 {
-    auto wide = toUtf16(name);
+    auto wide = builtIn ? std::u16string(1, static_cast<char16_t>(builtIn)) : toUtf16(name);
     Bytes data;
-    putU16(data, 0);  // options: an ordinary visible name
+    putU16(data, builtIn ? 0x0020 : 0);  // options: an ordinary visible name, or a built-in one
     putU8(data, 0);   // no keyboard shortcut
     putU8(data, static_cast<std::uint8_t>(wide.size()));
     putU16(data, static_cast<std::uint16_t>(formula.tokens.size()));
@@ -49,6 +49,47 @@ Bytes nameRecord(const std::string& name, std::uint32_t scope, const CompiledFor
     Bytes record;
     putRecord(record, kNameRecord, data);
     return record;
+}
+
+// "A1:B2 'my sheet'.C3": ranges apart by spaces outside quoted sheet names.
+std::vector<std::string> splitRangeList(std::string_view list)
+{
+    std::vector<std::string> ranges;
+    std::string current;
+    bool quoted = false;
+    for (char c : list) {
+        if (c == '\'')
+            quoted = !quoted;
+        if (c == ' ' && !quoted) {
+            if (!current.empty())
+                ranges.push_back(std::move(current));
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    if (!current.empty())
+        ranges.push_back(std::move(current));
+    return ranges;
+}
+
+NameBase nameBase(const DefinedName& name, const LinkTable& links)
+{
+    NameBase base;
+    if (name.baseCell.empty())
+        return base;
+    Node cell = parseExpression("[" + name.baseCell + "]");
+    const Reference& ref = cell.reference;
+    if (cell.kind != NodeKind::Reference || ref.last || ref.document || ref.invalid)
+        throw FormulaError("cannot read its base cell " + name.baseCell);
+    if (ref.sheet) {
+        base.sheet = links.findSheet(*ref.sheet);
+        if (!base.sheet)
+            throw FormulaError("its base cell lies on the unknown sheet '" + *ref.sheet + "'");
+    }
+    base.row = ref.first.row.value_or(0);
+    base.column = ref.first.column.value_or(0);
+    return base;
 }
 
 bool looksLikeCellAddress(std::string_view name)
@@ -117,9 +158,11 @@ WorkbookFormulas::WorkbookFormulas(const Workbook& workbook, Warnings& warnings)
 {
     compileNames(workbook, warnings);
     compileCells(workbook, warnings);
+    cacheLinkedSheets(workbook, warnings);
+    compilePrintNames(workbook, warnings);
     globalRecords_ = links_.externalReferenceRecords(!names_.empty());
     for (const auto& name : names_) {
-        Bytes record = nameRecord(name.name, name.scope, name.formula);
+        Bytes record = nameRecord(name.name, name.scope, name.formula, name.builtIn);
         globalRecords_.insert(globalRecords_.end(), record.begin(), record.end());
     }
 }
@@ -130,6 +173,7 @@ void WorkbookFormulas::compileNames(const Workbook& workbook, Warnings& warnings
         const DefinedName* source;
         std::uint32_t scope;
         Node tree;
+        NameBase base;
     };
     std::vector<Candidate> candidates;
     auto leaveOut = [&](const DefinedName& name, const std::string& why) {
@@ -149,7 +193,7 @@ void WorkbookFormulas::compileNames(const Workbook& workbook, Warnings& warnings
             continue;
         }
         try {
-            candidates.push_back({&name, scope, parseDefinition(name)});
+            candidates.push_back({&name, scope, parseDefinition(name), nameBase(name, links_)});
         } catch (const FormulaError& e) {
             leaveOut(name, e.what());
         }
@@ -166,7 +210,8 @@ void WorkbookFormulas::compileNames(const Workbook& workbook, Warnings& warnings
         for (std::size_t i = 0; i < candidates.size(); ++i) {
             try {
                 names_.push_back({candidates[i].source->name, candidates[i].scope,
-                                  compileFormula(candidates[i].tree, FormulaPlace::Name, candidates[i].scope, links_)});
+                                  compileFormula(candidates[i].tree, FormulaPlace::Name, candidates[i].scope, links_,
+                                                 candidates[i].base)});
             } catch (const FormulaError& e) {
                 leaveOut(*candidates[i].source, e.what());
                 failed.push_back(i);
@@ -243,6 +288,135 @@ void WorkbookFormulas::compileCells(const Workbook& workbook, Warnings& warnings
             cells += ", ...";
         warnings.push_back(sheet + ": " + std::to_string(k.count) + " formulas kept as their values (" + k.reason +
                            "): " + cells);
+    }
+}
+
+// The values of other files' sheets as the document last saw them, for the
+// links that formulas made into those sheets.
+void WorkbookFormulas::cacheLinkedSheets(const Workbook& workbook, Warnings& warnings)
+{
+    constexpr std::size_t kMaxCachedCells = 200000;
+    std::size_t total = 0;
+    for (const Sheet& linked : workbook.linkedSheets) {
+        // "'file:///data.ods'#Sheet1", quotes inside the URL doubled.
+        std::string url;
+        std::size_t i = 1;
+        for (; i < linked.name.size(); ++i) {
+            if (linked.name[i] != '\'')
+                url += linked.name[i];
+            else if (i + 1 < linked.name.size() && linked.name[i + 1] == '\'')
+                url += '\'', ++i;
+            else
+                break;
+        }
+        if (i + 1 >= linked.name.size() || linked.name[i + 1] != '#')
+            continue;
+        std::string sheet = linked.name.substr(i + 2);
+        std::vector<LinkTable::CachedCell> cells;
+        for (const Row& row : linked.rows) {
+            for (std::uint32_t r = row.index; r < row.index + row.repeat && r < kExcelRows; ++r) {
+                for (const Cell& cell : row.cells) {
+                    for (std::uint32_t c = cell.column; c < cell.column + cell.repeat && c < kExcelColumns; ++c) {
+                        LinkTable::CachedCell cached{r, c, {}};
+                        switch (cell.type) {
+                        case CellType::Empty: continue;
+                        case CellType::Number: cached.value = cell.number; break;
+                        case CellType::Boolean: cached.value = cell.number != 0; break;
+                        case CellType::Error: cached.value = static_cast<ErrorCode>(cell.number); break;
+                        case CellType::Text:
+                            cached.value = cell.text < workbook.strings.size() ? std::string(workbook.strings.at(cell.text))
+                                                                               : std::string();
+                            break;
+                        }
+                        if (++total > kMaxCachedCells) {
+                            warnings.push_back("Linked values of " + linked.name +
+                                               " and further files left out: more than Excel 97 workbooks usually keep");
+                            return;
+                        }
+                        cells.push_back(std::move(cached));
+                    }
+                }
+            }
+        }
+        links_.setExternalCache(url, sheet, std::move(cells));
+    }
+}
+
+// Print ranges and repeated rows and columns become Excel's built-in names
+// Print_Area and Print_Titles, of the sheet's own scope.
+void WorkbookFormulas::compilePrintNames(const Workbook& workbook, Warnings& warnings)
+{
+    constexpr std::uint8_t kPrintArea = 0x06, kPrintTitles = 0x07;
+    auto area = [](std::uint16_t externSheet, std::uint32_t firstRow, std::uint32_t lastRow, std::uint32_t firstColumn,
+                   std::uint32_t lastColumn, Bytes& out) {
+        putU8(out, 0x3B);  // tArea3d, reference class
+        putU16(out, externSheet);
+        putU16(out, static_cast<std::uint16_t>(firstRow));
+        putU16(out, static_cast<std::uint16_t>(std::min(lastRow, kExcelRows - 1)));
+        putU16(out, static_cast<std::uint16_t>(firstColumn));
+        putU16(out, static_cast<std::uint16_t>(std::min(lastColumn, kExcelColumns - 1)));
+    };
+    // Several areas: their union, announced with its size as Excel writes it.
+    auto named = [&](std::uint32_t sheet, std::uint8_t code, const std::vector<Bytes>& areas) {
+        CompiledName name{"", sheet, {}, code};
+        Bytes& tokens = name.formula.tokens;
+        if (areas.size() > 1) {
+            std::size_t size = areas.size() * 11 + (areas.size() - 1);
+            putU8(tokens, 0x29);  // tMemFunc
+            putU16(tokens, static_cast<std::uint16_t>(size));
+        }
+        for (std::size_t i = 0; i < areas.size(); ++i) {
+            tokens.insert(tokens.end(), areas[i].begin(), areas[i].end());
+            if (i > 0)
+                putU8(tokens, 0x10);  // tUnion
+        }
+        names_.push_back(std::move(name));
+    };
+
+    for (std::uint32_t s = 0; s < workbook.sheets.size(); ++s) {
+        const Sheet& sheet = workbook.sheets[s];
+        if (!sheet.printRanges.empty()) {
+            std::vector<Bytes> areas;
+            for (const std::string& one : splitRangeList(sheet.printRanges)) {
+                if (areas.size() >= 100)
+                    break;
+                try {
+                    Node node = parseExpression("[" + std::string(one) + "]");
+                    const Reference& ref = node.reference;
+                    if (node.kind != NodeKind::Reference || ref.document || ref.invalid || ref.lastSheet ||
+                        (ref.sheet && links_.findSheet(*ref.sheet) != s))
+                        throw FormulaError("it is not a range of this sheet");
+                    CellPoint first = ref.first, last = ref.last.value_or(ref.first);
+                    std::uint32_t top = std::min(first.row.value_or(0), last.row.value_or(0));
+                    std::uint32_t bottom = std::max(first.row.value_or(kExcelRows - 1), last.row.value_or(kExcelRows - 1));
+                    std::uint32_t left = std::min(first.column.value_or(0), last.column.value_or(0));
+                    std::uint32_t right =
+                        std::max(first.column.value_or(kExcelColumns - 1), last.column.value_or(kExcelColumns - 1));
+                    if (top >= kExcelRows || left >= kExcelColumns)
+                        throw FormulaError("it lies beyond Excel 97's grid");
+                    Bytes bytes;
+                    area(links_.externSheet(s, s), top, bottom, left, right, bytes);
+                    areas.push_back(std::move(bytes));
+                } catch (const FormulaError& e) {
+                    warnings.push_back(sheet.name + ": print range " + one + " left out (" + e.what() + ")");
+                }
+            }
+            if (!areas.empty())
+                named(s, kPrintArea, areas);
+        }
+        std::vector<Bytes> titles;
+        if (sheet.titleRows && sheet.titleRows->first < kExcelRows) {
+            Bytes bytes;
+            area(links_.externSheet(s, s), sheet.titleRows->first, sheet.titleRows->last, 0, kExcelColumns - 1, bytes);
+            titles.push_back(std::move(bytes));
+        }
+        if (sheet.titleColumns && sheet.titleColumns->first < kExcelColumns) {
+            Bytes bytes;
+            area(links_.externSheet(s, s), 0, kExcelRows - 1, sheet.titleColumns->first, sheet.titleColumns->last, bytes);
+            titles.push_back(std::move(bytes));
+        }
+        if (!titles.empty())
+            named(s, kPrintTitles, titles);
     }
 }
 

@@ -30,11 +30,14 @@ public:
 private:
     void compileNames(const Workbook& workbook, Warnings& warnings);
     void compileCells(const Workbook& workbook, Warnings& warnings);
+    void cacheLinkedSheets(const Workbook& workbook, Warnings& warnings);
+    void compilePrintNames(const Workbook& workbook, Warnings& warnings);
 
     struct CompiledName {
         std::string name;
         std::uint32_t scope = kWorkbookScope;
         CompiledFormula formula;
+        std::uint8_t builtIn = 0;  // Excel's code of a built-in name (6 print area, 7 print titles); 0: the user's
     };
 
     LinkTable links_;

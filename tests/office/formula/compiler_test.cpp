@@ -167,7 +167,6 @@ TEST(Compiler, RefusesWhatExcel97CannotHold)
         "of:=SUM([.A1:.A70000])",
         "of:=ORG.OPENOFFICE.WEEKS([.A1];[.A2];0)",  // no such function
         "of:=COM.MICROSOFT.STDEV.S([.A1:.A3])",  // newer than Excel 97
-        "of:=['file:///tmp/other.ods'#$Sheet1.A1]",  // another file
         "of:=[$Nowhere.A1]",                     // unknown sheet
         "of:=Unknown+1",                         // unknown name
         "of:=ROUND([.A1])",                      // too few arguments for Excel
@@ -182,6 +181,44 @@ TEST(Compiler, RefusesWhatExcel97CannotHold)
     for (int i = 0; i < 700; ++i)
         many += "+1";
     EXPECT_THROW(compiled(many.c_str()), FormulaError);  // over the token limit
+}
+
+// Names keep relative references as offsets from the cell that uses them,
+// wrapping around the grid: the distance from the name's base cell.
+TEST(Compiler, RelativeReferencesInNamesCountFromTheBaseCell)
+{
+    auto inName = [](const char* text, NameBase base) {
+        LinkTable links = testLinks();
+        return hexText(compileFormula(parseExpression(text), FormulaPlace::Name, kWorkbookScope, links, base).tokens);
+    };
+    // Base C5 on Sheet1: A1 is two columns left and four rows up.
+    EXPECT_EQ(inName("[$Sheet1.A1]", {0, 4, 2}), hexText(hexBytes("3A 0000 FCFF FEC0")));
+    EXPECT_EQ(inName("[$Sheet1.$A1]", {0, 4, 2}), hexText(hexBytes("3A 0000 FCFF 0080")));
+    EXPECT_EQ(inName("[$Sheet1.A$1]", {0, 4, 2}), hexText(hexBytes("3A 0000 0000 FE40")));
+    EXPECT_EQ(inName("[$Sheet1.$A$1]", {0, 4, 2}), hexText(hexBytes("3A 0000 0000 0000")));
+    // Right and below the base: plain positive offsets.
+    EXPECT_EQ(inName("[$Sheet2.D7:.E9]", {1, 4, 2}), hexText(hexBytes("3B 0000 0200 0400 01C0 02C0")));
+    // Without a sheet, the reference stays on the base cell's sheet.
+    EXPECT_EQ(inName("[.B2]*2", {2, 1, 1}), hexText(hexBytes("5A 0000 0000 00C0 1E0200 05")));
+    // Without a base cell the offsets are the coordinates themselves (base A1).
+    EXPECT_EQ(inName("[$Sheet1.B3]", {}), hexText(hexBytes("3A 0000 0200 01C0")));
+}
+
+TEST(Compiler, LinksToOtherFilesGoThroughTheirOwnSupbook)
+{
+    LinkTable links({"Sheet1", "Sheet2"});
+    auto compile = [&](const char* text) {
+        return hexText(compileFormula(parseFormula(text), FormulaPlace::Cell, 0, links).tokens);
+    };
+    // Entry 0: the other file's first sheet, entry 1: this workbook's Sheet2.
+    EXPECT_EQ(compile("of:=['file:///tmp/b.ods'#$Data.$A$1]"), hexText(hexBytes("5A 0000 0000 0000")));
+    EXPECT_EQ(compile("of:=[$Sheet2.A1]"), hexText(hexBytes("5A 0100 0000 00C0")));
+    EXPECT_EQ(compile("of:=SUM(['file:///tmp/b.ods'#$Data.A1:.B4])"),
+              hexText(hexBytes("3B 0000 0000 0300 00C0 01C0 1910 0000")));
+    EXPECT_EQ(compile("of:=['file:///tmp/b.ods'#$Other.B2]"), hexText(hexBytes("5A 0200 0100 01C0")));
+    EXPECT_EQ(compile("of:=['file:///tmp/c.ods'#$Data.B2]"), hexText(hexBytes("5A 0300 0100 01C0")));
+    // The same sheet of the same file again: no new entry.
+    EXPECT_EQ(compile("of:=['file:///tmp/b.ods'#$data.A1]"), hexText(hexBytes("5A 0000 0000 00C0")));
 }
 
 TEST(Compiler, AcceptsEightNestedFunctions)

@@ -35,11 +35,11 @@ std::string show(const Node& n)
     case NodeKind::Array: return "{" + std::to_string(n.rows.size()) + "x" + std::to_string(n.rows[0].size()) + "}";
     case NodeKind::Reference: {
         const Reference& r = n.reference;
-        if (r.external)
-            return "[external]";
         if (r.invalid)
             return r.last ? "[#REF!:]" : "[#REF!]";
         std::string s = "[";
+        if (r.document)
+            s += "<" + *r.document + ">";
         if (r.sheet)
             s += *r.sheet + (r.lastSheet ? ":" + *r.lastSheet : "") + "!";
         s += point(r.first);
@@ -86,7 +86,11 @@ TEST(Parser, References)
     EXPECT_EQ(parsed("of:=[$S1.A1:$S1.B2]"), "[S1!0,0:1,1]");
     EXPECT_EQ(parsed("of:=[.#REF!]"), "[#REF!]");
     EXPECT_EQ(parsed("of:=[$#REF!.A1:.B2]"), "[#REF!:]");
-    EXPECT_EQ(parsed("of:=['file:///x.ods'#$Sheet1.A1]"), "[external]");
+    EXPECT_EQ(parsed("of:=['file:///x.ods'#$Sheet1.A1]"), "[<file:///x.ods>Sheet1!0,0]");
+    EXPECT_EQ(parsed("of:=['file:///a''s b.ods'#$'Q 1'.$A$1:.B4]"), "[<file:///a's b.ods>Q 1!$0,$0:1,3]");
+    EXPECT_EQ(parsed("of:=['file:///x.ods'#$S1.A1:'file:///x.ods'#$S1.B2]"), "[<file:///x.ods>S1!0,0:1,1]");
+    EXPECT_THROW(parsed("of:=['file:///x.ods'#$S1.A1:'file:///y.ods'#$S1.B2]"), FormulaError);
+    EXPECT_THROW(parsed("of:=['file:///x.ods'#.A1]"), FormulaError);
     EXPECT_EQ(parsed("of:=[.XFD1048576]"), "[16383,1048575]");
 }
 
