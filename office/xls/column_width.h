@@ -18,15 +18,26 @@
 
 namespace brindlemoor::office::xls {
 
-// Advance width of "0" in points for `font`: known families from a table of
-// their metrics; others measured in the face this system substitutes for
-// them (fontconfig, FreeType); Arial's when nothing can be measured.
+// Advance width of "0" in points for `font`, measured in the face this
+// system shows for it (fontconfig, FreeType); from a table of known families'
+// metrics when nothing can be measured, else Arial's.
 double digitWidthPt(const Font& font);
+
+// Width of a column whose document gives none: the OpenDocument
+// applications' standard column width (1280 twips, 2.258 cm), whatever the font.
+constexpr double kStandardColumnWidthPt = 64.0;
 
 std::uint16_t columnWidthUnits(double widthPt, const Font& defaultFont);
 
 // Default column width for DEFCOLWIDTH, in whole characters, padding excluded.
 std::uint16_t defaultColumnCharacters(double widthPt, const Font& defaultFont);
+
+// Height a spreadsheet program gives a row whose height is left to it (not
+// set by the user), as LibreOffice computes it: one line of the largest font
+// among the row's filled cells plus the cell margins, a further line per line
+// break, never less than the standard 12.8 pt. LibreOffice sizes the line from
+// the font size alone, whatever the family, and so do we.
+double optimalRowHeightPt(double fontSizePt, std::uint32_t lines = 1);
 
 // Row height in twips, within what BIFF accepts.
 std::uint16_t rowHeightTwips(double heightPt);

@@ -69,17 +69,42 @@ public:
 
 private:
     double defaultWidthPt() const {
-        // Excel's default: 8 digits plus padding, about 8.43 characters.
-        return sheet_.defaultColumnWidthPt.value_or(8.43 * digitWidthPt(c_.styles.defaultFont()));
+        return sheet_.defaultColumnWidthPt.value_or(kStandardColumnWidthPt);
     }
 
     std::uint16_t xf(std::uint32_t format) const { return c_.styles.xf(format); }
 
     bool writesRecord(const Cell& cell) const { return hasValue(cell) || xf(cell.format) != kDefaultCellXf; }
 
+    // A height the user set is kept. Any other height is what the source's
+    // application would compute from the row's content, as it does when it
+    // opens the document (the stored value may come from another program
+    // with other fonts); Excel 97 readers take the stored height as it is.
+    // Rows with wrapped or rotated text keep a stored height: their height
+    // depends on the column width and the text's length.
+    std::uint16_t heightTwips(const Row& row) const {
+        if (row.customHeight && row.heightPt) return rowHeightTwips(*row.heightPt);
+        const auto& formats = c_.workbook.formats;
+        double largestPt = 0;
+        std::uint32_t lines = 1;
+        bool measurable = true;
+        for (const Cell& cell : row.cells) {
+            if (!hasValue(cell)) continue;
+            const CellFormat& format = formats[cell.format < formats.size() ? cell.format : 0];
+            largestPt = std::max(largestPt, format.font.sizePt);
+            measurable = measurable && !format.alignment.wrap && format.alignment.rotation == 0;
+            if (cell.type == CellType::Text && cell.text != kNone) {
+                const std::string& text = c_.workbook.strings.at(cell.text);
+                lines = std::max<std::uint32_t>(lines, 1 + static_cast<std::uint32_t>(std::count(text.begin(), text.end(), '\n')));
+            }
+        }
+        if (largestPt == 0) return rowHeightTwips(row.heightPt.value_or(sheet_.defaultRowHeightPt));
+        if (!measurable && row.heightPt) return rowHeightTwips(*row.heightPt);
+        return rowHeightTwips(optimalRowHeightPt(largestPt, lines));
+    }
+
     bool hasOwnProperties(const Row& row) const {
-        const bool ownHeight = row.heightPt &&
-            rowHeightTwips(*row.heightPt) != rowHeightTwips(sheet_.defaultRowHeightPt);
+        const bool ownHeight = heightTwips(row) != rowHeightTwips(sheet_.defaultRowHeightPt);
         return ownHeight || row.hidden || row.outlineLevel > 0 || (row.format != kNone && xf(row.format) != kDefaultCellXf);
     }
 
@@ -210,7 +235,7 @@ private:
         record.index = planned.index;
         record.firstColumn = planned.firstColumn;
         record.endColumn = planned.endColumn;
-        record.heightTwips = rowHeightTwips(row.heightPt.value_or(sheet_.defaultRowHeightPt));
+        record.heightTwips = heightTwips(row);
         // Only a height the user set is marked as such; an optimal height is
         // left for readers to recompute from the content, as the source's
         // own application does.

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <memory>
 
 namespace brindlemoor::office::xls {
 namespace {
@@ -175,8 +177,9 @@ TEST_F(LookReadBack, ColumnWidthsRowHeightsHiddenAndOutlines) {
     EXPECT_EQ(columns.at("0,4")[5], "1");
     EXPECT_EQ(columns.at("0,5")[3], units(30));
     EXPECT_EQ(columns.at("0,5")[5], "2");
-    EXPECT_EQ(columns.at("0,1")[3], units(8.43 * digitWidthPt(Font{})));  // a gap: the sheet's default width
-    EXPECT_EQ(columns.at("0,255")[3], units(8.43 * digitWidthPt(Font{})));
+    // Gaps take the standard width of the source's application.
+    EXPECT_EQ(columns.at("0,1")[3], units(kStandardColumnWidthPt));
+    EXPECT_EQ(columns.at("0,255")[3], units(kStandardColumnWidthPt));
 
     const auto rows = byKey(result.all("row"), 2);
     EXPECT_EQ(rows.at("0,0")[3], "600");
@@ -184,6 +187,56 @@ TEST_F(LookReadBack, ColumnWidthsRowHeightsHiddenAndOutlines) {
     EXPECT_EQ(rows.at("0,3")[5], "1");
     EXPECT_FALSE(rows.contains("0,4"));
     EXPECT_EQ(result.all("merge"), (std::vector<Line>{{"merge", "0", "0", "1", "0", "2"}}));
+}
+
+TEST_F(LookReadBack, HeightsLeftToTheApplicationAreComputedFromTheContent) {
+    CellFormat big;
+    big.font.sizePt = 20;
+    const std::uint32_t bigFormat = add(big);
+    CellFormat wrapped;
+    wrapped.alignment.wrap = true;
+    const std::uint32_t wrappedFormat = add(wrapped);
+    const auto textAt = [&](ColumnIndex column, const std::string& text, std::uint32_t format) {
+        Cell cell = numberAt(column, 0, format);
+        cell.type = CellType::Text;
+        cell.text = wb.strings.intern(text);
+        return cell;
+    };
+    const auto rowAt = [](RowIndex index, std::optional<double> heightPt, bool custom, std::vector<Cell> cells) {
+        Row row;
+        row.index = index;
+        row.heightPt = heightPt;
+        row.customHeight = custom;
+        row.cells = std::move(cells);
+        return row;
+    };
+    Sheet sheet;
+    sheet.name = "Heights";
+    sheet.rows = {
+        rowAt(0, 12.1, false, {numberAt(0, 1)}),                      // stale height from another program
+        rowAt(1, std::nullopt, false, {numberAt(0, 1), numberAt(1, 2, bigFormat)}),
+        rowAt(2, std::nullopt, false, {textAt(0, "two\nlines", 0)}),
+        rowAt(3, 40, false, {textAt(0, "long wrapped text", wrappedFormat)}),
+        rowAt(4, 30, true, {numberAt(0, 1, bigFormat)}),               // set by the user
+        rowAt(5, 20, false, {}),                                       // nothing to measure: kept
+    };
+    wb.sheets.push_back(sheet);
+    Warnings warnings;
+    const auto folder = test::scratchFolder("heights");
+    WRITE_AND_READ_BACK(result, wb, folder / "heights.xls", warnings);
+
+    const auto rows = byKey(result.all("row"), 2);
+    const auto twips = [&](const char* key) { return std::stoi(rows.at(key)[3]); };
+    // LibreOffice computes 256, 489 and 477 twips for these rows.
+    EXPECT_EQ(twips("0,0"), 256);
+    EXPECT_NEAR(twips("0,1"), 489, 2);
+    EXPECT_NEAR(twips("0,2"), 477, 2);
+    EXPECT_EQ(twips("0,3"), 800);
+    EXPECT_EQ(twips("0,4"), 600);
+    EXPECT_EQ(twips("0,5"), 400);
+    // Only the user's height is marked custom, so readers may recompute the others.
+    for (const char* key : {"0,0", "0,1", "0,2", "0,3", "0,5"}) EXPECT_EQ(rows.at(key)[7], "0") << key;
+    EXPECT_EQ(rows.at("0,4")[7], "1");
 }
 
 TEST_F(LookReadBack, FrozenPanesZoomGridlinesAndActiveSheet) {
@@ -257,17 +310,44 @@ TEST_F(LookReadBack, NotesAndHyperlinks) {
     EXPECT_EQ(links[1], (Line{"link", "0", "1", "1", "0", "0", "workbook", "", "'Target sheet'!B7"}));
 }
 
+// The first family fontconfig shows for `family`, as fc-match reports it.
+std::string shownFamily(const std::string& family) {
+    const std::string command = "fc-match -f '%{family[0]}' '" + family + "' 2>/dev/null";
+    std::unique_ptr<FILE, decltype(&pclose)> pipe(popen(command.c_str(), "r"), pclose);
+    std::string shown;
+    char buffer[256];
+    while (pipe && fgets(buffer, sizeof buffer, pipe.get())) shown += buffer;
+    return shown;
+}
+
+TEST(ColumnWidths, MeasureTheFaceTheSystemShows) {
+    // Readers here show (and measure) Calibri in whatever face fontconfig
+    // substitutes; a table of Calibri's own metrics would be wrong wherever
+    // its metric twin is not installed.
+    for (const std::string family : {"Calibri", "Cambria", "Verdana"}) {
+        const std::string shown = shownFamily(family);
+        if (shown.empty()) GTEST_SKIP() << "fc-match is not available";
+        Font asked;
+        asked.name = family;
+        asked.sizePt = 11;
+        Font substitute = asked;
+        substitute.name = shown;
+        EXPECT_DOUBLE_EQ(digitWidthPt(asked), digitWidthPt(substitute)) << family << " shown as " << shown;
+    }
+}
+
 TEST(ColumnWidths, FollowTheDefaultFontsDigitWidth) {
-    // Arial 10: "0" is 0.556 em, 5.56 pt, so 5.56 pt is one character (256 units).
+    // Arial 10 (or its metric twin): "0" is 0.556 em, 5.56 pt, one character (256 units).
+    EXPECT_NEAR(digitWidthPt(Font{}), 5.56, 0.01);
     EXPECT_EQ(columnWidthUnits(5.56, Font{}), 256);
-    EXPECT_EQ(columnWidthUnits(55.6, Font{}), 2560);
+    EXPECT_EQ(columnWidthUnits(10 * digitWidthPt(Font{}), Font{}), 2560);
     Font times;
     times.name = "Times New Roman";
     times.sizePt = 12;
     EXPECT_EQ(columnWidthUnits(6, times), 256);
     Font vera;
     vera.name = "Bitstream Vera Sans";
-    EXPECT_DOUBLE_EQ(digitWidthPt(vera), 6.36);
+    EXPECT_NEAR(digitWidthPt(vera), 6.36, 0.01);
     // A face this system lacks is measured in the one it shows instead.
     Font unknown;
     unknown.name = "Some Display Face Nobody Has";
@@ -276,6 +356,12 @@ TEST(ColumnWidths, FollowTheDefaultFontsDigitWidth) {
     EXPECT_LT(digitWidthPt(unknown), 0.7 * 20);
     EXPECT_EQ(defaultColumnCharacters(8.43 * 5.56, Font{}), 8);  // Excel's default column
     EXPECT_EQ(rowHeightTwips(12.8), 256);
+    // What LibreOffice gives rows of one line at 6, 11, 24 and 36 pt, and of three lines at 10 pt.
+    EXPECT_EQ(rowHeightTwips(optimalRowHeightPt(6)), 256);
+    EXPECT_NEAR(rowHeightTwips(optimalRowHeightPt(11)), 276, 1);
+    EXPECT_NEAR(rowHeightTwips(optimalRowHeightPt(24)), 583, 1);
+    EXPECT_NEAR(rowHeightTwips(optimalRowHeightPt(36)), 866, 1);
+    EXPECT_NEAR(rowHeightTwips(optimalRowHeightPt(10, 3)), 701, 3);
     EXPECT_EQ(rowHeightTwips(1000), 8192);
 }
 

@@ -67,7 +67,8 @@ def main(path):
         for colx, info in sorted(sheet.colinfo_map.items()):
             emit("column", index, colx, info.width, info.hidden, info.outline_level)
         for rowx, info in sorted(sheet.rowinfo_map.items()):
-            emit("row", index, rowx, info.height, info.hidden, info.outline_level, info.has_default_height)
+            emit("row", index, rowx, info.height, info.hidden, info.outline_level, info.has_default_height,
+                 info.height_mismatch)
         emit("view", index, sheet.horz_split_pos, sheet.vert_split_pos, int(sheet.panes_are_frozen),
              int(sheet.show_grid_lines), int(sheet.sheet_selected), int(sheet.sheet_visible),
              sheet.scl_mag_factor or 100, sheet.first_visible_rowx, sheet.first_visible_colx)
