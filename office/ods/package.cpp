@@ -1,6 +1,7 @@
 #include "office/ods/package.h"
 
 #include "office/model/conversion_error.h"
+#include "office/ods/read_ahead.h"
 
 #include <zip.h>
 
@@ -27,8 +28,15 @@ std::string readFailure(zip_file_t* file, const std::string& member) {
     }
 }
 
+// Members at least this large are inflated on a thread of their own while
+// they are parsed; smaller ones are not worth a thread.
+constexpr std::uint64_t kReadAheadFloor = 1 << 20;
+
+struct ArchiveCloser { void operator()(zip* archive) const { zip_discard(archive); } };
+
 struct MemberStream {
     struct FileCloser { void operator()(zip_file_t* file) const { zip_fclose(file); } };
+    std::unique_ptr<zip, ArchiveCloser> ownArchive;  // when read apart from the package's handle
     std::unique_ptr<zip_file_t, FileCloser> file;
     std::string name;
     std::uint64_t compressedSize = 0;
@@ -52,7 +60,7 @@ struct MemberStream {
 
 void ZipPackage::Closer::operator()(zip* archive) const { zip_discard(archive); }
 
-ZipPackage::ZipPackage(const std::filesystem::path& file, InflateLimits limits) : limits_(limits) {
+ZipPackage::ZipPackage(const std::filesystem::path& file, InflateLimits limits) : file_(file), limits_(limits) {
     int code = 0;
     zip* archive = zip_open(file.c_str(), ZIP_RDONLY, &code);
     if (!archive) {
@@ -115,21 +123,30 @@ ChunkSource ZipPackage::stream(const std::string& name) {
     if ((stat.valid & ZIP_STAT_ENCRYPTION_METHOD) && stat.encryption_method != ZIP_EM_NONE) {
         throw ConversionError("the document is password-protected (encrypted)");
     }
-    zip_file_t* file = zip_fopen(archive_.get(), name.c_str(), 0);
+    // A large member is read through an archive handle of its own, so that
+    // its thread shares nothing with reads of other members.
+    std::unique_ptr<zip, ArchiveCloser> own;
+    if ((stat.valid & ZIP_STAT_SIZE) && stat.size >= kReadAheadFloor) {
+        own.reset(zip_open(file_.c_str(), ZIP_RDONLY, nullptr));
+    }
+    zip* archive = own ? own.get() : archive_.get();
+    zip_file_t* file = zip_fopen(archive, name.c_str(), 0);
     if (!file) {
-        const int code = zip_error_code_zip(zip_get_error(archive_.get()));
+        const int code = zip_error_code_zip(zip_get_error(archive));
         if (code == ZIP_ER_NOPASSWD || code == ZIP_ER_WRONGPASSWD || code == ZIP_ER_ENCRNOTSUPP) {
             throw ConversionError("the document is password-protected (encrypted)");
         }
         throw ConversionError("the archive is damaged (" + name + " cannot be opened: " +
-                              zip_strerror(archive_.get()) + ")");
+                              zip_strerror(archive) + ")");
     }
     auto member = std::make_shared<MemberStream>();
     member->file.reset(file);
+    member->ownArchive = std::move(own);
     member->name = name;
     member->compressedSize = (stat.valid & ZIP_STAT_COMP_SIZE) ? stat.comp_size : 0;
     member->limits = limits_;
-    return [member](char* buffer, std::size_t size) { return member->read(buffer, size); };
+    ChunkSource source = [member](char* buffer, std::size_t size) { return member->read(buffer, size); };
+    return member->ownArchive ? readAhead(std::move(source)) : source;
 }
 
 std::optional<std::string> ZipPackage::readSmall(const std::string& name, std::size_t maxBytes) {

@@ -38,11 +38,13 @@ public:
     std::optional<std::string> readSmall(const std::string& name, std::size_t maxBytes);
 
     // A source that inflates the member chunk by chunk, checking the bounds
-    // on the bytes actually produced.
+    // on the bytes actually produced. Large members are inflated ahead on a
+    // thread of their own; the source must not outlive the package's file.
     ChunkSource stream(const std::string& name);
 
 private:
     struct Closer { void operator()(zip* archive) const; };
+    std::filesystem::path file_;
     std::unique_ptr<zip, Closer> archive_;
     InflateLimits limits_;
 };
