@@ -1,11 +1,13 @@
 #include "office/ods/data_style.h"
 
+#include "office/ods/locale_id.h"
 #include "office/ods/values.h"
 #include "office/ods/xml_reader.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
 
 namespace brindlemoor::office::ods {
 namespace {
@@ -52,6 +54,16 @@ DataStylePart readNumberPart(XmlReader& xml, Type type) {
         }
     }
     return part;
+}
+
+// Which country's currency a symbol stands for ("$" of the United States or
+// of Canada); Excel and LibreOffice write it beside the symbol.
+std::optional<std::uint16_t> currencyLocale(const XmlReader& xml) {
+    if (const auto tag = xml.attribute(Ns::Number, "rfc-language-tag")) return windowsLocaleIdOfTag(*tag);
+    const auto language = xml.attribute(Ns::Number, "language");
+    const auto country = xml.attribute(Ns::Number, "country");
+    if (!language || !country) return std::nullopt;
+    return windowsLocaleId(*language, xml.attribute(Ns::Number, "script").value_or(""), *country);
 }
 
 }  // namespace
@@ -116,6 +128,7 @@ DataStyle readDataStyle(XmlReader& xml, DataStyleKind kind) {
         }
         if (local == "text" || local == "currency-symbol") {
             part.type = local == "text" ? Type::Literal : Type::CurrencySymbol;
+            if (part.type == Type::CurrencySymbol) part.localeId = currencyLocale(xml);
             part.text = xml.readText();
             style.parts.push_back(std::move(part));
             continue;
@@ -260,10 +273,23 @@ void appendFraction(std::string& code, const DataStylePart& part) {
     else code += std::string(static_cast<std::size_t>(std::max(part.minDenominator, 1)), '?');
 }
 
-void appendCurrency(std::string& code, const std::string& symbol) {
+void appendCurrency(std::string& code, const DataStylePart& part, DataStyleKind kind) {
+    const std::string& symbol = part.text;
     if (symbol.empty()) return;
-    if (symbol == "$") code += "$";
-    else code += "[$" + symbol + "]";
+    if (symbol.find_first_of("]-") != std::string::npos) {
+        // Would end the bracket early: shown as plain text instead.
+        appendLiteral(code, symbol, kind);
+        return;
+    }
+    if (part.localeId) {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "%X", static_cast<unsigned>(*part.localeId));
+        code += "[$" + symbol + "-" + hex + "]";
+    } else if (symbol == "$") {
+        code += "$";
+    } else {
+        code += "[$" + symbol + "]";
+    }
 }
 
 std::string colorName(const Color& color) {
@@ -311,7 +337,7 @@ std::string sectionCode(const DataStyle& style) {
         case Type::Number: appendNumber(token, part, style.kind); break;
         case Type::Scientific: appendScientific(token, part); break;
         case Type::Fraction: appendFraction(token, part); break;
-        case Type::CurrencySymbol: appendCurrency(token, part.text); break;
+        case Type::CurrencySymbol: appendCurrency(token, part, style.kind); break;
         case Type::Day: token = part.longForm ? "DD" : "D"; break;
         case Type::Month: token = part.textual ? (part.longForm ? "MMMM" : "MMM") : (part.longForm ? "MM" : "M"); break;
         case Type::Year: token = part.longForm ? "YYYY" : "YY"; break;

@@ -5,6 +5,7 @@
 
 #include "office/model/cell_format.h"
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -24,6 +25,7 @@ struct DataStylePart {
     };
     Type type = Type::Literal;
     std::string text;             // literal text, currency symbol
+    std::optional<std::uint16_t> localeId;  // the currency's country, as Excel numbers it
     int decimals = -1;            // -1: not given
     int minDecimals = -1;
     int minInteger = -1;
