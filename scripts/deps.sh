@@ -2,7 +2,7 @@
 build_packages=(
     cmake g++ make pkg-config
     qt6-base-dev libgl-dev
-    libzip-dev libexpat1-dev libgsf-1-dev libfontconfig-dev libfreetype-dev
+    libzip-dev libexpat1-dev libgsf-1-dev libfontconfig-dev libfreetype-dev libicu-dev
     fonts-liberation
 )
 test_packages=(
