@@ -27,8 +27,11 @@ std::vector<std::string_view> words(std::string_view text) {
     return result;
 }
 
+// Width classes as office suites sort line widths into Excel's: hair below
+// 0.15 mm, thin below 0.45 mm, medium below 0.75 mm, thick from there.
 BorderStyle borderStyleFor(std::string_view style, double widthPt) {
-    const bool medium = widthPt > 1.25;
+    constexpr double kPtPerMm = 72 / 25.4;
+    const bool medium = widthPt >= 0.45 * kPtPerMm;
     if (style == "double" || style == "double-thin") return BorderStyle::Double;
     if (style == "dotted") return BorderStyle::Dotted;
     if (style == "dashed" || style == "fine-dashed" || style == "dash") {
@@ -36,9 +39,9 @@ BorderStyle borderStyleFor(std::string_view style, double widthPt) {
     }
     if (style == "dash-dot") return medium ? BorderStyle::MediumDashDot : BorderStyle::DashDot;
     if (style == "dash-dot-dot") return medium ? BorderStyle::MediumDashDotDot : BorderStyle::DashDotDot;
-    if (widthPt > 2.25) return BorderStyle::Thick;
+    if (widthPt >= 0.75 * kPtPerMm) return BorderStyle::Thick;
     if (medium) return BorderStyle::Medium;
-    return widthPt < 0.4 ? BorderStyle::Hair : BorderStyle::Thin;  // office suites write hairlines as 0.05 pt
+    return widthPt < 0.15 * kPtPerMm ? BorderStyle::Hair : BorderStyle::Thin;  // hairlines are written as 0.05 pt
 }
 
 bool lineIsVisible(std::optional<std::string_view> style) {
@@ -138,7 +141,7 @@ std::optional<BorderLine> parseBorder(std::string_view text) {
         if (word == "none" || word == "hidden") return BorderLine{};
         if (auto color = parseColor(word)) line.color = color;
         else if (auto width = parseLengthPt(word)) widthPt = *width;
-        else if (word == "thin") widthPt = 0.75;
+        else if (word == "thin") widthPt = 0.05;  // the width office suites give it: a hairline
         else if (word == "medium") widthPt = 1.75;
         else if (word == "thick") widthPt = 2.5;
         else lineStyle = word;

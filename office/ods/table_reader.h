@@ -61,6 +61,10 @@ private:
     std::vector<ColumnDefault> columnDefaults_;
     std::string rowDefaultStyle_;
     std::size_t lastRowCells_ = 0;
+    // Merged ranges not yet passed, with the format of their first cell:
+    // the covered cells take it, so that every edge of the range keeps its
+    // borders (Excel 97 readers draw a merged range's edges from its edge cells).
+    std::vector<std::pair<CellRange, std::uint32_t>> openMerges_;
     Unconverted unconverted_;
 
     // Reused per cell, so reading a cell does not allocate.

@@ -143,6 +143,57 @@ TEST_F(CellLook, IdenticalFormatsShareOneIndex) {
     EXPECT_EQ(book.formats.size(), 2u);
 }
 
+TEST_F(CellLook, BorderWidthsFallIntoExcelsWidthClasses) {
+    // Widths as office suites class them; the keyword "thin" is the hairline they draw for it.
+    const std::vector<std::pair<std::string, BorderStyle>> cases = {
+        {"0.05pt solid", BorderStyle::Hair},   {"thin solid", BorderStyle::Hair},
+        {"0.026cm solid", BorderStyle::Thin},  {"0.75pt solid", BorderStyle::Thin},
+        {"1.2pt solid", BorderStyle::Thin},    {"0.05cm solid", BorderStyle::Medium},
+        {"2pt solid", BorderStyle::Medium},    {"0.076cm solid", BorderStyle::Thick},
+        {"thick solid", BorderStyle::Thick},   {"medium solid", BorderStyle::Medium},
+        {"2pt dashed", BorderStyle::MediumDashed}, {"0.75pt dashed", BorderStyle::Dashed},
+        {"2.5pt double", BorderStyle::Double},
+    };
+    std::string styles, cells;
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        styles += "<style:style style:name=\"b" + std::to_string(i) + "\" style:family=\"table-cell\">"
+                  "<style:table-cell-properties fo:border=\"" + cases[i].first + " #000000\"/></style:style>";
+        cells += "<table:table-cell table:style-name=\"b" + std::to_string(i) + "\" office:value-type=\"float\" office:value=\"1\"/>";
+    }
+    const Workbook book = readDocument(styles, "<table:table table:name=\"S\"><table:table-row>" + cells + "</table:table-row></table:table>");
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        EXPECT_EQ(formatAt(book, 0, static_cast<ColumnIndex>(i)).borders.top.style, cases[i].second) << cases[i].first;
+    }
+}
+
+TEST_F(CellLook, CoveredCellsOfAMergeTakeItsLookSoEveryEdgeKeepsItsBorders) {
+    const Workbook book = readDocument(
+        R"(<style:style style:name="box" style:family="table-cell"><style:table-cell-properties fo:border="2.5pt solid #ff0000" fo:background-color="#ffff00"/></style:style>
+           <style:style style:name="other" style:family="table-cell"><style:table-cell-properties fo:background-color="#00ff00"/></style:style>)",
+        R"(<table:table table:name="S">
+             <table:table-row>
+               <table:table-cell table:style-name="box" table:number-columns-spanned="3" table:number-rows-spanned="2" office:value-type="string"><text:p>box</text:p></table:table-cell>
+               <table:covered-table-cell table:number-columns-repeated="2"/>
+               <table:table-cell office:value-type="float" office:value="1"/>
+             </table:table-row>
+             <table:table-row>
+               <table:covered-table-cell/><table:covered-table-cell table:style-name="other"/><table:covered-table-cell/>
+               <table:table-cell/>
+             </table:table-row>
+             <table:table-row><table:covered-table-cell/></table:table-row>
+           </table:table>)");
+    const Sheet& sheet = book.sheets[0];
+    const std::uint32_t box = cellAt(sheet, 0, 0)->format;
+    EXPECT_EQ(book.formats[box].borders.right.style, BorderStyle::Thick);
+    EXPECT_EQ(formatAt(book, 0, 1).background, (Color{255, 255, 0}));
+    EXPECT_EQ(cellAt(sheet, 0, 1)->format, box);
+    EXPECT_EQ(cellAt(sheet, 1, 0)->format, box);
+    EXPECT_EQ(cellAt(sheet, 1, 2)->format, box);
+    EXPECT_EQ(formatAt(book, 1, 1).background, (Color{0, 255, 0})) << "a covered cell's own style wins";
+    EXPECT_EQ(cellAt(sheet, 1, 3), nullptr) << "outside the merge";
+    EXPECT_EQ(cellAt(sheet, 2, 0), nullptr) << "below the merge";
+}
+
 TEST_F(CellLook, ColumnWidthsRowHeightsHiddenAndOutlines) {
     const Workbook book = readDocument(
         R"(<style:style style:name="co1" style:family="table-column"><style:table-column-properties style:column-width="1in"/></style:style>
