@@ -93,6 +93,24 @@ std::u16string workbookLocation(const std::string& target, const Workbook& workb
     return quotedSheet(written) + u"!" + toUtf16(cell.empty() ? std::string("A1") : cell);
 }
 
+std::string escapedUrl(std::string_view url) {
+    constexpr std::string_view kUnsafe = " \"<>\\^`{|}";
+    std::string out;
+    out.reserve(url.size());
+    for (const char c : url) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F || kUnsafe.find(c) != std::string_view::npos) {
+            constexpr char kHex[] = "0123456789ABCDEF";
+            out += '%';
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0x0F];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 void writeHyperlinks(BiffStream& out, const Sheet& sheet, const Workbook& workbook,
                      const std::vector<std::u16string>& sheetNames, const std::string& sheetName, Warnings& warnings) {
     std::size_t dropped = 0;
@@ -100,7 +118,7 @@ void writeHyperlinks(BiffStream& out, const Sheet& sheet, const Workbook& workbo
         const CellRange& r = link.range;
         if (r.firstRow >= kMaxRows || r.firstColumn >= kMaxColumns || link.target.empty()) { ++dropped; continue; }
         const bool inWorkbook = link.target.starts_with('#');
-        const std::u16string text = inWorkbook ? workbookLocation(link.target, workbook, sheetNames) : toUtf16(link.target);
+        const std::u16string text = inWorkbook ? workbookLocation(link.target, workbook, sheetNames) : toUtf16(escapedUrl(link.target));
         if (text.size() > kMaxLinkText) { ++dropped; continue; }
 
         // HLINK: cell range (first row, last row, first column, last column),

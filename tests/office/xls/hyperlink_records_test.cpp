@@ -26,5 +26,12 @@ TEST(HyperlinkLocations, DocumentPlacesBecomeExcelLocationsUnderTheWrittenNames)
     EXPECT_EQ(location("#MyRange"), "MyRange");                  // a named range stays a name
 }
 
+TEST(HyperlinkUrls, CharactersAUrlCannotHoldArePercentEncoded) {
+    EXPECT_EQ(escapedUrl("mailto:a@example.com?subject=Monthly report"), "mailto:a@example.com?subject=Monthly%20report");
+    EXPECT_EQ(escapedUrl("https://example.org/a?b=c&d=%20#top"), "https://example.org/a?b=c&d=%20#top") << "valid URLs stay as they are";
+    EXPECT_EQ(escapedUrl("https://x.org/\"q\"<a>{b}|c\\d^e`f\tg"), "https://x.org/%22q%22%3Ca%3E%7Bb%7D%7Cc%5Cd%5Ee%60f%09g");
+    EXPECT_EQ(escapedUrl("https://bücher.example/straße"), "https://bücher.example/straße") << "other characters are left to the reader";
+}
+
 }  // namespace
 }  // namespace brindlemoor::office::xls
