@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace brindlemoor::office {
@@ -20,12 +19,14 @@ public:
     const std::vector<std::string>& texts() const { return texts_; }
 
 private:
-    struct Hash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-    };
+    void grow();
+
     std::vector<std::string> texts_;
-    std::unordered_map<std::string, std::uint32_t, Hash, std::equal_to<>> index_;
+    std::vector<std::size_t> hashes_;  // of texts_, so that growing never hashes again
+    // Open addressing over the texts themselves: a slot holds a text's index
+    // plus one, or 0 when free; the size is a power of two, at most half full.
+    // No key is stored twice and nothing is allocated per text but the text.
+    std::vector<std::uint32_t> slots_;
 };
 
 }  // namespace brindlemoor::office
