@@ -40,6 +40,7 @@ struct MemberStream {
     std::unique_ptr<zip_file_t, FileCloser> file;
     std::string name;
     std::uint64_t compressedSize = 0;
+    std::optional<std::uint64_t> declaredSize;
     std::uint64_t produced = 0;
     InflateLimits limits;
 
@@ -47,6 +48,10 @@ struct MemberStream {
         const zip_int64_t got = zip_fread(file.get(), buffer, size);
         if (got < 0) throw ConversionError(readFailure(file.get(), name));
         produced += static_cast<std::uint64_t>(got);
+        // The size checked before inflating holds only if the member keeps to it.
+        if (declaredSize && produced > *declaredSize) {
+            throw ConversionError("the archive is damaged (" + name + " inflates beyond the size its directory declares)");
+        }
         const bool tooLarge = produced > limits.maxBytes;
         const bool tooDense = produced > limits.ratioFloorBytes && produced / std::max<std::uint64_t>(compressedSize, 1) > limits.maxRatio;
         if (tooLarge || tooDense) {
@@ -120,6 +125,11 @@ ChunkSource ZipPackage::stream(const std::string& name) {
         throw ConversionError(name + " declares " + std::to_string(stat.size >> 20) +
                               " MiB when inflated; the archive is refused as hostile");
     }
+    if ((stat.valid & ZIP_STAT_SIZE) && (stat.valid & ZIP_STAT_COMP_SIZE) && stat.size > limits_.ratioFloorBytes &&
+        stat.size / std::max<std::uint64_t>(stat.comp_size, 1) > limits_.maxRatio) {
+        throw ConversionError(name + " declares " + std::to_string(stat.size >> 20) + " MiB inflated from " +
+                              std::to_string(stat.comp_size >> 10) + " KiB; the archive is refused as hostile");
+    }
     if ((stat.valid & ZIP_STAT_ENCRYPTION_METHOD) && stat.encryption_method != ZIP_EM_NONE) {
         throw ConversionError("the document is password-protected (encrypted)");
     }
@@ -144,6 +154,7 @@ ChunkSource ZipPackage::stream(const std::string& name) {
     member->ownArchive = std::move(own);
     member->name = name;
     member->compressedSize = (stat.valid & ZIP_STAT_COMP_SIZE) ? stat.comp_size : 0;
+    if (stat.valid & ZIP_STAT_SIZE) member->declaredSize = stat.size;
     member->limits = limits_;
     ChunkSource source = [member](char* buffer, std::size_t size) { return member->read(buffer, size); };
     return member->ownArchive ? readAhead(std::move(source)) : source;

@@ -17,8 +17,8 @@ namespace brindlemoor::office::ods {
 
 struct InflateLimits {
     std::uint64_t maxBytes = std::uint64_t{1} << 30;     // no member inflates beyond 1 GiB
-    std::uint64_t ratioFloorBytes = 64ull << 20;        // the ratio bound applies beyond 64 MiB
-    std::uint64_t maxRatio = 250;                        // inflated : compressed
+    std::uint64_t ratioFloorBytes = 16ull << 20;        // the ratio bound applies beyond 16 MiB
+    std::uint64_t maxRatio = 250;                        // inflated : compressed (real documents stay below 100)
 };
 
 class ZipPackage {

@@ -11,6 +11,12 @@ constexpr int kChunkSize = 64 * 1024;
 // Readers of nested content recurse; no real document comes near this depth,
 // and refusing deeper ones keeps every reader's stack bounded.
 constexpr int kMaxDepth = 1000;
+// The parser holds a whole tag (with its attribute values) before it reports
+// it: a tag larger than this is refused instead of buffered.
+constexpr std::uint64_t kMaxMarkupBytes = 16u << 20;
+// Long text goes to the caller in pieces of about this size, so text that a
+// reader skips is never held whole.
+constexpr std::size_t kTextPiece = 1u << 20;
 
 XML_Parser asParser(void* parser) { return static_cast<XML_Parser>(parser); }
 
@@ -27,6 +33,7 @@ XmlReader::XmlReader(std::string part, ChunkSource source)
     XML_SetElementHandler(p, &XmlReader::onStart, &XmlReader::onEnd);
     XML_SetCharacterDataHandler(p, &XmlReader::onText);
     XML_SetEntityDeclHandler(p, &XmlReader::onEntity);
+    XML_SetStartDoctypeDeclHandler(p, &XmlReader::onDoctype);
     XML_SetParamEntityParsing(p, XML_PARAM_ENTITY_PARSING_NEVER);
 }
 
@@ -127,6 +134,7 @@ void XmlReader::onStart(void* self, const char* name, const char** attributes) {
         XML_StopParser(asParser(reader.parser_.get()), XML_FALSE);
         return;
     }
+    reader.fedSinceEvent_ = 0;
     reader.flushText();
     if (!reader.startElement(name, attributes)) return;
     ++reader.depth_;
@@ -135,6 +143,7 @@ void XmlReader::onStart(void* self, const char* name, const char** attributes) {
 
 void XmlReader::onEnd(void* self, const char*) {
     auto& reader = *static_cast<XmlReader*>(self);
+    reader.fedSinceEvent_ = 0;
     reader.flushText();
     Event& event = reader.pushEvent(XmlEvent::End);
     // The parser has checked that the end matches its start.
@@ -151,7 +160,24 @@ void XmlReader::onEnd(void* self, const char*) {
 
 void XmlReader::onText(void* self, const char* text, int length) {
     auto& reader = *static_cast<XmlReader*>(self);
-    if (reader.depth_ > 0) reader.textBuffer_.append(text, static_cast<std::size_t>(length));
+    reader.fedSinceEvent_ = 0;
+    if (reader.depth_ == 0) return;
+    reader.textBuffer_.append(text, static_cast<std::size_t>(length));
+    if (reader.textBuffer_.size() >= kTextPiece) {
+        reader.flushText();
+        XML_StopParser(asParser(reader.parser_.get()), XML_TRUE);
+    }
+}
+
+// Documents of OpenOffice 1.x name an external document type, which is never
+// loaded. A document type of the document's own (an internal subset) can
+// declare entities, or attribute defaults that would change what the document
+// says: no real spreadsheet carries one, so it is refused.
+void XmlReader::onDoctype(void* self, const char*, const char*, const char*, int hasInternalSubset) {
+    if (!hasInternalSubset) return;
+    auto& reader = *static_cast<XmlReader*>(self);
+    reader.refusedDoctype_ = true;
+    XML_StopParser(asParser(reader.parser_.get()), XML_FALSE);
 }
 
 void XmlReader::onEntity(void* self, const char*, int, const char*, int, const char*, const char*,
@@ -178,9 +204,17 @@ bool XmlReader::fill() {
             void* buffer = XML_GetBuffer(p, kChunkSize);
             if (!buffer) throw ConversionError("out of memory while reading " + part_);
             const std::size_t got = source_(static_cast<char*>(buffer), kChunkSize);
+            fedSinceEvent_ += got;
             result = XML_ParseBuffer(p, static_cast<int>(got), got == 0);
         }
+        if (result != XML_STATUS_ERROR && fedSinceEvent_ > kMaxMarkupBytes) {
+            fail("a single tag or comment is longer than " + std::to_string(kMaxMarkupBytes >> 20) +
+                 " MiB; the document is refused");
+        }
         if (result == XML_STATUS_ERROR) {
+            if (refusedDoctype_) {
+                fail("the document brings its own document type definition (entities or rules), which is refused");
+            }
             if (refusedEntity_) {
                 fail("the document declares XML entities, which are refused");
             }

@@ -7,8 +7,10 @@
 //         else xml.skipElement();
 //     }
 //
-// Entity declarations are refused outright: no entity is ever expanded, and
-// no external document type is ever loaded.
+// Entity declarations and document types of the document's own are refused
+// outright: no entity is ever expanded, and no external document type is ever
+// loaded. Tags larger than a bound are refused, and long text comes in pieces,
+// so memory stays bounded whatever the input.
 #pragma once
 
 #include "office/ods/namespace_scope.h"
@@ -16,6 +18,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -95,6 +98,7 @@ private:
     static void onText(void* self, const char* text, int length);
     static void onEntity(void* self, const char*, int, const char*, int, const char*, const char*,
                          const char*, const char*);
+    static void onDoctype(void* self, const char*, const char*, const char*, int hasInternalSubset);
 
     std::string part_;
     ChunkSource source_;
@@ -111,6 +115,8 @@ private:
     std::string textBuffer_;
     bool finished_ = false;
     bool refusedEntity_ = false;
+    bool refusedDoctype_ = false;
+    std::uint64_t fedSinceEvent_ = 0;  // input given to the parser since it last reported anything
     bool tooDeep_ = false;
     std::string namespaceProblem_;
     bool legacySeen_ = false;

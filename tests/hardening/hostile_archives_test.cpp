@@ -2,9 +2,14 @@
 // sizes and offsets do not match what is stored.
 #include "hostile_support.h"
 
+#include "office/ods/package.h"
+
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <optional>
+#include <random>
+#include <vector>
 
 namespace brindlemoor::hardening {
 namespace {
@@ -79,6 +84,63 @@ TEST_F(HostileArchives, AMemberThatInflatesFarBeyondItsSizeIsRefused) {
     const Outcome outcome = convert(source(), target());
     ASSERT_TRUE(outcome.error.has_value());
     EXPECT_NE(outcome.error->find("refused as hostile"), std::string::npos) << *outcome.error;
+    EXPECT_FALSE(outcome.targetExists);
+}
+
+// Reads a member through the package's bounded stream; the bytes handed out
+// before the stream gave up, and its complaint.
+struct Drained {
+    std::uint64_t bytes = 0;
+    std::optional<std::string> error;
+};
+
+Drained drain(const std::filesystem::path& file, const std::string& member, office::ods::InflateLimits limits) {
+    Drained result;
+    try {
+        office::ods::ZipPackage package(file, limits);
+        auto source = package.stream(member);
+        std::vector<char> buffer(64 * 1024);
+        for (std::size_t got; (got = source(buffer.data(), buffer.size())) > 0;) result.bytes += got;
+    } catch (const office::ConversionError& error) {
+        result.error = error.what();
+    }
+    return result;
+}
+
+TEST_F(HostileArchives, ADenseMemberIsRefusedFromItsDirectoryBeforeInflating) {
+    testing::writeZip(source(), {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"},
+                                 {"content.xml", std::string(8 << 20, ' ')}});
+    const office::ods::InflateLimits limits{.maxBytes = 1ull << 30, .ratioFloorBytes = 1 << 20, .maxRatio = 250};
+    const Drained dense = drain(source(), "content.xml", limits);
+    ASSERT_TRUE(dense.error.has_value());
+    EXPECT_NE(dense.error->find("refused as hostile"), std::string::npos) << *dense.error;
+    EXPECT_EQ(dense.bytes, 0u) << "nothing is inflated once the directory shows the ratio";
+
+    // Text that compresses as real text does passes the same bounds.
+    std::string letters(8 << 20, 'A');
+    std::minstd_rand random(3);
+    for (char& c : letters) c = static_cast<char>('A' + random() % 26);
+    testing::writeZip(source(), {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"}, {"content.xml", letters}});
+    const Drained plain = drain(source(), "content.xml", limits);
+    EXPECT_FALSE(plain.error) << *plain.error;
+    EXPECT_EQ(plain.bytes, letters.size());
+}
+
+TEST_F(HostileArchives, AMemberInflatingPastItsDeclaredSizeIsStoppedThere) {
+    // A bomb whose directory declares a harmless size: the declared size is
+    // what the bounds were checked against, so inflating stops at it.
+    testing::writeZip(source(), {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"},
+                                 {"content.xml", spreadsheetContent(std::string(16 << 20, ' '))}});
+    std::string zip = readBytes(source());
+    const std::size_t entry = centralEntry(zip, "content.xml");
+    put32(zip, entry + 24, 4096);
+    put32(zip, get32(zip, entry + 42) + 22, 4096);
+    writeBytes(source(), zip);
+    const Drained drained = drain(source(), "content.xml", {});
+    ASSERT_TRUE(drained.error.has_value());
+    EXPECT_LE(drained.bytes, 4096u);
+    const Outcome outcome = convert(source(), target());
+    ASSERT_TRUE(outcome.error.has_value());
     EXPECT_FALSE(outcome.targetExists);
 }
 

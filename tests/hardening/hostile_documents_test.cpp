@@ -3,10 +3,13 @@
 // when refused.
 #include "hostile_support.h"
 
+#include "office/ods/xml_reader.h"
+
 #include <random>
 
 #include <cctype>
 #include <cmath>
+#include <cstring>
 #include <set>
 
 namespace brindlemoor::hardening {
@@ -63,6 +66,19 @@ TEST_F(HostileDocuments, EntityDefinitionsAndDocumentTypesAreRefused) {
                   "entities");
     expectRefused(convertContent(R"(<?xml version="1.0"?><!DOCTYPE d [<!ENTITY % p SYSTEM "http://example.invalid/x.dtd"> %p;]>)" + body),
                   "content.xml");
+    // A document type of its own with no entity at all: attribute defaults
+    // declared there would change the document, so it is refused as well.
+    expectRefused(convertContent(R"(<?xml version="1.0"?><!DOCTYPE office:document-content [<!ATTLIST office:spreadsheet )"
+                                 R"(table:structure-protected CDATA "true">]>)" + body),
+                  "document type definition");
+    expectRefused(convertContent(R"(<?xml version="1.0"?><!DOCTYPE d []>)" + body), "document type definition");
+    // An external document type, as OpenOffice 1.x names one, is never loaded and does no harm.
+    const std::string document = spreadsheetContent("<table:table table:name=\"T\"/>");
+    const Outcome external = convertContent(R"(<?xml version="1.0"?><!DOCTYPE office:document-content PUBLIC )"
+                                            R"("-//OpenOffice.org//DTD OfficeDocument 1.0//EN" "office.dtd">)" +
+                                            document.substr(document.find("?>") + 2));
+    EXPECT_FALSE(external.error) << *external.error;
+    EXPECT_TRUE(external.targetExists);
     // An entity used but never declared is not expanded either.
     const Outcome undeclared = convertContent(R"(<?xml version="1.0"?>)" + spreadsheetContent(
         "<table:table table:name=\"&undefined;\"/>"));
@@ -105,24 +121,70 @@ TEST_F(HostileDocuments, DeepButPlausibleNestingReads) {
     EXPECT_EQ(back.cells().at("0!0,0")[5], "deep");
 }
 
+// Letters from a fixed generator: they do not compress far, as real text does not.
+std::string letters(std::size_t size, unsigned seed) {
+    std::string text(size, 'A');
+    std::minstd_rand random(seed);
+    for (char& c : text) c = static_cast<char>('A' + random() % 26);
+    return text;
+}
+
 TEST_F(HostileDocuments, AttributesOfManyMegabytesAreBounded) {
-    // Letters from a fixed generator: they do not compress far, as real text does not.
-    std::string huge(32 << 20, 'A');
-    std::minstd_rand random(7);
-    for (char& c : huge) c = static_cast<char>('A' + random() % 26);
-    const Outcome outcome = convertTables("<table:table table:name=\"" + huge + "\" table:style-name=\"" + huge + "\">"
+    // Values of a few megabytes are read and cut to what Excel holds.
+    const std::string big = letters(3 << 20, 7);
+    const Outcome outcome = convertTables("<table:table table:name=\"" + big + "\" table:style-name=\"" + big + "\">"
                                           "<table:table-row><table:table-cell office:value-type=\"float\" office:value=\"" +
-                                          std::string(8 << 20, '9') + "\"/><table:table-cell office:value-type=\"string\" "
-                                          "office:string-value=\"" + huge + "\"/></table:table-row></table:table>");
+                                          std::string(2 << 20, '9') + "\"/><table:table-cell office:value-type=\"string\" "
+                                          "office:string-value=\"" + big + "\"/></table:table-row></table:table>");
     ASSERT_FALSE(outcome.error) << *outcome.error;
     const auto back = readTarget();
     if (!back.available) GTEST_SKIP() << "xlrd missing";
     ASSERT_TRUE(back.ok) << back.errors;
     const auto sheets = back.all("sheet");
     ASSERT_EQ(sheets.size(), 1u);
-    EXPECT_EQ(sheets[0][2], huge.substr(0, 31)) << "sheet names are cut to what Excel allows";
+    EXPECT_EQ(sheets[0][2], big.substr(0, 31)) << "sheet names are cut to what Excel allows";
     const auto cells = back.cells();
     EXPECT_EQ(cells.at("0!0,1")[5].size(), 32767u) << "texts are cut to Excel's cell limit";
+}
+
+TEST_F(HostileDocuments, ATagOfTensOfMegabytesIsRefusedWithoutBeingHeld) {
+    const std::string huge = letters(24 << 20, 9);
+    expectRefused(convertTables("<table:table table:name=\"" + huge + "\"/>"), "longer than 16 MiB");
+    // Comments are markup too.
+    expectRefused(convertTables("<!--" + huge + "--><table:table table:name=\"A\"/>"), "longer than 16 MiB");
+}
+
+TEST_F(HostileDocuments, LongTextIsHandedOnInPiecesAndStillReadWhole) {
+    // Text between elements reaches the readers in bounded pieces...
+    const std::string xml = spreadsheetContent("<table:table table:name=\"T\">" + std::string(6 << 20, ' ') +
+                                               "<table:table-row><table:table-cell office:value-type=\"string\"><text:p>" +
+                                               letters(5 << 20, 11) + "</text:p></table:table-cell></table:table-row></table:table>");
+    office::ods::XmlReader reader("content.xml", [&, at = std::size_t{0}](char* buffer, std::size_t size) mutable {
+        const std::size_t n = std::min(size, xml.size() - at);
+        std::memcpy(buffer, xml.data() + at, n);
+        at += n;
+        return n;
+    });
+    std::size_t pieces = 0, longest = 0, total = 0;
+    for (office::ods::XmlEvent event; (event = reader.next()) != office::ods::XmlEvent::Eof;) {
+        if (event != office::ods::XmlEvent::Text) continue;
+        ++pieces;
+        longest = std::max(longest, reader.text().size());
+        total += reader.text().size();
+    }
+    EXPECT_EQ(total, std::size_t{11} << 20);
+    EXPECT_GE(pieces, 11u);
+    EXPECT_LE(longest, std::size_t{(1 << 20) + (64 << 10)});
+
+    // ...and a cell's text made of many pieces is still read whole (then cut to Excel's limit).
+    const std::string text = letters(3 << 20, 5);
+    const Outcome outcome = convertTables("<table:table table:name=\"T\"><table:table-row><table:table-cell office:value-type=\"string\">"
+                                          "<text:p>" + text + "</text:p></table:table-cell></table:table-row></table:table>");
+    ASSERT_FALSE(outcome.error) << *outcome.error;
+    const auto back = readTarget();
+    if (!back.available) GTEST_SKIP() << "xlrd missing";
+    ASSERT_TRUE(back.ok) << back.errors;
+    EXPECT_EQ(back.cells().at("0!0,0")[5], text.substr(0, 32767));
 }
 
 TEST_F(HostileDocuments, RepeatCountsEverywhereStayRuns) {
