@@ -1,11 +1,16 @@
 // The Workbook stream as one growing byte buffer: little-endian writers, BIFF
 // record framing and back-patching of fields whose value is known only later
-// (stream offsets, record lengths).
+// (stream offsets, record lengths). A large stream can spill its older bytes
+// to a file as it grows, so memory stays bounded whatever the workbook's size.
 #pragma once
+
+#include "office/model/conversion_error.h"
 
 #include <bit>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <span>
 #include <stdexcept>
 #include <string_view>
 #include <vector>
@@ -17,9 +22,35 @@ constexpr std::size_t kMaxRecordData = 8224;
 
 class BiffStream {
 public:
-    std::size_t size() const { return bytes_.size(); }
+    // Offsets are always counted from the start of the whole stream.
+    std::size_t size() const { return spilled_ + bytes_.size(); }
+    // The bytes still held in memory: the whole stream unless it spills.
     const std::vector<std::uint8_t>& bytes() const { return bytes_; }
     void reserve(std::size_t n) { bytes_.reserve(n); }
+
+    // From now on, whenever more than `threshold` bytes are held, they go to
+    // `file` (empty, open for update, owned by the caller) at the next record.
+    void spillTo(std::FILE* file, std::size_t threshold) {
+        spill_ = file;
+        spillThreshold_ = threshold;
+    }
+    // Hands the whole stream to `sink` in slices of at most `slice` bytes.
+    template <typename Sink>
+    void copyTo(Sink&& sink, std::size_t slice = std::size_t{1} << 20) const {
+        if (spilled_ > 0) {
+            if (std::fflush(spill_) != 0 || std::fseek(spill_, 0, SEEK_SET) != 0) spillFailed();
+            std::vector<std::uint8_t> buffer(slice);
+            for (std::size_t left = spilled_; left > 0;) {
+                const std::size_t n = std::fread(buffer.data(), 1, std::min(slice, left), spill_);
+                if (n == 0) spillFailed();
+                sink(std::span<const std::uint8_t>(buffer.data(), n));
+                left -= n;
+            }
+        }
+        for (std::size_t at = 0; at < bytes_.size(); at += slice) {
+            sink(std::span<const std::uint8_t>(bytes_.data() + at, std::min(slice, bytes_.size() - at)));
+        }
+    }
 
     void u8(std::uint8_t v) { bytes_.push_back(v); }
     // Multi-byte values go in with one insert each: a stream of a million
@@ -46,24 +77,27 @@ public:
     void zeros(std::size_t n) { bytes_.insert(bytes_.end(), n, 0); }
 
     void patch16(std::size_t at, std::uint16_t v) {
-        bytes_[at] = static_cast<std::uint8_t>(v);
-        bytes_[at + 1] = static_cast<std::uint8_t>(v >> 8);
+        const std::uint8_t b[2]{static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8)};
+        patch(at, b, sizeof b);
     }
     void patch32(std::size_t at, std::uint32_t v) {
-        patch16(at, static_cast<std::uint16_t>(v));
-        patch16(at + 2, static_cast<std::uint16_t>(v >> 16));
+        const std::uint8_t b[4]{static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
+                                static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)};
+        patch(at, b, sizeof b);
     }
 
     // Starts a record and returns its stream offset; the length is filled in
     // by endRecord.
     std::size_t beginRecord(std::uint16_t id) {
-        const auto start = bytes_.size();
+        // Spilling between records keeps every record being written in memory.
+        if (spill_ && bytes_.size() > spillThreshold_) spill();
+        const auto start = size();
         u16(id);
         u16(0);
         return start;
     }
     void endRecord(std::size_t start) {
-        const auto length = bytes_.size() - start - 4;
+        const auto length = size() - start - 4;
         if (length > kMaxRecordData) throw std::logic_error("BIFF record longer than 8224 bytes");
         patch16(start + 2, static_cast<std::uint16_t>(length));
     }
@@ -83,7 +117,30 @@ public:
     }
 
 private:
+    void patch(std::size_t at, const std::uint8_t* b, std::size_t n) {
+        if (at >= spilled_) {
+            std::memcpy(bytes_.data() + (at - spilled_), b, n);
+            return;
+        }
+        // A field that has already gone to the file (a sheet's position, an index).
+        if (at + n > spilled_ || std::fseek(spill_, static_cast<long>(at), SEEK_SET) != 0 ||
+            std::fwrite(b, 1, n, spill_) != n || std::fseek(spill_, 0, SEEK_END) != 0) {
+            spillFailed();
+        }
+    }
+    void spill() {
+        if (std::fwrite(bytes_.data(), 1, bytes_.size(), spill_) != bytes_.size()) spillFailed();
+        spilled_ += bytes_.size();
+        bytes_.clear();
+    }
+    [[noreturn]] static void spillFailed() {
+        throw ConversionError("the workbook is too large for the free space in the temporary folder");
+    }
+
     std::vector<std::uint8_t> bytes_;
+    std::FILE* spill_ = nullptr;
+    std::size_t spillThreshold_ = 0;
+    std::size_t spilled_ = 0;  // bytes already in the spill file
 };
 
 }  // namespace brindlemoor::office::xls

@@ -48,17 +48,14 @@ void insertTime(GsfDocMetaData* meta, const char* name, const std::string& iso) 
     throw ConversionError("cannot write " + name + ": " + (error && error->message ? error->message : "write failed"));
 }
 
-void writeStream(GsfOutfile* ole, const char* streamName, const std::string& name,
-                 std::span<const std::uint8_t> bytes) {
+void writeStream(GsfOutfile* ole, const char* streamName, const std::string& name, const BiffStream& bytes) {
     GPtr<GsfOutput> stream(gsf_outfile_new_child(ole, streamName, FALSE));
     if (!stream) fail(name, GSF_OUTPUT(ole));
-    // gsf_output_write takes a size_t but works in chunks; write in slices
-    // so a failure is caught early.
-    constexpr std::size_t kSlice = 1 << 20;
-    for (std::size_t at = 0; at < bytes.size(); at += kSlice) {
-        const std::size_t n = std::min(kSlice, bytes.size() - at);
-        if (!gsf_output_write(stream.get(), n, bytes.data() + at)) fail(name, stream.get());
-    }
+    // Slices of a megabyte at most: a failure is caught early, and a stream
+    // that spilled to a file is read back a slice at a time.
+    bytes.copyTo([&](std::span<const std::uint8_t> slice) {
+        if (!gsf_output_write(stream.get(), slice.size(), slice.data())) fail(name, stream.get());
+    });
     if (!gsf_output_close(stream.get())) fail(name, stream.get());
 }
 
@@ -72,7 +69,7 @@ void writeSummary(GsfOutfile* ole, const char* streamName, const std::string& na
 
 }  // namespace
 
-void writeCompoundFile(std::FILE* file, const std::string& name, std::span<const std::uint8_t> workbookStream,
+void writeCompoundFile(std::FILE* file, const std::string& name, const BiffStream& workbookStream,
                        const DocumentProperties& properties) {
     initialiseGsf();
     GPtr<GsfOutput> sink(gsf_output_stdio_new_FILE(name.c_str(), file, TRUE));

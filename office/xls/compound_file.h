@@ -4,17 +4,17 @@
 #pragma once
 
 #include "office/model/workbook.h"
+#include "office/xls/biff_stream.h"
 
 #include <cstdint>
 #include <cstdio>
-#include <span>
 #include <string>
 
 namespace brindlemoor::office::xls {
 
 // Writes the compound file to `file`; throws ConversionError on failure.
 // `name` is used in messages only.
-void writeCompoundFile(std::FILE* file, const std::string& name, std::span<const std::uint8_t> workbookStream,
+void writeCompoundFile(std::FILE* file, const std::string& name, const BiffStream& workbookStream,
                        const DocumentProperties& properties);
 
 }  // namespace brindlemoor::office::xls

@@ -8,10 +8,14 @@
 #include "office/xls/workbook_globals.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace brindlemoor::office::xls {
 
 namespace {
+
+// Up front room is a guess from the cell count; a stream that spills never needs more.
+constexpr std::size_t kMaxReservation = std::size_t{64} << 20;
 
 // A workbook needs at least one sheet, and at least one of them visible.
 Workbook const* withOneVisibleSheet(const Workbook& workbook, Workbook& repaired, Warnings& warnings) {
@@ -33,7 +37,13 @@ Workbook const* withOneVisibleSheet(const Workbook& workbook, Workbook& repaired
 
 }  // namespace
 
-BiffStream buildWorkbookStream(const Workbook& input, Warnings& warnings) {
+BiffStream buildWorkbookStream(const Workbook& workbook, Warnings& warnings) {
+    BiffStream out;
+    writeWorkbookStream(workbook, warnings, out);
+    return out;
+}
+
+void writeWorkbookStream(const Workbook& input, Warnings& warnings, BiffStream& out) {
     Workbook repaired;
     const Workbook& workbook = *withOneVisibleSheet(input, repaired, warnings);
 
@@ -73,12 +83,15 @@ BiffStream buildWorkbookStream(const Workbook& input, Warnings& warnings) {
         for (const Row& row : sheet.rows) expected += 16 * row.cells.size() + 24;
     }
     for (const std::u16string& text : strings) expected += 3 + 2 * text.size();
-    BiffStream out;
-    out.reserve(expected);
+    out.reserve(std::min(expected, kMaxReservation));
     const GlobalsLayout layout = writeGlobals(out, {workbook, styles, names, hidden, static_cast<std::uint16_t>(active), strings, warnings, &formulas, &notes});
 
     std::uint32_t references = 0;
     for (std::uint32_t i = 0; i < workbook.sheets.size(); ++i) {
+        // Sheet positions are 32-bit: a longer stream would point them at the wrong place.
+        if (out.size() > std::numeric_limits<std::uint32_t>::max()) {
+            throw ConversionError("the workbook is larger than an Excel 97 file can be (4 GiB)");
+        }
         out.patch32(layout.sheetOffsetFields[i], static_cast<std::uint32_t>(out.size()));
         SheetContext context{workbook, i, toUtf8(names[i]), i == active, styles, textCut, 0, warnings, &formulas, &names, &notes};
         writeSheet(out, context);
@@ -87,7 +100,6 @@ BiffStream buildWorkbookStream(const Workbook& input, Warnings& warnings) {
     // Texts that only formula results use stay in the table unreferenced;
     // some readers skip a table whose total count is below its unique count.
     out.patch32(layout.sstReferencesField, std::max<std::uint32_t>(references, static_cast<std::uint32_t>(strings.size())));
-    return out;
 }
 
 }  // namespace brindlemoor::office::xls

@@ -10,4 +10,7 @@ namespace brindlemoor::office::xls {
 
 BiffStream buildWorkbookStream(const Workbook& workbook, Warnings& warnings);
 
+// The same into `out`, which may spill to a file as it grows.
+void writeWorkbookStream(const Workbook& workbook, Warnings& warnings, BiffStream& out);
+
 }  // namespace brindlemoor::office::xls

@@ -4,17 +4,35 @@
 #include "office/xls/temporary_output.h"
 #include "office/xls/workbook_stream.h"
 
+#include <cstdio>
+#include <memory>
 #include <new>
 
 namespace brindlemoor::office {
+namespace {
+
+constexpr std::size_t kSpillThreshold = std::size_t{16} << 20;
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+}  // namespace
 
 void writeXls(const Workbook& workbook, const std::filesystem::path& target, Warnings& warnings) {
     // Claim the output folder first: an unwritable folder fails before any work.
     xls::TemporaryOutput output(target);
     Warnings found;
     try {
-        const xls::BiffStream stream = xls::buildWorkbookStream(workbook, found);
-        xls::writeCompoundFile(output.file(), target.string(), stream.bytes(), workbook.properties);
+        // A grid-filling workbook runs to hundreds of megabytes: its stream
+        // goes to an anonymous temporary file (gone with the process, however
+        // it ends) rather than staying in memory.
+        const std::unique_ptr<std::FILE, FileCloser> spill(std::tmpfile());
+        if (!spill) throw ConversionError("cannot write " + target.string() + ": no temporary file can be made");
+        xls::BiffStream stream;
+        stream.spillTo(spill.get(), kSpillThreshold);
+        xls::writeWorkbookStream(workbook, found, stream);
+        xls::writeCompoundFile(output.file(), target.string(), stream, workbook.properties);
     } catch (const std::bad_alloc&) {
         throw ConversionError("cannot write " + target.string() + ": out of memory");
     }

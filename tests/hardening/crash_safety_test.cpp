@@ -93,17 +93,31 @@ TEST(CrashSafety, AKilledConversionNeverLeavesAPartialTarget) {
 
     const std::string previous = "the previous workbook, which must survive a killed run";
     int killedMidway = 0;
-    for (const int delayMs : {0, 1, 3, 10, 30, 60, 100, 150, 250, 400, 600, 900, 1300, 2000}) {
-        SCOPED_TRACE("killed after " + std::to_string(delayMs) + " ms");
-        std::ofstream(out / "big.xls", std::ios::binary | std::ios::trunc) << previous;
+    int killedWithoutPrevious = 0;
+    bool withPrevious = true;
+    for (const int delayMs : {0, 1, 3, 10, 20, 30, 60, 100, 150, 250, 400, 600, 900, 1300, 2000, 3000}) {
+        // In turns: a target that exists already, and one that does not.
+        withPrevious = !withPrevious;
+        SCOPED_TRACE("killed after " + std::to_string(delayMs) + " ms" + (withPrevious ? ", target existing" : ", no target yet"));
+        if (withPrevious) {
+            std::ofstream(out / "big.xls", std::ios::binary | std::ios::trunc) << previous;
+        } else {
+            fs::remove(out / "big.xls");
+        }
         const pid_t child = startConverter(big, out.path());
         std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
         ::kill(child, SIGKILL);
         const int status = waitFor(child, out.path());
+        const bool exists = fs::exists(out / "big.xls");
         const std::string now = readBytes(out / "big.xls");
         if (WIFSIGNALED(status)) {
             ++killedMidway;
-            EXPECT_TRUE(now == previous || now == complete) << "the target holds " << now.size() << " bytes";
+            if (withPrevious) {
+                EXPECT_TRUE(now == previous || now == complete) << "the target holds " << now.size() << " bytes";
+            } else {
+                killedWithoutPrevious += exists ? 0 : 1;
+                EXPECT_TRUE(!exists || now == complete) << "a partial target of " << now.size() << " bytes";
+            }
         } else {
             EXPECT_EQ(now, complete);
         }
@@ -112,6 +126,7 @@ TEST(CrashSafety, AKilledConversionNeverLeavesAPartialTarget) {
         EXPECT_EQ(strayFiles(out.path(), {"big.xls", "small.xls"}), std::vector<std::string>{});
     }
     EXPECT_GT(killedMidway, 3) << "too few runs were killed before they finished to tell anything";
+    EXPECT_GT(killedWithoutPrevious, 0) << "no run was killed before it made a new target";
 }
 
 TEST(CrashSafety, ALiveConversionsTemporaryFileIsLeftAlone) {
