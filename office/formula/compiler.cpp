@@ -182,8 +182,9 @@ private:
         if (c.column & 0x8000)
             c.row = static_cast<std::uint16_t>(c.row - base_.row);
         if (c.column & 0x4000) {
-            auto offset = static_cast<std::uint8_t>((c.column & 0xFF) - base_.column);
-            c.column = static_cast<std::uint16_t>((c.column & 0xC000) | offset);
+            // A signed 14-bit offset; its low byte alone reads the same modulo 256.
+            int offset = static_cast<int>(c.column & 0xFF) - static_cast<int>(base_.column & 0xFF);
+            c.column = static_cast<std::uint16_t>((c.column & 0xC000) | (static_cast<unsigned>(offset) & 0x3FFF));
         }
         return c;
     }

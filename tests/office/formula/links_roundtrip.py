@@ -56,13 +56,13 @@ def prices_fods():
 def source_fods(prices_url):
     link = f"'{prices_url}'#$Prices"
     data = "".join(row(number_cell(n), number_cell(n * 10), number_cell(n * 100)) for n in range(1, 9))
-    # Column D uses names whose references count from their base cell:
-    # "LeftOfIt" is the cell three columns left, "RowTotal" the row's A:C,
-    # "AboveSum" the two cells above it in column B.
-    uses = "".join(
-        row("<table:table-cell/>" * 3, formula_cell("LeftOfIt*2"), formula_cell("SUM(RowTotal)"),
-            formula_cell("Doubled"))
-        for _ in range(8))
+    # Columns A:C of "Uses" use names whose references count from their base
+    # cell, each pointing at its own row of "Data" (or the row below it).
+    # Offsets stay right of and below the base: LibreOffice, with its larger
+    # grid, does not wrap negative offsets around Excel's 256 columns.
+    uses = "".join(row(formula_cell("SameCell*2+NextColumn"), formula_cell("SUM(RowTotal)"),
+                       formula_cell("Doubled"))
+                   for _ in range(8))
     links = "".join([
         row(formula_cell(f"[{link}.B1]")),
         row(formula_cell(f"SUM([{link}.B1:.B4])")),
@@ -87,9 +87,10 @@ def source_fods(prices_url):
  {cache}
 </table:table>
 <table:named-expressions>
- <table:named-range table:name="LeftOfIt" table:base-cell-address="$Uses.$D$2" table:cell-range-address="$Data.A2"/>
- <table:named-range table:name="RowTotal" table:base-cell-address="$Uses.$E$2" table:cell-range-address="$Data.$A2:.$C2"/>
- <table:named-expression table:name="Doubled" table:base-cell-address="$Uses.$F$3" table:expression="of:=[.B1]*2+1"/>
+ <table:named-range table:name="SameCell" table:base-cell-address="$Uses.$A$2" table:cell-range-address="$Data.A2"/>
+ <table:named-range table:name="NextColumn" table:base-cell-address="$Uses.$A$2" table:cell-range-address="$Data.B2"/>
+ <table:named-range table:name="RowTotal" table:base-cell-address="$Uses.$B$2" table:cell-range-address="$Data.$A2:.$C2"/>
+ <table:named-expression table:name="Doubled" table:base-cell-address="$Uses.$C$1" table:expression="of:=[$Data.C2]*2+1"/>
 </table:named-expressions>
 """ + TAIL
 
@@ -139,7 +140,7 @@ class NamesLinksAndPrintRanges(unittest.TestCase):
 
     def test_names_give_each_using_cell_its_own_result(self):
         # Guards the test itself: relative names must give different results per row.
-        results = {self.before[("Uses", r, 3)][1] for r in range(1, 9)}
+        results = {self.before[("Uses", r, 0)][1] for r in range(1, 9)}
         self.assertEqual(len(results), 8)
 
     def test_print_ranges_and_titles_read_back(self):
