@@ -46,7 +46,7 @@ public:
         writeCalculationSettings(out_);
         writePrintSettings(out_);
         writeGuts(out_, maxRowLevel_, maxColumnLevel_);
-        writeDefaultRowHeight(out_, rowHeightTwips(sheet_.defaultRowHeightPt));
+        writeDefaultRowHeight(out_, defaultHeightTwips());
         writeWsBool(out_, wsBoolFlags(sheet_.pageSetup));
         if (sheet_.pageSetup) writePageSetup(out_, *sheet_.pageSetup);
         if (sheet_.isProtected) writeSheetProtection(out_);
@@ -85,7 +85,8 @@ private:
     std::uint16_t heightTwips(const Row& row) const {
         if (row.customHeight && row.heightPt) return rowHeightTwips(*row.heightPt);
         const auto& formats = c_.workbook.formats;
-        double largestPt = 0;
+        // Empty cells show the default style's font, so no row is lower than its line.
+        double largestPt = c_.styles.defaultFont().sizePt;
         std::uint32_t lines = 1;
         bool measurable = true;
         for (const Cell& cell : row.cells) {
@@ -98,13 +99,17 @@ private:
                 lines = std::max<std::uint32_t>(lines, 1 + static_cast<std::uint32_t>(std::count(text.begin(), text.end(), '\n')));
             }
         }
-        if (largestPt == 0) return rowHeightTwips(row.heightPt.value_or(sheet_.defaultRowHeightPt));
         if (!measurable && row.heightPt) return rowHeightTwips(*row.heightPt);
         return rowHeightTwips(optimalRowHeightPt(largestPt, lines));
     }
 
+    // Rows without a record of their own: one line of the default font.
+    std::uint16_t defaultHeightTwips() const {
+        return rowHeightTwips(std::max(sheet_.defaultRowHeightPt, optimalRowHeightPt(c_.styles.defaultFont().sizePt)));
+    }
+
     bool hasOwnProperties(const Row& row) const {
-        const bool ownHeight = heightTwips(row) != rowHeightTwips(sheet_.defaultRowHeightPt);
+        const bool ownHeight = heightTwips(row) != defaultHeightTwips();
         return ownHeight || row.hidden || row.outlineLevel > 0 || (row.format != kNone && xf(row.format) != kDefaultCellXf);
     }
 

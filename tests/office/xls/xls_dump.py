@@ -42,7 +42,8 @@ def main(path):
 
     book = xlrd.open_workbook(path, formatting_info=True, on_demand=False)
     for index, sheet in enumerate(book.sheets()):
-        emit("sheet", index, sheet.name, sheet.visibility, sheet.nrows, sheet.ncols)
+        emit("sheet", index, sheet.name, sheet.visibility, sheet.nrows, sheet.ncols,
+             sheet.default_row_height)
         for rowx in range(sheet.nrows):
             for colx in range(sheet.ncols):
                 cell = sheet.cell(rowx, colx)
