@@ -124,6 +124,90 @@ TEST(WorkbookFormulas, LinksTheAddInFunctions)
     EXPECT_EQ(hexText(formulas.globalRecords()), hexText(hexBytes(expected)));
 }
 
+TEST(WorkbookFormulas, PrintRangesAndTitlesBecomeBuiltInNamesOfTheirSheet)
+{
+    Workbook book = threeSheets();
+    book.sheets[1].printRanges = "Calc.A1:Calc.C5 $Calc.$E$2:.$F$3";
+    book.sheets[1].titleRows = LineSpan{0, 1};
+    book.sheets[1].titleColumns = LineSpan{0, 0};
+    book.sheets[0].printRanges = "'Other'.A1:.B2";  // not this sheet's
+    Warnings warnings;
+    WorkbookFormulas formulas(book, warnings);
+    EXPECT_EQ(warnings.size(), 1u);
+    EXPECT_TRUE(mentions(warnings, "Data: print range 'Other'.A1:.B2 left out"));
+    std::string expected =
+        "AE01 0400 0300 0104 "
+        "1700 0800 0100 0000 0100 0100 "  // Calc
+        // Print_Area (built-in 06) on Calc: the union of two areas, announced by tMemFunc
+        "1800 2A00 2000 00 01 1A00 0000 0200 00000000 00 06 "
+        "29 1700 3B 0000 0000 0400 0000 0200 3B 0000 0100 0200 0400 0500 10 "
+        // Print_Titles (built-in 07): rows 1-2 across all columns, column A down all rows
+        "1800 2A00 2000 00 01 1A00 0000 0200 00000000 00 07 "
+        "29 1700 3B 0000 0000 0100 0000 FF00 3B 0000 0000 FFFF 0000 0000 10";
+    EXPECT_EQ(hexText(formulas.globalRecords()), hexText(hexBytes(expected)));
+}
+
+TEST(WorkbookFormulas, LinksIntoAnotherFileCarryItsCachedValues)
+{
+    Workbook book = threeSheets();
+    addFormula(book, 0, 0, 0, "of:=['file:///tmp/b.ods'#$Prices.B1]");
+    Sheet prices;
+    prices.name = "'file:///tmp/b.ods'#Prices";
+    Row first{.index = 0};
+    first.cells.push_back(Cell{.column = 0, .type = CellType::Text, .text = book.strings.intern("tea")});
+    first.cells.push_back(Cell{.column = 1, .type = CellType::Number, .number = 3.5});
+    first.cells.push_back(Cell{.column = 2, .repeat = 100});  // empty cells are not cached
+    Row third{.index = 2};
+    third.cells.push_back(Cell{.column = 0, .type = CellType::Boolean, .number = 1});
+    prices.rows = {first, third};
+    book.linkedSheets.push_back(prices);
+    Warnings warnings;
+    WorkbookFormulas formulas(book, warnings);
+    EXPECT_TRUE(warnings.empty());
+    ASSERT_NE(formulas.cellFormula(0, 0), nullptr);
+    EXPECT_EQ(hexText(formulas.cellFormula(0, 0)->tokens), hexText(hexBytes("5A 0000 0000 01C0")));
+    std::string expected =
+        "AE01 0400 0300 0104 "
+        // the other file: one sheet; its name encoded as root, "tmp", separator, "b.ods"
+        "AE01 1900 0100 0B00 00 0102746D7003622E6F6473 0600 00 507269636573 "
+        // XCT: two cached rows of sheet 0; CRN of A1:B1 (text, number) and of A3 (true)
+        "5900 0400 0200 0000 "
+        "5A00 1400 01 00 0000 02 0300 00 746561 01 000000000000 0C40 "
+        "5A00 0D00 00 00 0200 04 01 00000000000000 "
+        "1700 0800 0100 0100 0000 0000";
+    EXPECT_EQ(hexText(formulas.globalRecords()), hexText(hexBytes(expected)));
+}
+
+TEST(WorkbookFormulas, EncodesTheNamesOfLinkedFiles)
+{
+    auto encoded = [](const char* url) {
+        std::string text;
+        for (char16_t c : encodedDocumentName(url))
+            text += c < 0x20 ? "<" + std::to_string(static_cast<int>(c)) + ">" : std::string(1, static_cast<char>(c));
+        return text;
+    };
+    EXPECT_EQ(encoded("file:///C:/Reports/q%201.xls"), "<1><1>CReports<3>q 1.xls");
+    EXPECT_EQ(encoded("file:///home/ann/b.ods"), "<1><2>home<3>ann<3>b.ods");
+    EXPECT_EQ(encoded("file://server/share/b.ods"), "<1><1>@server<3>share<3>b.ods");
+    EXPECT_EQ(encoded("https://example.org/b.xls"), "<1><5><25>https://example.org/b.xls");
+}
+
+TEST(WorkbookFormulas, NamesRelativeToTheirBaseCell)
+{
+    Workbook book = threeSheets();
+    book.names.push_back(DefinedName{.name = "Above", .text = "$Data.B1", .baseCell = "$Calc.$B$2"});
+    book.names.push_back(DefinedName{.name = "Broken", .text = "$Data.B1", .baseCell = "$Nowhere.$A$1"});
+    Warnings warnings;
+    WorkbookFormulas formulas(book, warnings);
+    EXPECT_TRUE(mentions(warnings, "Name 'Broken' left out"));
+    // One row up (offset FFFF), same column (offset 0).
+    std::string expected =
+        "AE01 0400 0300 0104 "
+        "1700 0800 0100 0000 0000 0000 "
+        "1800 1B00 0000 00 05 0700 0000 0000 00000000 00 41626F7665 3A 0000 FFFF 00C0";
+    EXPECT_EQ(hexText(formulas.globalRecords()), hexText(hexBytes(expected)));
+}
+
 TEST(WorkbookFormulas, LeavesOutNamesExcelRefuses)
 {
     Workbook book = threeSheets();
