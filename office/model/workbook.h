@@ -116,6 +116,7 @@ struct PageSetup {
     double marginLeftIn = 0.75, marginRightIn = 0.75, marginTopIn = 1.0, marginBottomIn = 1.0;
     double headerMarginIn = 0.5, footerMarginIn = 0.5;
     bool centerHorizontally = false, centerVertically = false;
+    bool printGridlines = false, printHeadings = false;  // cell grid; row numbers and column letters
     std::string header, footer;            // e.g. "&LQuarter&C&A&RPage &P of &N"
 };
 

@@ -137,6 +137,17 @@ PageLayout readPageLayout(XmlReader& xml) {
                 layout.fitWidth = 1;
                 layout.fitHeight = *total;
             }
+            if (auto print = xml.attribute(Ns::Style, "print")) {
+                // A list of what is printed, e.g. "grid headers charts"
+                std::string_view rest = *print;
+                while (!rest.empty()) {
+                    const std::size_t space = rest.find(' ');
+                    const std::string_view word = rest.substr(0, space);
+                    layout.printGridlines = layout.printGridlines || word == "grid";
+                    layout.printHeadings = layout.printHeadings || word == "headers";
+                    rest = space == std::string_view::npos ? std::string_view{} : rest.substr(space + 1);
+                }
+            }
             if (auto centering = xml.attribute(Ns::Style, "table-centering")) {
                 layout.centerHorizontally = *centering == "horizontal" || *centering == "both";
                 layout.centerVertically = *centering == "vertical" || *centering == "both";
@@ -215,6 +226,8 @@ PageSetup pageSetupOf(const PageLayout& layout, const MasterPage& master) {
     setup.marginBottomIn = (layout.marginBottomPt + (footer ? layout.footerHeightPt : 0)) / kPointsPerInch;
     setup.centerHorizontally = layout.centerHorizontally;
     setup.centerVertically = layout.centerVertically;
+    setup.printGridlines = layout.printGridlines;
+    setup.printHeadings = layout.printHeadings;
     setup.header = master.header;
     setup.footer = master.footer;
     return setup;

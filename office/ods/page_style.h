@@ -20,6 +20,7 @@ struct PageLayout {
     std::optional<int> scalePercent;
     std::optional<int> fitWidth, fitHeight;       // pages across and down; 0: as many as needed
     bool centerHorizontally = false, centerVertically = false;
+    bool printGridlines = false, printHeadings = false;
 };
 
 // Reads the style:page-layout element the reader stands on.

@@ -76,9 +76,9 @@ void writeCalculationSettings(BiffStream& out) {
     out.record16(kSaveRecalc, 1);
 }
 
-void writePrintSettings(BiffStream& out) {
-    out.record16(kPrintHeaders, 0);
-    out.record16(kPrintGridlines, 0);
+void writePrintSettings(BiffStream& out, bool printHeadings, bool printGridlines) {
+    out.record16(kPrintHeaders, printHeadings ? 1 : 0);
+    out.record16(kPrintGridlines, printGridlines ? 1 : 0);
     out.record16(kGridSet, 1);
 }
 

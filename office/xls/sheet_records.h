@@ -30,7 +30,8 @@ std::size_t writeIndex(BiffStream& out, std::uint32_t firstRow, std::uint32_t en
 // CALCMODE, CALCCOUNT, REFMODE, ITERATION, DELTA, SAVERECALC.
 void writeCalculationSettings(BiffStream& out);
 // PRINTHEADERS, PRINTGRIDLINES, GRIDSET.
-void writePrintSettings(BiffStream& out);
+// PRINTHEADERS, PRINTGRIDLINES and GRIDSET.
+void writePrintSettings(BiffStream& out, bool printHeadings, bool printGridlines);
 void writeGuts(BiffStream& out, std::uint8_t rowLevels, std::uint8_t columnLevels);
 void writeDefaultRowHeight(BiffStream& out, std::uint16_t twips);
 void writeWsBool(BiffStream& out, std::uint16_t flags);

@@ -44,7 +44,8 @@ public:
         writeBof(out_, kBofWorksheet);
         const std::size_t index = writeIndex(out_, firstRow_, endRow_, blockCount());
         writeCalculationSettings(out_);
-        writePrintSettings(out_);
+        writePrintSettings(out_, sheet_.pageSetup && sheet_.pageSetup->printHeadings,
+                           sheet_.pageSetup && sheet_.pageSetup->printGridlines);
         writeGuts(out_, maxRowLevel_, maxColumnLevel_);
         writeDefaultRowHeight(out_, defaultHeightTwips());
         writeWsBool(out_, wsBoolFlags(sheet_.pageSetup));

@@ -295,11 +295,11 @@ TEST(PrintSetup, PageStyleBecomesTheSheetsPrintSetup) {
         <style:page-layout style:name="pm1">
           <style:page-layout-properties fo:page-width="297mm" fo:page-height="210mm" style:print-orientation="landscape"
              fo:margin-top="0.5in" fo:margin-bottom="0.5in" fo:margin-left="1in" fo:margin-right="0.25in"
-             style:scale-to-X="1" style:scale-to-Y="0" style:table-centering="horizontal"/>
+             style:scale-to-X="1" style:scale-to-Y="0" style:table-centering="horizontal" style:print="annotations grid headers charts"/>
           <style:header-style><style:header-footer-properties fo:min-height="0.3in" fo:margin-bottom="0.2in"/></style:header-style>
           <style:footer-style><style:header-footer-properties fo:min-height="0.25in" fo:margin-top="0.25in"/></style:footer-style>
         </style:page-layout>
-        <style:page-layout style:name="pm2"><style:page-layout-properties fo:page-width="8.5in" fo:page-height="11in" style:scale-to="75%"/></style:page-layout>
+        <style:page-layout style:name="pm2"><style:page-layout-properties fo:page-width="8.5in" fo:page-height="11in" style:scale-to="75%" style:print="objects charts drawings headersx"/></style:page-layout>
       </office:automatic-styles>
       <office:master-styles>
         <style:master-page style:name="Default" style:page-layout-name="pm1">
@@ -334,6 +334,8 @@ TEST(PrintSetup, PageStyleBecomesTheSheetsPrintSetup) {
     EXPECT_DOUBLE_EQ(wide.marginBottomIn, 1.0);
     EXPECT_EQ(wide.header, "&LR&&D &A&R&D, &T");
     EXPECT_EQ(wide.footer, "&CPage &P of &N in &F");
+    EXPECT_TRUE(wide.printGridlines);
+    EXPECT_TRUE(wide.printHeadings);
 
     ASSERT_TRUE(book.sheets[1].pageSetup);
     const PageSetup& plain = *book.sheets[1].pageSetup;
@@ -342,6 +344,8 @@ TEST(PrintSetup, PageStyleBecomesTheSheetsPrintSetup) {
     EXPECT_EQ(plain.scalePercent, 75);
     EXPECT_FALSE(plain.fitToPages);
     EXPECT_EQ(plain.header, "") << "a header switched off is not printed";
+    EXPECT_FALSE(plain.printGridlines);
+    EXPECT_FALSE(plain.printHeadings) << "only the whole word counts";
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 // The look of a workbook (fonts, colours, borders, alignment, sizes, panes),
 // read back with xlrd's formatting information.
 #include "office/xls/column_width.h"
+#include "office/xls/sheet_records.h"
+
+#include "biff_records.h"
 
 #include "readback.h"
 
@@ -385,6 +388,21 @@ TEST(ColumnWidths, FollowTheDefaultFontsDigitWidth) {
     EXPECT_NEAR(rowHeightTwips(optimalRowHeightPt(36)), 866, 1);
     EXPECT_NEAR(rowHeightTwips(optimalRowHeightPt(10, 3)), 701, 3);
     EXPECT_EQ(rowHeightTwips(1000), 8192);
+}
+
+TEST(PrintSettings, GridlinesAndHeadingsArePrintedWhenTheSourceSaysSo) {
+    for (const bool headings : {false, true}) {
+        for (const bool gridlines : {false, true}) {
+            BiffStream out;
+            writePrintSettings(out, headings, gridlines);
+            const auto records = test::splitRecords(out.bytes());
+            ASSERT_EQ(records.size(), 3u);
+            EXPECT_EQ(records[0].id, 0x002A);  // PRINTHEADERS
+            EXPECT_EQ(records[0].u16(0), headings ? 1 : 0);
+            EXPECT_EQ(records[1].id, 0x002B);  // PRINTGRIDLINES
+            EXPECT_EQ(records[1].u16(0), gridlines ? 1 : 0);
+        }
+    }
 }
 
 }  // namespace
