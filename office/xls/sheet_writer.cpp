@@ -77,8 +77,8 @@ private:
 
     bool writesRecord(const Cell& cell) const { return hasValue(cell) || xf(cell.format) != kDefaultCellXf; }
 
-    // A height the user set is kept. Any other height is what the source's
-    // application would compute from the row's content, as it does when it
+    // A height the user set is kept. Any other height of a row with content
+    // is what the source's application computes from that content when it
     // opens the document (the stored value may come from another program
     // with other fonts); Excel 97 readers take the stored height as it is.
     // Rows with wrapped or rotated text keep a stored height: their height
@@ -86,8 +86,7 @@ private:
     std::uint16_t heightTwips(const Row& row) const {
         if (row.customHeight && row.heightPt) return rowHeightTwips(*row.heightPt);
         const auto& formats = c_.workbook.formats;
-        // Empty cells show the default style's font, so no row is lower than its line.
-        double largestPt = c_.styles.defaultFont().sizePt;
+        double largestPt = 0;
         std::uint32_t lines = 1;
         bool measurable = true;
         for (const Cell& cell : row.cells) {
@@ -100,6 +99,8 @@ private:
                 lines = std::max<std::uint32_t>(lines, 1 + static_cast<std::uint32_t>(std::count(text.begin(), text.end(), '\n')));
             }
         }
+        // A row without content keeps its height, as the source's application does.
+        if (largestPt == 0) return row.heightPt ? rowHeightTwips(*row.heightPt) : defaultHeightTwips();
         if (!measurable && row.heightPt) return rowHeightTwips(*row.heightPt);
         return rowHeightTwips(optimalRowHeightPt(largestPt, lines));
     }

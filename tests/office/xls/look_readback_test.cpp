@@ -221,7 +221,7 @@ TEST_F(LookReadBack, HeightsLeftToTheApplicationAreComputedFromTheContent) {
         rowAt(2, std::nullopt, false, {textAt(0, "two\nlines", 0)}),
         rowAt(3, 40, false, {textAt(0, "long wrapped text", wrappedFormat)}),
         rowAt(4, 30, true, {numberAt(0, 1, bigFormat)}),               // set by the user
-        rowAt(5, 20, false, {}),                                       // one line of the default font
+        rowAt(5, 20, false, {}),                                       // nothing to measure: kept
     };
     wb.sheets.push_back(sheet);
     Warnings warnings;
@@ -236,13 +236,13 @@ TEST_F(LookReadBack, HeightsLeftToTheApplicationAreComputedFromTheContent) {
     EXPECT_NEAR(twips("0,2"), 477, 2);
     EXPECT_EQ(twips("0,3"), 800);
     EXPECT_EQ(twips("0,4"), 600);
-    EXPECT_FALSE(rows.contains("0,5")) << "the sheet's default height needs no record";
+    EXPECT_EQ(twips("0,5"), 400);
     // Only the user's height is marked custom, so readers may recompute the others.
-    for (const char* key : {"0,0", "0,1", "0,2", "0,3"}) EXPECT_EQ(rows.at(key)[7], "0") << key;
+    for (const char* key : {"0,0", "0,1", "0,2", "0,3", "0,5"}) EXPECT_EQ(rows.at(key)[7], "0") << key;
     EXPECT_EQ(rows.at("0,4")[7], "1");
 }
 
-TEST_F(LookReadBack, NoRowIsLowerThanALineOfTheDefaultFont) {
+TEST_F(LookReadBack, RowsWithoutARecordAreALineOfTheDefaultFont) {
     wb.formats[0].font.sizePt = 12;
     CellFormat small;
     small.font.sizePt = 8;
@@ -258,7 +258,7 @@ TEST_F(LookReadBack, NoRowIsLowerThanALineOfTheDefaultFont) {
     const auto folder = test::scratchFolder("default12");
     WRITE_AND_READ_BACK(result, wb, folder / "default12.xls", warnings);
     const auto rows = byKey(result.all("row"), 2);
-    EXPECT_NEAR(std::stoi(rows.at("0,0")[3]), 300, 1) << "as high as a line of the default font";
+    EXPECT_NEAR(std::stoi(rows.at("0,0")[3]), 256, 1) << "its own content, 8 pt, gives the standard height";
     const auto sheets = result.all("sheet");
     ASSERT_EQ(sheets.size(), 1u);
     EXPECT_NEAR(std::stoi(sheets[0][6]), 300, 1) << "one 12 pt line, as LibreOffice computes it";
