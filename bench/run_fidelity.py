@@ -6,12 +6,14 @@ corpus (a few files per generator) and the round-trip fixtures.
     run_fidelity.py --converter BUILD/cli/brindlemoor-convert [--tools DIR]
                     [--corpus DIR] [--fixtures DIR] [--formats ods,ots]
                     [--per-generator 2] [--max-files 40] [--results bench/results]
-                    [--name fidelity]
+                    [--name fidelity] [--anchors-from EARLIER.json]
 
 Writes <results>/<name>.md (per category: matched/total and percent, summed
 over all files, per tool) and <name>_gaps.md (where ours is worse than
 LibreOffice, with example cells), and the raw reports as JSON in the work
-folder.
+folder. The anchors' results depend on the inputs only: --anchors-from takes
+them from an earlier run's fidelity.json, so that only ours is converted and
+compared again.
 """
 
 import argparse
@@ -130,6 +132,8 @@ def main():
     parser.add_argument("--results", type=Path, default=HERE / "results")
     parser.add_argument("--name", default="fidelity", help="base name of the result files")
     parser.add_argument("--work", type=Path, default=Path(tempfile.gettempdir()) / "brindlemoor_fidelity")
+    parser.add_argument("--anchors-from", type=Path,
+                        help="fidelity.json of an earlier run on the same files: its LibreOffice and Gnumeric rows are reused")
     args = parser.parse_args()
 
     anchors = args.tools / "anchors.py"
@@ -145,10 +149,15 @@ def main():
     wrapper = write_wrapper(args.work, Path(args.converter).resolve())
     report_json = args.work / "fidelity.json"
     print(f"comparing {len(files)} files", file=sys.stderr)
+    earlier = json.loads(args.anchors_from.read_text(encoding="utf-8")) if args.anchors_from else None
     subprocess.run(["/usr/bin/python3", str(anchors), *map(str, files), "--out", str(args.work / "out"),
                     "--json", str(report_json), "--tool", f"mine={wrapper} {{in}} {{out}}",
-                    "--timeout", "300"], stdout=subprocess.DEVNULL)
+                    "--timeout", "300"] + (["--tools="] if earlier else []), stdout=subprocess.DEVNULL)
     rows = json.loads(report_json.read_text(encoding="utf-8"))
+    if earlier:
+        ours = {row["file"] for row in rows}
+        rows += [row for row in earlier if row["tool"] != "mine" and row["file"] in ours]
+        report_json.write_text(json.dumps(rows, indent=1, ensure_ascii=False), encoding="utf-8")
     sums, complete = summarise(rows)
     failed = defaultdict(list)
     for row in rows:

@@ -72,6 +72,8 @@ void normaliseLegacyName(Ns& ns, std::string_view& local, std::string_view eleme
         ns = Ns::Office;
     } else if (ns == Ns::Fo && local == "font-family" && element == "font-decl") {
         ns = Ns::Svg;
+    } else if (ns == Ns::Fo && local == "vertical-align" && element == "properties") {
+        ns = Ns::Style;  // a cell's vertical alignment
     }
 }
 

@@ -46,6 +46,10 @@ TEST_F(DocumentKinds, PackagesWithRealWorldQuirksStillRead) {
                                   {"content.xml", content}});
     EXPECT_EQ(firstValue(misspelledManifest), 42);
 
+    const auto odfUnderOldName = dir.file("e.sxc");  // an OpenDocument file under a 1.x name
+    writeZip(odfUnderOldName, {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet", false}, {"content.xml", content}});
+    EXPECT_EQ(firstValue(odfUnderOldName), 42);
+
     const auto template_ = dir.file("d.xls");  // the name says nothing
     writeZip(template_, {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet-template", false}, {"content.xml", content}});
     EXPECT_EQ(firstValue(template_), 42);
@@ -82,7 +86,7 @@ TEST_F(DocumentKinds, OpenOffice1SpreadsheetsMapOntoTheSameModel) {
  <office:automatic-styles>
   <number:date-style style:name="N37"><number:day number:style="long"/><number:text>.</number:text><number:month number:style="long"/><number:text>.</number:text><number:year number:style="long"/></number:date-style>
   <style:style style:name="ce1" style:family="table-cell" style:parent-style-name="Default" style:data-style-name="N37">
-   <style:properties style:font-name="Albany" fo:font-weight="bold" fo:background-color="#c0c0c0" style:text-underline="single" style:text-crossing-out="single-line"/>
+   <style:properties style:font-name="Albany" fo:vertical-align="middle" fo:font-weight="bold" fo:background-color="#c0c0c0" style:text-underline="single" style:text-crossing-out="single-line"/>
   </style:style>
   <style:style style:name="co1" style:family="table-column"><style:properties style:column-width="2.267cm"/></style:style>
  </office:automatic-styles>
@@ -122,6 +126,7 @@ TEST_F(DocumentKinds, OpenOffice1SpreadsheetsMapOntoTheSameModel) {
     EXPECT_EQ(look.numberFormat, "DD.MM.YYYY");
     EXPECT_EQ(look.font.name, "Albany");
     EXPECT_TRUE(look.font.bold);
+    EXPECT_EQ(look.alignment.vertical, VerticalAlign::Center);
     EXPECT_EQ(look.font.underline, Underline::Single);
     EXPECT_TRUE(look.font.strikeout);
     EXPECT_EQ(look.background, (Color{0xc0, 0xc0, 0xc0}));
@@ -147,6 +152,18 @@ TEST_F(DocumentKinds, TextDocumentsAreNotSpreadsheets) {
     const auto oldWriter = dir.file("old.sxc");
     writeZip(oldWriter, {{"mimetype", "application/vnd.sun.xml.writer", false}, {"content.xml", textContent()}});
     EXPECT_EQ(readFailure(oldWriter), "old.sxc: not a spreadsheet (it is an OpenOffice.org 1.x text document)");
+
+    // A 1.x text document without its mimetype: the root element says it.
+    const auto oldWriterContentOnly = dir.file("letter.sxc");
+    writeZip(oldWriterContentOnly, {{"content.xml", R"(<?xml version="1.0" encoding="UTF-8"?>
+<office:document-content xmlns:office="http://openoffice.org/2000/office" xmlns:text="http://openoffice.org/2000/text" office:class="text" office:version="1.0">
+ <office:body><text:p>Dear reader</text:p></office:body></office:document-content>)"}});
+    EXPECT_EQ(readFailure(oldWriterContentOnly), "letter.sxc: not a spreadsheet (it is an OpenOffice.org 1.x text document)");
+
+    const auto flatText = dir.file("letter.fods");
+    writeText(flatText, std::string("<?xml version=\"1.0\"?><office:document") + kOdfNamespaces +
+                            R"( office:mimetype="application/vnd.oasis.opendocument.text"><office:body><office:text><text:p>Hi</text:p></office:text></office:body></office:document>)");
+    EXPECT_EQ(readFailure(flatText), "letter.fods: not a spreadsheet (it is an OpenDocument text document)");
 
     const auto xlsx = dir.file("book.ods");
     writeZip(xlsx, {{"[Content_Types].xml", "<Types/>"}, {"xl/workbook.xml", "<workbook/>"}});

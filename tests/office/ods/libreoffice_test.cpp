@@ -86,7 +86,7 @@ TEST_F(LibreOfficeMade, ValuesFormatsAndLookSurviveLibreOfficesOwnPackage) {
     EXPECT_EQ(book.formats[date->format].numberFormat, "YYYY-MM-DD");
     const Cell* money = cellAt(sheet, 0, 1);
     EXPECT_EQ(money->number, -1234.5);
-    EXPECT_EQ(book.formats[money->format].numberFormat, "#,##0.00 [$€];[Red]-#,##0.00 [$€]");
+    EXPECT_EQ(book.formats[money->format].numberFormat, "#,##0.00 [$€-407];[Red]-#,##0.00 [$€-407]");
     const Cell* share = cellAt(sheet, 0, 2);
     EXPECT_EQ(share->number, 0.125);
     EXPECT_EQ(book.formats[share->format].numberFormat, "0.0%");
