@@ -205,12 +205,14 @@ const DataStyle* StyleSheet::dataStyle(const std::string& name) const { return d
 
 CellStyle StyleSheet::chain(std::string_view styleName) const {
     // Collect the chain leaf first, then lay it over the default from the root down.
+    // Office suites hang every cell style without a parent under "Default".
     std::vector<const CellStyle*> lineage;
-    const CellStyle* style = styleName.empty() ? cellStyles_.findCommon("Default") : cellStyles_.find(styleName);
+    const CellStyle* root = cellStyles_.findCommon("Default");
+    const CellStyle* style = styleName.empty() ? root : cellStyles_.find(styleName);
     while (style && lineage.size() < kMaxInheritanceDepth) {
         if (std::find(lineage.begin(), lineage.end(), style) != lineage.end()) break;  // a loop in the document
         lineage.push_back(style);
-        style = style->parent ? cellStyles_.findCommon(*style->parent) : nullptr;
+        style = style->parent ? cellStyles_.findCommon(*style->parent) : style != root ? root : nullptr;
     }
     CellStyle result = defaultCellStyle_;
     for (auto it = lineage.rbegin(); it != lineage.rend(); ++it) result.overlay(**it);

@@ -143,6 +143,28 @@ TEST_F(CellLook, IdenticalFormatsShareOneIndex) {
     EXPECT_EQ(book.formats.size(), 2u);
 }
 
+TEST_F(CellLook, StylesWithoutAParentHangUnderDefault) {
+    const auto file = dir.file("orphan.ods");
+    const std::string styles = stylesXml(R"(
+      <style:style style:name="Default" style:family="table-cell"><style:text-properties fo:font-size="11pt" fo:color="#000000"/></style:style>
+      <style:style style:name="Hyperlink" style:family="table-cell"><style:text-properties fo:color="#0066cc"/></style:style>)");
+    const std::string content = contentXml(
+        R"(<style:style style:name="ce1" style:family="table-cell" style:parent-style-name="Hyperlink"/>
+           <style:style style:name="ce2" style:family="table-cell"><style:text-properties fo:font-weight="bold"/></style:style>)",
+        R"(<table:table table:name="S"><table:table-row>
+             <table:table-cell table:style-name="ce1" office:value-type="string"><text:p>link</text:p></table:table-cell>
+             <table:table-cell table:style-name="ce2" office:value-type="string"><text:p>bold</text:p></table:table-cell>
+           </table:table-row></table:table>)");
+    writeSpreadsheet(file, content, styles);
+    const Workbook book = read(file);
+    const CellFormat& link = book.formats[cellAt(book.sheets[0], 0, 0)->format];
+    EXPECT_EQ(link.font.sizePt, 11);
+    EXPECT_EQ(link.font.color, (Color{0x00, 0x66, 0xcc}));
+    const CellFormat& bold = book.formats[cellAt(book.sheets[0], 0, 1)->format];
+    EXPECT_EQ(bold.font.sizePt, 11);
+    EXPECT_TRUE(bold.font.bold);
+}
+
 TEST_F(CellLook, BorderWidthsFallIntoExcelsWidthClasses) {
     // Widths as office suites class them; the keyword "thin" is the hairline they draw for it.
     const std::vector<std::pair<std::string, BorderStyle>> cases = {
