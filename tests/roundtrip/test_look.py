@@ -1,0 +1,163 @@
+#!/usr/bin/python3
+"""The look survives the round trip: formatting-rich spreadsheets made by
+LibreOffice (make_look_fixtures.py) are converted, and xlrd reads back fonts,
+exact colours, borders, alignment, sizes, merges, outlines, panes, zoom,
+notes and hyperlinks.
+
+Environment: ROUNDTRIP_CONVERTER (path of brindlemoor-convert) and
+ROUNDTRIP_WORK (folder for fixtures and results). Exits 77 (skipped) when
+LibreOffice is not installed.
+"""
+
+import os
+import shutil
+import subprocess
+import sys
+import unittest
+from pathlib import Path
+
+import xlrd
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+import make_look_fixtures  # noqa: E402
+
+SKIPPED = 77
+WORK = Path(os.environ.get("ROUNDTRIP_WORK", "/tmp/brindlemoor_roundtrip")) / "look"
+
+
+def rgb(text):
+    return tuple(int(text[i:i + 2], 16) for i in (1, 3, 5))
+
+
+class LookRoundTrip(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        fixtures = make_look_fixtures.make(WORK / "fixtures")
+        out = WORK / "xls"
+        shutil.rmtree(out, ignore_errors=True)
+        out.mkdir(parents=True)
+        result = subprocess.run([os.environ["ROUNDTRIP_CONVERTER"], *map(str, fixtures.values()), "-o", str(out)],
+                                capture_output=True, text=True, timeout=600)
+        assert result.returncode == 0, result.stderr
+        cls.books = {name: xlrd.open_workbook(str(out / f"{name}.xls"), formatting_info=True) for name in fixtures}
+
+    def xf_at(self, book, sheet, row, col):
+        return book.xf_list[book.sheet_by_index(sheet).cell_xf_index(row, col)]
+
+    def colour(self, book, index):
+        return book.colour_map.get(index)
+
+    def test_fonts_keep_family_size_and_decorations(self):
+        book = self.books["look_fonts"]
+        sheet = book.sheet_by_index(0)
+        for row, (family, size) in enumerate(zip(make_look_fixtures.FONTS, [8, 10, 11, 12, 14, 18])):
+            font = book.font_list[self.xf_at(book, 0, row, 0).font_index]
+            self.assertEqual(font.height, size * 20, family)
+            expected = {"Liberation Sans": "Arial", "Liberation Serif": "Times New Roman",
+                        "Liberation Mono": "Courier New"}.get(family, family)
+            self.assertIn(font.name, (family, expected))
+            decorated = [book.font_list[self.xf_at(book, 0, row, c).font_index] for c in range(1, 8)]
+            self.assertEqual(decorated[0].weight, 700)
+            self.assertTrue(decorated[1].italic)
+            self.assertEqual(decorated[2].underline_type, 1)
+            self.assertEqual(decorated[3].underline_type, 2)
+            self.assertTrue(decorated[4].struck_out)
+            # (LibreOffice keeps no superscript or subscript in a cell style: its .ods has none.)
+        self.assertEqual(sheet.cell_value(0, 0), "Liberation Sans 8")
+
+    def test_colours_off_the_default_palette_stay_exact(self):
+        book = self.books["look_fonts"]
+        first = len(make_look_fixtures.FONTS)
+        for i, colour in enumerate(make_look_fixtures.COLOURS):
+            text = book.font_list[self.xf_at(book, 0, first + i, 0).font_index]
+            self.assertEqual(self.colour(book, text.colour_index), rgb(colour))
+            fill = self.xf_at(book, 0, first + i, 1).background
+            self.assertEqual(fill.fill_pattern, 1)
+            self.assertEqual(self.colour(book, fill.pattern_colour_index), rgb(colour))
+
+    def test_borders_keep_style_class_and_colour(self):
+        book = self.books["look_borders"]
+        # xlrd's line styles: 1 thin, 2 medium, 3 dashed, 4 dotted, 5 thick, 6 double, 7 hair,
+        # 8 medium dashed, 9 dash-dot, 10 medium dash-dot, 11 dash-dot-dot, 12 medium dash-dot-dot
+        expected = {"solid": [7, 1, 2, 5], "dotted": [4, 4, 4, 4], "dashed": [3, 3, 8, 8],
+                    "fine-dashed": [3, 3, 8, 8], "dash-dot": [9, 9, 10, 10], "dash-dot-dot": [11, 11, 12, 12],
+                    "double": [6, 6, 6, 6]}
+        for i, line in enumerate(make_look_fixtures.BORDER_STYLES):
+            for j in range(4):
+                border = self.xf_at(book, 0, 1 + 2 * i, 1 + 2 * j).border
+                with self.subTest(line=line, width=j):
+                    self.assertEqual(border.top_line_style, expected[line][j])
+                    self.assertEqual(border.left_line_style, expected[line][j])
+                    colour = make_look_fixtures.COLOURS[(i * 4 + j) % len(make_look_fixtures.COLOURS)]
+                    self.assertEqual(self.colour(book, border.top_colour_index), rgb(colour))
+        diagonals = self.xf_at(book, 0, 1 + 2 * len(make_look_fixtures.BORDER_STYLES), 2).border
+        self.assertTrue(diagonals.diag_down and diagonals.diag_up)
+
+    def test_alignment_rotation_and_protection(self):
+        book = self.books["look_borders"]
+        sheet = book.sheet_by_index(0)
+        cells = {sheet.cell_value(r, c): self.xf_at(book, 0, r, c) for r in range(sheet.nrows)
+                 for c in range(sheet.ncols) if sheet.cell_type(r, c) == xlrd.XL_CELL_TEXT}
+        align = {text: xf.alignment for text, xf in cells.items()}
+        self.assertEqual(align["left"].hor_align, 1)
+        self.assertEqual(align["centre"].hor_align, 2)
+        self.assertEqual(align["right"].hor_align, 3)
+        self.assertEqual(align["fill"].hor_align, 4)
+        self.assertEqual(align["justified text that runs long"].hor_align, 5)
+        self.assertEqual(align["top"].vert_align, 0)
+        self.assertEqual(align["middle"].vert_align, 1)
+        self.assertEqual(align["wrapped text over several lines"].text_wrapped, 1)
+        self.assertEqual(align["shrunk to fit its narrow column"].shrink_to_fit, 1)
+        self.assertGreater(align["indented"].indent_level, 0)
+        self.assertEqual(align["45 degrees"].rotation, 45)
+        self.assertEqual(align["90 degrees"].rotation, 90)
+        self.assertEqual(align["minus 30"].rotation, 120)  # 90 + 30: clockwise
+        self.assertEqual(align["stacked"].rotation, 255)
+        self.assertEqual(cells["unlocked"].protection.cell_locked, 0)
+        self.assertEqual(cells["formula hidden"].protection.formula_hidden, 1)
+
+    def test_sizes_hidden_outlines_and_merges(self):
+        book = self.books["look_sheet"]
+        sheet = book.sheet_by_name("Layout")
+        digit = 0.556 * 10  # the default font's "0" in points (Liberation Sans 10)
+        widths = {c: sheet.colinfo_map[c].width * digit / 256 / 72 * 2.54 for c in range(8)}
+        self.assertAlmostEqual(widths[0], 4.5, delta=0.05)
+        self.assertAlmostEqual(widths[1], 1.2, delta=0.05)
+        self.assertTrue(sheet.colinfo_map[3].hidden)
+        self.assertEqual(sheet.colinfo_map[4].outline_level, 1)
+        self.assertAlmostEqual(sheet.rowinfo_map[1].height / 20 / 72 * 2.54, 1.1, delta=0.02)
+        self.assertAlmostEqual(sheet.rowinfo_map[2].height / 20 / 72 * 2.54, 0.3, delta=0.02)
+        self.assertGreater(sheet.rowinfo_map[0].height, 450)  # a 20 pt title line
+        self.assertTrue(sheet.rowinfo_map[4].hidden)
+        self.assertEqual([sheet.rowinfo_map[r].outline_level for r in (5, 6, 7)], [1, 1, 2])
+        self.assertEqual(sheet.merged_cells, [(8, 10, 0, 3)])
+        corner = self.xf_at(book, 0, 9, 2).border  # bottom right cell of the merge
+        self.assertEqual((corner.bottom_line_style, corner.right_line_style), (1, 1))
+
+    def test_view_print_setup_notes_and_links(self):
+        book = self.books["look_sheet"]
+        layout = book.sheet_by_name("Layout")
+        self.assertTrue(layout.panes_are_frozen)
+        self.assertEqual((layout.vert_split_pos, layout.horz_split_pos), (1, 2))
+        self.assertEqual(layout.scl_mag_factor, 125)
+        self.assertFalse(layout.show_grid_lines)
+        self.assertEqual(book.sheet_by_name("Second sheet").scl_mag_factor, 75)
+        self.assertEqual(book.sheet_by_name("Hidden one").visibility, 1)
+        notes = {(r, c): n for (r, c), n in layout.cell_note_map.items()}
+        self.assertEqual(notes[(10, 0)].author, "Ada Reviewer")
+        self.assertEqual(notes[(10, 0)].text, "Check this figure.\nSecond line.")
+        self.assertTrue(notes[(10, 1)].show)
+        links = {(link.frowx, link.fcolx): link for link in layout.hyperlink_list}
+        self.assertEqual(links[(11, 0)].url_or_path, "https://example.org/report?q=1")
+        self.assertEqual(links[(11, 1)].textmark, "'Second sheet'!B3")
+        rtl = self.books["look_rtl"].sheet_by_index(0)
+        self.assertEqual(rtl.scl_mag_factor, 90)
+
+
+if __name__ == "__main__":
+    if not shutil.which("soffice"):
+        print("LibreOffice (soffice) is not installed: look round-trip tests skipped")
+        sys.exit(SKIPPED)
+    if not os.environ.get("ROUNDTRIP_CONVERTER"):
+        sys.exit("set ROUNDTRIP_CONVERTER to the converter's path")
+    unittest.main(verbosity=2)
