@@ -21,7 +21,8 @@ constexpr std::uint8_t Exp = 0x01, Add = 0x03, Sub = 0x04, Mul = 0x05, Div = 0x0
                        Str = 0x17, Attr = 0x19, Err = 0x1C, Bool = 0x1D, Int = 0x1E, Num = 0x1F;
 // Reference-class codes; add a TokenClass for the others.
 constexpr std::uint8_t Array = 0x20, Func = 0x21, FuncVar = 0x22, Name = 0x23, Ref = 0x24, Area = 0x25,
-                       MemFunc = 0x29, RefErr = 0x2A, AreaErr = 0x2B, NameX = 0x39, Ref3d = 0x3A, Area3d = 0x3B;
+                       MemFunc = 0x29, RefErr = 0x2A, AreaErr = 0x2B, NameX = 0x39, Ref3d = 0x3A, Area3d = 0x3B,
+                       RefErr3d = 0x3C, AreaErr3d = 0x3D;
 }  // namespace ptg
 
 namespace attr {
@@ -191,9 +192,16 @@ private:
 
     void reference(const Reference& ref, TokenClass cls)
     {
+        if (ref.invalid && place_ == FormulaPlace::Name) {
+            // As Excel keeps a name whose cells were deleted: #REF! on its sheet.
+            std::uint32_t own = base_.sheet.value_or(sheet_ == kWorkbookScope ? 0 : sheet_);
+            std::uint32_t sheet = ref.sheet ? links_.findSheet(*ref.sheet).value_or(own) : own;
+            putU8(out(), withClass(ref.last ? ptg::AreaErr3d : ptg::RefErr3d, cls));
+            putU16(out(), links_.externSheet(sheet, sheet));
+            out().insert(out().end(), ref.last ? 8 : 4, 0);
+            return;
+        }
         if (ref.invalid) {
-            if (place_ == FormulaPlace::Name)
-                throw FormulaError("refers to cells that were deleted");
             putU8(out(), withClass(ref.last ? ptg::AreaErr : ptg::RefErr, cls));
             out().insert(out().end(), ref.last ? 8 : 4, 0);
             return;

@@ -64,6 +64,13 @@ public:
             ref.invalid = true;
             if (text_.find(':') != std::string_view::npos)
                 ref.last = CellPoint{};
+            // The sheet may still be known: "$Sheet1.#REF!".
+            try {
+                if (!text_.starts_with("#") && !text_.starts_with("$#") && readDocumentPart() == std::nullopt)
+                    ref.sheet = readSheetPart();
+            } catch (const FormulaError&) {
+                ref.sheet.reset();
+            }
             return ref;
         }
         ref.document = readDocumentPart();

@@ -204,6 +204,18 @@ TEST(Compiler, RelativeReferencesInNamesCountFromTheBaseCell)
     EXPECT_EQ(inName("[$Sheet1.B3]", {}), hexText(hexBytes("3A 0000 0200 01C0")));
 }
 
+TEST(Compiler, NamesWhoseCellsWereDeletedKeepTheirSheet)
+{
+    auto inName = [](const char* text) {
+        LinkTable links = testLinks();
+        return hexText(compileFormula(parseExpression(text), FormulaPlace::Name, kWorkbookScope, links).tokens);
+    };
+    // tRefErr3d / tAreaErr3d on the named sheet's EXTERNSHEET entry; the first sheet when none is named.
+    EXPECT_EQ(inName("[$Sheet2.#REF!]"), hexText(hexBytes("3C 0000 00000000")));
+    EXPECT_EQ(inName("['my ''q'' sheet'.#REF!:.#REF!]"), hexText(hexBytes("3D 0000 0000000000000000")));
+    EXPECT_EQ(inName("[.#REF!]*2"), hexText(hexBytes("5C 0000 00000000 1E0200 05")));
+}
+
 TEST(Compiler, LinksToOtherFilesGoThroughTheirOwnSupbook)
 {
     LinkTable links({"Sheet1", "Sheet2"});
