@@ -56,9 +56,10 @@ DataStylePart readNumberPart(XmlReader& xml, Type type) {
     return part;
 }
 
-// Which country's currency a symbol stands for ("$" of the United States or
-// of Canada); Excel and LibreOffice write it beside the symbol.
-std::optional<std::uint16_t> currencyLocale(const XmlReader& xml) {
+// The locale an element names: which country's currency a symbol stands for
+// ("$" of the United States or of Canada), in which language a date names
+// its months. Excel and LibreOffice write it into the format code.
+std::optional<std::uint16_t> localeOf(const XmlReader& xml) {
     if (const auto tag = xml.attribute(Ns::Number, "rfc-language-tag")) return windowsLocaleIdOfTag(*tag);
     const auto language = xml.attribute(Ns::Number, "language");
     const auto country = xml.attribute(Ns::Number, "country");
@@ -90,6 +91,7 @@ DataStyle readDataStyle(XmlReader& xml, DataStyleKind kind) {
     if (const auto truncate = xml.attribute(Ns::Number, "truncate-on-overflow")) {
         style.truncateOnOverflow = *truncate != "false";
     }
+    style.localeId = localeOf(xml);
     const bool formatSourceIsLanguage =
         xml.attribute(Ns::Number, "format-source") == std::optional<std::string_view>("language");
     while (xml.nextChild()) {
@@ -128,7 +130,7 @@ DataStyle readDataStyle(XmlReader& xml, DataStyleKind kind) {
         }
         if (local == "text" || local == "currency-symbol") {
             part.type = local == "text" ? Type::Literal : Type::CurrencySymbol;
-            if (part.type == Type::CurrencySymbol) part.localeId = currencyLocale(xml);
+            if (part.type == Type::CurrencySymbol) part.localeId = localeOf(xml);
             part.text = xml.readText();
             style.parts.push_back(std::move(part));
             continue;
@@ -384,9 +386,17 @@ std::string excelCondition(std::string_view condition) {
     return result;
 }
 
-}  // namespace
+// "[$-407]" before a date in German, so that its day and month names stay
+// German. Workbooks are read as United States English unless told otherwise.
+std::string localePrefix(const DataStyle& style) {
+    constexpr std::uint16_t kUnitedStates = 0x409;
+    if (!isDateOrTime(style) || !style.localeId || *style.localeId == kUnitedStates) return {};
+    char prefix[16];
+    std::snprintf(prefix, sizeof prefix, "[$-%X]", static_cast<unsigned>(*style.localeId));
+    return prefix;
+}
 
-std::string excelFormatCode(const DataStyle& style, const DataStyleLookup& lookup) {
+std::string sectionsCode(const DataStyle& style, const DataStyleLookup& lookup) {
     const std::string main = sectionCode(style);
     struct Section { std::string condition, code; };
     std::vector<Section> sections;
@@ -407,6 +417,12 @@ std::string excelFormatCode(const DataStyle& style, const DataStyleLookup& looku
     std::string code;
     for (const Section& section : sections) code += "[" + section.condition + "]" + section.code + ";";
     return code + main;
+}
+
+}  // namespace
+
+std::string excelFormatCode(const DataStyle& style, const DataStyleLookup& lookup) {
+    return localePrefix(style) + sectionsCode(style, lookup);
 }
 
 }  // namespace brindlemoor::office::ods

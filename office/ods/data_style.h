@@ -57,6 +57,7 @@ struct DataStyle {
     std::optional<Color> color;
     std::vector<DataStyleMap> maps;
     bool truncateOnOverflow = true;  // false: a duration, hours beyond 24 shown
+    std::optional<std::uint16_t> localeId;  // the language of its day and month names
 };
 
 // Reads the data style element the reader stands on, to its end.
