@@ -8,7 +8,6 @@
 #include "office/xls/workbook_globals.h"
 
 #include <algorithm>
-#include <limits>
 
 namespace brindlemoor::office::xls {
 
@@ -16,6 +15,34 @@ namespace {
 
 // Up front room is a guess from the cell count; a stream that spills never needs more.
 constexpr std::size_t kMaxReservation = std::size_t{64} << 20;
+
+// Excel 97 files are compound files of the first version, which readers take
+// to be at most 2 GB; the stream must leave room for the file's own tables.
+constexpr std::uint64_t kMaxStreamBytes = (std::uint64_t{2} << 30) - (std::uint64_t{64} << 20);
+
+[[noreturn]] void tooLarge() {
+    throw ConversionError("the workbook would be larger than an Excel 97 file can be (2 GB); it has too many filled cells");
+}
+
+// The fewest bytes the cells with a value take once cut to Excel's grid (six
+// each, as numbers in a run do). A few repeat counts can ask for gigabytes:
+// that is known here, before any is written.
+std::uint64_t leastCellBytes(const Workbook& workbook) {
+    std::uint64_t bytes = 0;
+    for (const Sheet& sheet : workbook.sheets) {
+        for (const Row& row : sheet.rows) {
+            if (row.index >= kMaxRows) continue;
+            const std::uint64_t rows = std::min<std::uint64_t>(std::uint64_t{row.index} + std::max<std::uint32_t>(row.repeat, 1), kMaxRows) - row.index;
+            std::uint64_t cells = 0;
+            for (const Cell& cell : row.cells) {
+                if (cell.column >= kMaxColumns || (cell.type == CellType::Empty && cell.formula == kNone)) continue;
+                cells += std::min<std::uint64_t>(std::uint64_t{cell.column} + std::max<std::uint32_t>(cell.repeat, 1), kMaxColumns) - cell.column;
+            }
+            bytes += 6 * rows * cells;
+        }
+    }
+    return bytes;
+}
 
 // A workbook needs at least one sheet, and at least one of them visible.
 Workbook const* withOneVisibleSheet(const Workbook& workbook, Workbook& repaired, Warnings& warnings) {
@@ -46,6 +73,7 @@ BiffStream buildWorkbookStream(const Workbook& workbook, Warnings& warnings) {
 void writeWorkbookStream(const Workbook& input, Warnings& warnings, BiffStream& out) {
     Workbook repaired;
     const Workbook& workbook = *withOneVisibleSheet(input, repaired, warnings);
+    if (leastCellBytes(workbook) > kMaxStreamBytes) tooLarge();
 
     std::vector<std::string> originalNames;
     std::vector<bool> hidden;
@@ -88,10 +116,7 @@ void writeWorkbookStream(const Workbook& input, Warnings& warnings, BiffStream& 
 
     std::uint32_t references = 0;
     for (std::uint32_t i = 0; i < workbook.sheets.size(); ++i) {
-        // Sheet positions are 32-bit: a longer stream would point them at the wrong place.
-        if (out.size() > std::numeric_limits<std::uint32_t>::max()) {
-            throw ConversionError("the workbook is larger than an Excel 97 file can be (4 GiB)");
-        }
+        if (out.size() > kMaxStreamBytes) tooLarge();
         out.patch32(layout.sheetOffsetFields[i], static_cast<std::uint32_t>(out.size()));
         SheetContext context{workbook, i, toUtf8(names[i]), i == active, styles, textCut, 0, warnings, &formulas, &names, &notes};
         writeSheet(out, context);
@@ -99,6 +124,7 @@ void writeWorkbookStream(const Workbook& input, Warnings& warnings, BiffStream& 
     }
     // Texts that only formula results use stay in the table unreferenced;
     // some readers skip a table whose total count is below its unique count.
+    if (out.size() > kMaxStreamBytes) tooLarge();
     out.patch32(layout.sstReferencesField, std::max<std::uint32_t>(references, static_cast<std::uint32_t>(strings.size())));
 }
 

@@ -80,6 +80,48 @@ TEST(LargeOutput, AStreamSpilledToAFileIsByteForByteTheOneKeptInMemory) {
     }
 }
 
+TEST(LargeOutput, AWorkbookBeyondWhatAnExcel97FileHoldsIsRefusedBeforeWriting) {
+    // Each sheet fills Excel's whole grid with numbers: about 100 MB of cell
+    // records apiece, so twenty-one of them pass 2 GB.
+    Workbook workbook;
+    for (int s = 0; s < 21; ++s) {
+        Sheet sheet;
+        sheet.name = "Full " + std::to_string(s);
+        Row row;
+        row.repeat = 1000000000;
+        Cell cell;
+        cell.type = CellType::Number;
+        cell.number = 1;
+        cell.repeat = 100000;
+        row.cells.push_back(cell);
+        sheet.rows.push_back(row);
+        workbook.sheets.push_back(sheet);
+    }
+    Warnings warnings;
+    BiffStream stream;
+    try {
+        writeWorkbookStream(workbook, warnings, stream);
+        ADD_FAILURE() << "a workbook of over 2 GB was written";
+    } catch (const ConversionError& error) {
+        EXPECT_NE(std::string(error.what()).find("2 GB"), std::string::npos) << error.what();
+    }
+    EXPECT_EQ(stream.size(), 0u) << "refused before anything was written";
+
+    // Rows and cells beyond the grid count for nothing.
+    workbook.sheets.resize(20);
+    for (Sheet& sheet : workbook.sheets) {
+        sheet.rows[0].index = 65536;
+        Row inside;
+        Cell cell;
+        cell.type = CellType::Number;
+        cell.column = 256;
+        cell.repeat = 1000000000;
+        inside.cells.push_back(cell);
+        sheet.rows.insert(sheet.rows.begin(), inside);
+    }
+    EXPECT_NO_THROW(writeWorkbookStream(workbook, warnings, stream));
+}
+
 TEST(LargeOutput, AStreamThatNeverSpillsIsHandedOnWhole) {
     BiffStream stream;
     stream.record16(0x0042, 1200);
