@@ -71,6 +71,19 @@ def bomb():
     return data.getvalue()
 
 
+def lying_bomb():
+    # 200 MiB of spaces whose directory (central and local) declares 4 KiB.
+    xml = content('<table:table table:name="A">' + ' ' * (200 << 20) + '</table:table>')
+    data = bytearray(package(xml, level=9))
+    at = data.find(b'PK\x01\x02')
+    while data[at + 46:at + 57] != b'content.xml':
+        at = data.find(b'PK\x01\x02', at + 4)
+    local = int.from_bytes(data[at + 42:at + 46], 'little')
+    data[at + 24:at + 28] = (4096).to_bytes(4, 'little')
+    data[local + 22:local + 26] = (4096).to_bytes(4, 'little')
+    return bytes(data)
+
+
 def nested(open_tag, close_tag, depth, inner):
     return open_tag * depth + inner + close_tag * depth
 
@@ -87,6 +100,7 @@ def inputs():
     formula_calls = 'of:=' + 'SUM(' * 1000 + '1' + ')' * 1000
     yield 'member inflating to 900 MiB', bomb()
     yield 'directory declares 4 GiB', patch_directory(base, 24, 0xfffffff0)
+    yield 'directory declares 4 KiB for 200 MiB', lying_bomb()
     yield 'directory lies: compressed size 1', patch_directory(base, 20, 1)
     yield 'directory lies: local header offset 7', patch_directory(base, 42, 7)
     yield 'archive truncated to half', base[:len(base) // 2]
@@ -94,6 +108,8 @@ def inputs():
         '<table:table table:name="&c;"/>',
         '<!DOCTYPE d [<!ENTITY a "aaaaaaaaaa"><!ENTITY b "&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;"><!ENTITY c "&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;">]>'))
     yield 'external entity', package(content('<table:table table:name="&x;"/>', '<!DOCTYPE d [<!ENTITY x SYSTEM "file:///etc/passwd">]>'))
+    yield 'document type of its own, no entities', package(content(
+        '<table:table table:name="A"/>', '<!DOCTYPE office:document-content [<!ATTLIST table:table table:protected CDATA "true">]>'))
     yield 'spans nested 200,000 deep', package(content(
         '<table:table table:name="D"><table:table-row><table:table-cell><text:p>' +
         nested('<text:span>', '</text:span>', 200000, 'x') + '</text:p></table:table-cell></table:table-row></table:table>'))
@@ -103,6 +119,9 @@ def inputs():
     yield 'attribute values of 32 MiB', package(content(
         f'<table:table table:name="{noise}">' + row(f'<table:table-cell office:value-type="string" office:string-value="{noise}"/>') + '</table:table>'))
     yield '10^9 rows x 10^5 columns, 160 times', package(content(repeats))
+    yield 'whole grid filled, 40 sheets (over 4 GB as Excel 97)', package(content(''.join(
+        f'<table:table table:name="G{s}">' + row(cell('float', 1, ' table:number-columns-repeated="100000"'), 1000000000) +
+        '</table:table>' for s in range(40))))
     yield 'invalid UTF-8', package(content('<table:table table:name="bad\udcff"/>').encode('utf-8', 'surrogateescape'))
     yield 'numbers 1e999, nan, -0', package(content('<table:table table:name="N">' + row(
         cell('float', '1e999') + cell('float', 'nan') + cell('float', '-0')) + '</table:table>'))

@@ -12,6 +12,10 @@ test_packages=(
     gnumeric
     default-jdk-headless libapache-poi-java
 )
+# The sanitizer, fuzzing and valgrind step (scripts/sanitize.sh, scripts/valgrind.sh).
+sanitize_packages=(
+    clang libclang-rt-14-dev llvm ninja-build valgrind
+)
 
 # Installs what is missing (as root), or prints the one command to run.
 ensure_packages() {
