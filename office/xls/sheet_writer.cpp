@@ -77,10 +77,10 @@ private:
 
     bool writesRecord(const Cell& cell) const { return hasValue(cell) || xf(cell.format) != kDefaultCellXf; }
 
-    // A height the user set is kept. Any other height of a row with content
-    // is what the source's application computes from that content when it
-    // opens the document (the stored value may come from another program
-    // with other fonts); Excel 97 readers take the stored height as it is.
+    // A height the user set is kept. A row with content is at least as high
+    // as the source's application computes from that content when it opens
+    // the document (a stored value from another program with other fonts may
+    // be too low); Excel 97 readers take the stored height as it is.
     // Rows with wrapped or rotated text keep a stored height: their height
     // depends on the column width and the text's length.
     std::uint16_t heightTwips(const Row& row) const {
@@ -102,7 +102,10 @@ private:
         // A row without content keeps its height, as the source's application does.
         if (largestPt == 0) return row.heightPt ? rowHeightTwips(*row.heightPt) : defaultHeightTwips();
         if (!measurable && row.heightPt) return rowHeightTwips(*row.heightPt);
-        return rowHeightTwips(optimalRowHeightPt(largestPt, lines));
+        // A stored height is raised to what the content needs, never lowered:
+        // the source's application keeps a higher one.
+        const std::uint16_t needed = rowHeightTwips(optimalRowHeightPt(largestPt, lines));
+        return row.heightPt ? std::max(rowHeightTwips(*row.heightPt), needed) : needed;
     }
 
     // Rows without a record of their own: one line of the default font.

@@ -222,6 +222,7 @@ TEST_F(LookReadBack, HeightsLeftToTheApplicationAreComputedFromTheContent) {
         rowAt(3, 40, false, {textAt(0, "long wrapped text", wrappedFormat)}),
         rowAt(4, 30, true, {numberAt(0, 1, bigFormat)}),               // set by the user
         rowAt(5, 20, false, {}),                                       // nothing to measure: kept
+        rowAt(6, 18, false, {numberAt(0, 1)}),                         // higher than needed: kept
     };
     wb.sheets.push_back(sheet);
     Warnings warnings;
@@ -237,6 +238,7 @@ TEST_F(LookReadBack, HeightsLeftToTheApplicationAreComputedFromTheContent) {
     EXPECT_EQ(twips("0,3"), 800);
     EXPECT_EQ(twips("0,4"), 600);
     EXPECT_EQ(twips("0,5"), 400);
+    EXPECT_EQ(twips("0,6"), 360);
     // Only the user's height is marked custom, so readers may recompute the others.
     for (const char* key : {"0,0", "0,1", "0,2", "0,3", "0,5"}) EXPECT_EQ(rows.at(key)[7], "0") << key;
     EXPECT_EQ(rows.at("0,4")[7], "1");
