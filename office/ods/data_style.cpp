@@ -157,9 +157,13 @@ DataStyle readDataStyle(XmlReader& xml, DataStyleKind kind) {
         style.parts.push_back(std::move(part));
         xml.skipElement();
     }
-    if (formatSourceIsLanguage && kind == DataStyleKind::Date) {
-        // The office shows such a date in the short form of its locale, whose
-        // day and month carry two digits (01/31/20), whatever the parts say.
+    const bool hasTime = std::any_of(style.parts.begin(), style.parts.end(), [](const DataStylePart& part) {
+        return part.type == Type::Hours || part.type == Type::Minutes || part.type == Type::Seconds;
+    });
+    if (formatSourceIsLanguage && kind == DataStyleKind::Date && hasTime) {
+        // The office shows such a date and time in the form of its locale,
+        // whose day and month carry two digits (01/31/20 08:00 AM), whatever
+        // the parts say; its short date alone keeps them as written (1/31/20).
         for (DataStylePart& part : style.parts) {
             if (part.type == Type::Day || (part.type == Type::Month && !part.textual)) part.longForm = true;
         }

@@ -26,6 +26,8 @@ const char* defaultNumberFormat(ValueKind kind) {
     case ValueKind::Duration: return "[HH]:MM:SS";
     case ValueKind::Percentage: return "0.00%";
     case ValueKind::Currency: return "#,##0.00";
+    // Readers that keep a boolean as the number 1 or 0 still show its word.
+    case ValueKind::Boolean: return "\"TRUE\";\"TRUE\";\"FALSE\"";
     case ValueKind::Plain: break;
     }
     return "General";

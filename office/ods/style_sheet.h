@@ -42,7 +42,7 @@ struct TableStyle {
 
 // What a value looks like when its cell's style gives no number format.
 enum class ValueKind : char {
-    Plain = 'n', Date = 'd', DateTime = 'D', Duration = 't', Percentage = 'p', Currency = 'c',
+    Plain = 'n', Date = 'd', DateTime = 'D', Duration = 't', Percentage = 'p', Currency = 'c', Boolean = 'b',
 };
 
 // A cell style resolved to a format of the workbook.

@@ -123,8 +123,10 @@ ValueKind applyValue(const CellValue& value, bool hasText, Cell& cell) {
         default: return ValueKind::Plain;
         }
     case ValueType::Boolean:
-        if (value.hasNumber) cell.type = CellType::Boolean, cell.number = value.number;
-        return ValueKind::Plain;
+        if (!value.hasNumber) return ValueKind::Plain;
+        cell.type = CellType::Boolean;
+        cell.number = value.number;
+        return ValueKind::Boolean;
     case ValueType::Error:
         cell.type = CellType::Error;
         return ValueKind::Plain;

@@ -59,6 +59,8 @@ TEST_F(CellValues, ReadsEachValueType) {
     EXPECT_EQ(code(3), "YYYY-MM-DD");
     EXPECT_EQ(code(4), "YYYY-MM-DD HH:MM:SS");
     EXPECT_EQ(code(5), "[HH]:MM:SS");
+    EXPECT_EQ(code(6), "\"TRUE\";\"TRUE\";\"FALSE\"") << "a reader that keeps 1 or 0 still shows the word";
+    EXPECT_EQ(code(10), "General");
 }
 
 TEST_F(CellValues, FlattensParagraphsSpansSpacesAndLinks) {
