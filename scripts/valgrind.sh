@@ -1,7 +1,7 @@
 #!/bin/bash
 # The command-line converter under valgrind's memcheck on a few spreadsheets of
 # different kinds (OpenDocument, OpenOffice 1.x, a large table, formulas,
-# notes, and files that must be refused). Any memcheck error fails the run.
+# notes, and files that must be refused: malformed, an entity bomb, encrypted). Any memcheck error fails the run.
 #
 #   scripts/valgrind.sh BUILD_FOLDER
 #
@@ -22,6 +22,7 @@ if [ -d "$corpus" ]; then
         SheetJS__test_files/formula_stress_test.ods \
         SheetJS__test_files/comments_stress_test.ods \
         eea__odfpy/samples/spreadsheet-with-macro.ods \
+        blutsvente__MIX/test/results/reg_shell.sxc \
         blutsvente__MIX/test/results/padio2.sxc \
         openspout__openspout/tests/resources/ods/attack_billion_laughs.ods \
         aspose-cells__Aspose.Cells-for-.NET/Examples/Data/Files/Utility/EncryptingODSFiles/encryptedBook1.out.ods; do
