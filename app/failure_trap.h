@@ -30,10 +30,13 @@ public:
     // failure has been dealt with and the handler ends: no report, and every
     // later step and test of this trap does nothing.
     void screenFailures(std::function<bool(const platform::Failure&)> screen) { screen_ = std::move(screen); }
+    // Asked before every step and test: once it holds, the handler ends
+    // there, as after a screened failure.
+    void endWhen(std::function<bool()> condition) { endWhen_ = std::move(condition); }
 
     template <typename Step>
     void step(int line, Step&& body) {
-        if (ended_) return;
+        if (checkEnded()) return;
         try {
             body();
         } catch (...) {
@@ -45,7 +48,7 @@ public:
     // holds is taken (false once the handler has ended).
     template <typename Test>
     bool test(int line, Test&& condition) {
-        if (ended_) return false;
+        if (checkEnded()) return false;
         try {
             return condition();
         } catch (...) {
@@ -54,15 +57,20 @@ public:
         }
     }
 
-    bool ended() const { return ended_; }
+    bool ended() { return checkEnded(); }
     const QString& location() const { return location_; }
 
 private:
     void handle(int line, std::exception_ptr failure);
+    bool checkEnded() {
+        if (!ended_ && endWhen_ && endWhen_()) ended_ = true;
+        return ended_;
+    }
 
     platform::Prompts& prompts_;
     QString location_;
     std::function<bool(const platform::Failure&)> screen_;
+    std::function<bool()> endWhen_;
     bool ended_ = false;
 };
 

@@ -6,6 +6,7 @@
 #include "app/paths.h"
 #include "convert/office_calls.h"
 #include "convert/output_path.h"
+#include "convert/run_rows.h"
 #include "platform/responsive_call.h"
 
 #include <QCoreApplication>
@@ -33,6 +34,9 @@ ConversionRun::ConversionRun(RunControls controls, RunServices services)
 
 void ConversionRun::start() {
     app::FailureTrap trap(services_.prompts, QStringLiteral("in Quillfen2021/08/31.Form1.PushButton2_Click "));
+    // A closed window ends the handler before its next step; an office call
+    // under way is finished first, as it runs in a process of its own.
+    trap.endWhen(services_.abandoned);
     if (trap.test(100, [&] { return converting_; })) return;
     trap.step(102, [&] { converting_ = true; });
 
@@ -60,12 +64,15 @@ void ConversionRun::convertAll(app::FailureTrap& trap) {
     ValueList saveArguments(2);
     QString source;
 
-    for (int i = 1; i <= n; ++i) {
-        if (services_.abandoned()) return;
+    RunRows rows(*controls_.list->model(), n);
+    while (rows.remaining()) {
+        if (trap.ended()) return;
         trap.step(110, yieldToWindowSystem);
         trap.step(112, [&] { app::setMousePointer(controls_.window, app::kHourglassPointer); });
-        // Rows removed meanwhile: the run ends with the rows that are left.
-        if (i > controls_.list->count()) break;
+        // The place is taken after the yield: rows removed during it are
+        // not waited for, and none is skipped.
+        if (!rows.advance()) break;
+        const int i = rows.current();
         trap.step(114, [&] { controls_.progress->setExactValue(double(i) / controls_.list->count() * 100); });
         trap.step(116, [&] { source = controls_.list->rowText(i); });
         trap.step(118, [&] { controls_.progress->setCaption(QStringLiteral("Processing: ") + app::fileNameOf(source, separator)); });

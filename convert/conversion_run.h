@@ -36,7 +36,7 @@ struct RunServices {
     // Waits the given seconds while the window stays responsive.
     std::function<void(double)> pause;
     QChar separator;
-    // True once the window is closing: the run stops at the next file.
+    // True once the window is closing: the run stops before its next step.
     std::function<bool()> abandoned = [] { return false; };
 };
 

@@ -16,10 +16,11 @@
 
 namespace brindlemoor::testing {
 
-// A clock that runs a thousand times faster than real time.
+// A clock that runs faster than real time, by default a thousand times.
 class FastClock : public platform::Clock {
 public:
-    double seconds() const override { return platform::steadyClock().seconds() * 1000; }
+    double speed = 1000;
+    double seconds() const override { return platform::steadyClock().seconds() * speed; }
 };
 
 struct TestWindow {
@@ -34,6 +35,8 @@ struct TestWindow {
     int processEnds = 0;
     // Runs at the start of every wait, e.g. to click during a conversion.
     std::function<void()> duringPause;
+    // Runs when the window ends the process, e.g. to leave the event loop.
+    std::function<void()> onProcessEnd;
     FastClock clock;
     std::unique_ptr<app::Form1> form;
 
@@ -56,7 +59,11 @@ struct TestWindow {
                     if (duringPause) duringPause();
                     app::pause(seconds, clock);
                 },
-            .endProcess = [this] { ++processEnds; },
+            .endProcess =
+                [this] {
+                    ++processEnds;
+                    if (onProcessEnd) onProcessEnd();
+                },
         });
         return *form;
     }
