@@ -143,6 +143,25 @@ private slots:
         QVERIFY(trail.isEmpty());
         QCOMPARE(reportedLines(), QList<int>{110});
     }
+
+    void endConditionStopsBeforeTheNextStep() {
+        QStringList trail;
+        bool closing = false;
+        FailureTrap trap(prompts, kLocation);
+        trap.endWhen([&] { return closing; });
+        trap.step(150, [&] {
+            trail << "150";
+            closing = true;  // the step under way still finishes
+            trail << "150 done";
+        });
+        trap.step(152, [&] { trail << "152"; });
+        QVERIFY(!trap.test(154, [] { return true; }));
+        closing = false;  // once ended, the handler stays ended
+        trap.step(156, [&] { fail("after the end"); });
+        QVERIFY(trap.ended());
+        QCOMPARE(trail, QStringList({"150", "150 done"}));
+        QVERIFY(prompts.messages().empty());
+    }
 };
 
 QTEST_GUILESS_MAIN(FailureTrapTest)
