@@ -113,6 +113,10 @@ Workbook readAnyKind(const std::filesystem::path& source, Warnings& warnings) {
     const auto status = std::filesystem::status(source, error);
     if (!std::filesystem::exists(status)) throw ConversionError("the file does not exist");
     if (std::filesystem::is_directory(status)) throw ConversionError("it is a folder, not a spreadsheet file");
+    // A pipe or device would block the read below for good, or never end.
+    if (!std::filesystem::is_regular_file(status)) {
+        throw ConversionError("it is not a regular file (a pipe, socket or device), not a spreadsheet file");
+    }
 
     std::ifstream probe(source, std::ios::binary);
     if (!probe) throw ConversionError(std::string("the file cannot be opened (") + std::strerror(errno) + ")");

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <sys/stat.h>
 
 namespace brindlemoor::office::testing {
 namespace {
@@ -174,6 +175,10 @@ TEST_F(DocumentKinds, UnreadableFilesGiveTheirCause) {
     EXPECT_EQ(readFailure(dir.file("absent.ods")), "absent.ods: the file does not exist");
     std::filesystem::create_directory(dir.file("folder.ods"));
     EXPECT_EQ(readFailure(dir.file("folder.ods")), "folder.ods: it is a folder, not a spreadsheet file");
+    // Opening a pipe for reading waits for a writer: it must be refused before that.
+    ASSERT_EQ(mkfifo(dir.file("pipe.ods").c_str(), 0600), 0);
+    EXPECT_EQ(readFailure(dir.file("pipe.ods")),
+              "pipe.ods: it is not a regular file (a pipe, socket or device), not a spreadsheet file");
     writeText(dir.file("empty.ods"), "");
     EXPECT_EQ(readFailure(dir.file("empty.ods")), "empty.ods: the file is empty");
     writeText(dir.file("notes.ods"), "a,b,c\n1,2,3\n");
