@@ -300,12 +300,14 @@ FIXTURES = {
 }
 
 
-def make(outdir):
-    """Writes every fixture, converts the changed ones; returns {name: .ods path}."""
+def make_from_flat(outdir, fixtures, after_conversion=None):
+    """Writes each flat document of `fixtures` ({name: builder}) and has
+    LibreOffice turn the changed ones into .ods; `after_conversion(flat)` runs
+    on each one converted. Returns {name: .ods path}."""
     outdir = Path(outdir)
     outdir.mkdir(parents=True, exist_ok=True)
     stale = []
-    for name, build in FIXTURES.items():
+    for name, build in fixtures.items():
         xml = build()
         flat = outdir / f"{name}.fods"
         ods = outdir / f"{name}.ods"
@@ -317,11 +319,19 @@ def make(outdir):
         with tempfile.TemporaryDirectory() as profile:
             subprocess.run(soffice_command(profile) + ["--convert-to", "ods", "--outdir", str(outdir)]
                            + [str(f) for f in stale], check=True, capture_output=True, timeout=600)
-    result = {name: outdir / f"{name}.ods" for name in FIXTURES}
+        for flat in stale:
+            if after_conversion:
+                after_conversion(flat)
+    result = {name: outdir / f"{name}.ods" for name in fixtures}
     missing = [str(p) for p in result.values() if not p.exists()]
     if missing:
         raise RuntimeError(f"LibreOffice did not make {', '.join(missing)}")
     return result
+
+
+def make(outdir):
+    """Writes every fixture, converts the changed ones; returns {name: .ods path}."""
+    return make_from_flat(outdir, FIXTURES)
 
 
 if __name__ == "__main__":

@@ -13,14 +13,11 @@ Prints the paths of the .ods files.
 """
 
 import re
-import subprocess
 import sys
-import tempfile
 import zipfile
 from pathlib import Path
 
-from make_fixtures import NAMESPACES, escape
-from xls_validity import soffice_command
+from make_fixtures import NAMESPACES, escape, make_from_flat
 
 NAMESPACES = dict(NAMESPACES, config="urn:oasis:names:tc:opendocument:xmlns:config:1.0")
 
@@ -314,27 +311,8 @@ def put_view_settings(flat, ods):
 
 def make(outdir):
     """Writes every fixture and converts the changed ones; returns {name: .ods path}."""
-    outdir = Path(outdir)
-    outdir.mkdir(parents=True, exist_ok=True)
-    stale = []
-    for name, build in FIXTURES.items():
-        xml = build()
-        flat, ods = outdir / f"{name}.fods", outdir / f"{name}.ods"
-        if not ods.exists() or not flat.exists() or flat.read_text(encoding="utf-8") != xml:
-            flat.write_text(xml, encoding="utf-8")
-            ods.unlink(missing_ok=True)
-            stale.append(flat)
-    if stale:
-        with tempfile.TemporaryDirectory() as profile:
-            subprocess.run(soffice_command(profile) + ["--convert-to", "ods", "--outdir", str(outdir)]
-                           + [str(f) for f in stale], check=True, capture_output=True, timeout=600)
-        for flat in stale:
-            put_view_settings(flat, flat.with_suffix(".ods"))
-    result = {name: outdir / f"{name}.ods" for name in FIXTURES}
-    missing = [str(p) for p in result.values() if not p.exists()]
-    if missing:
-        raise RuntimeError(f"LibreOffice did not make {', '.join(missing)}")
-    return result
+    return make_from_flat(outdir, FIXTURES,
+                          after_conversion=lambda flat: put_view_settings(flat, flat.with_suffix(".ods")))
 
 
 if __name__ == "__main__":
