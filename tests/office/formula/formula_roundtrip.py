@@ -359,7 +359,9 @@ class FormulaRoundTrip(unittest.TestCase):
                     self.assertEqual(value.ctype, xlrd.XL_CELL_ERROR)
 
 
-if __name__ == "__main__":
+def main():
+    """Runs the tests of the calling module, or reports them skipped where
+    LibreOffice or its Python bridge is missing."""
     if not shutil.which("soffice"):
         sys.exit(SKIPPED)
     try:
@@ -370,4 +372,8 @@ if __name__ == "__main__":
     if not os.environ.get("FORMULA_CONVERTER"):
         print("FORMULA_CONVERTER is not set", file=sys.stderr)
         sys.exit(2)
-    unittest.main()
+    unittest.main(module="__main__")
+
+
+if __name__ == "__main__":
+    main()
