@@ -17,9 +17,25 @@ struct GObjectUnref {
 template <typename T>
 using GPtr = std::unique_ptr<T, GObjectUnref>;
 
+// libgsf registers its object types and builds its property-name tables
+// lazily, without locks; two conversions writing their first file at the
+// same moment corrupt them. Types are made here once, and the summary
+// writer, which uses those tables every time, runs under one lock.
+std::mutex summaryWriterLock;
+
 void initialiseGsf() {
     static std::once_flag once;
-    std::call_once(once, [] { gsf_init(); });
+    std::call_once(once, [] {
+        gsf_init();
+        GPtr<GsfOutput> memory(gsf_output_memory_new());
+        GPtr<GsfOutfile> ole(gsf_outfile_msole_new(memory.get()));
+        GPtr<GsfOutput> child(gsf_outfile_new_child(ole.get(), "warm-up", FALSE));
+        gsf_output_close(child.get());
+        gsf_output_close(GSF_OUTPUT(ole.get()));
+        g_type_ensure(GSF_TIMESTAMP_TYPE);
+        g_type_ensure(GSF_DOCPROP_VECTOR_TYPE);
+        g_type_ensure(GSF_OUTPUT_STDIO_TYPE);
+    });
 }
 
 void insertText(GsfDocMetaData* meta, const char* name, const std::string& value) {
@@ -63,6 +79,7 @@ void writeSummary(GsfOutfile* ole, const char* streamName, const std::string& na
                   bool documentSummary) {
     GPtr<GsfOutput> stream(gsf_outfile_new_child(ole, streamName, FALSE));
     if (!stream) fail(name, GSF_OUTPUT(ole));
+    std::lock_guard lock(summaryWriterLock);
     if (!gsf_doc_meta_data_write_to_msole(meta, stream.get(), documentSummary)) fail(name, stream.get());
     if (!gsf_output_close(stream.get())) fail(name, stream.get());
 }
