@@ -120,6 +120,38 @@ struct PageSetup {
     std::string header, footer;            // e.g. "&LQuarter&C&A&RPage &P of &N"
 };
 
+// Where a drawing object sits: from a point in its first cell to a point in
+// its last cell. Offsets are fractions of the cell's width or height (0 at
+// the cell's left or top edge, 1 at its right or bottom edge).
+struct DrawingAnchor {
+    RowIndex firstRow = 0;
+    ColumnIndex firstColumn = 0;
+    double firstX = 0, firstY = 0;
+    RowIndex lastRow = 0;
+    ColumnIndex lastColumn = 0;
+    double lastX = 0, lastY = 0;
+    bool toCell = true;  // moves and sizes with its cells; false: fixed on the page
+};
+
+enum class DrawingKind : std::uint8_t { Picture, Rectangle, Ellipse, Line, TextBox };
+enum class PictureType : std::uint8_t { Png, Jpeg };
+
+// A picture or drawing shape of a sheet.
+struct Drawing {
+    DrawingKind kind = DrawingKind::Rectangle;
+    DrawingAnchor anchor;
+    std::string name;
+    std::string description;
+    std::string picture;                      // the image file's bytes (pictures)
+    PictureType pictureType = PictureType::Png;
+    std::optional<Color> fill;                // unset: not filled
+    std::optional<Color> line;                // unset: no outline
+    double lineWidthPt = 0;                   // 0: the thinnest line
+    bool flipHorizontal = false;              // a line from the top right corner
+    bool flipVertical = false;                // a line from the bottom left corner
+    std::string text;                         // paragraphs joined by '\n'
+};
+
 // Rows or columns first..last (0-based, inclusive).
 struct LineSpan {
     std::uint32_t first = 0;
@@ -134,6 +166,7 @@ struct Sheet {
     std::vector<CellRange> merges;
     std::vector<Annotation> annotations;
     std::vector<Hyperlink> hyperlinks;
+    std::vector<Drawing> drawings;     // in drawing order, back to front
     double defaultRowHeightPt = 12.8;
     std::optional<double> defaultColumnWidthPt;
     SheetView view;
