@@ -70,6 +70,11 @@ struct CellFormat {
     Alignment alignment;
     bool locked = true;
     bool hidden = false;                    // formula hidden when protected
+    // Space between the cell's edges and its text, above plus below. Excel
+    // has no such setting; a row whose height is left to the application
+    // leaves room for it.
+    double verticalPaddingPt = kStandardVerticalPaddingPt;
+    static constexpr double kStandardVerticalPaddingPt = 0.7 * 72 / 25.4;  // 0.35 mm above and below
     friend bool operator==(const CellFormat&, const CellFormat&) = default;
 };
 

@@ -116,6 +116,15 @@ void readProperty(const XmlReader& xml, CellStyle& style) {
     }
     if (auto v = xml.attribute(Ns::Fo, "wrap-option")) style.wrap = *v == "wrap";
     if (auto v = xml.attribute(Ns::Style, "shrink-to-fit")) style.shrinkToFit = *v == "true";
+    if (auto v = xml.attribute(Ns::Fo, "padding")) {
+        if (auto pt = parseLengthPt(*v); pt && *pt >= 0) style.paddingTopPt = style.paddingBottomPt = *pt;
+    }
+    if (auto v = xml.attribute(Ns::Fo, "padding-top")) {
+        if (auto pt = parseLengthPt(*v); pt && *pt >= 0) style.paddingTopPt = *pt;
+    }
+    if (auto v = xml.attribute(Ns::Fo, "padding-bottom")) {
+        if (auto pt = parseLengthPt(*v); pt && *pt >= 0) style.paddingBottomPt = *pt;
+    }
     if (auto v = xml.attribute(Ns::Fo, "margin-left")) {
         if (auto pt = parseLengthPt(*v)) style.indentPt = *pt;
     }
@@ -181,6 +190,8 @@ void CellStyle::overlay(const CellStyle& child) {
     take(wrap, child.wrap);
     take(shrinkToFit, child.shrinkToFit);
     take(indentPt, child.indentPt);
+    take(paddingTopPt, child.paddingTopPt);
+    take(paddingBottomPt, child.paddingBottomPt);
     take(rotationDegrees, child.rotationDegrees);
     take(stacked, child.stacked);
     take(locked, child.locked);

@@ -32,6 +32,7 @@ struct CellStyle {
     std::optional<VerticalAlign> vertical;
     std::optional<bool> wrap, shrinkToFit;
     std::optional<double> indentPt;
+    std::optional<double> paddingTopPt, paddingBottomPt;
     std::optional<int> rotationDegrees;
     std::optional<bool> stacked;
     std::optional<bool> locked, formulaHidden;

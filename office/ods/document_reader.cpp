@@ -64,7 +64,7 @@ void DocumentReader::readPart(XmlReader& xml, bool isStylesPart) {
         else if (local == "automatic-styles") styles_.readStyles(xml, automaticScope);
         else if (local == "meta") readMeta(xml, workbook_.properties);
         else if (local == "settings") readSettings(xml, viewSettings_);
-        else if (local == "master-styles") styles_.readMasterPages(xml);
+        else if (local == "master-styles") styles_.readMasterPages(xml, workbook_.properties.title);
         else if (local == "body") readBody(xml);
         else xml.skipElement();
     }

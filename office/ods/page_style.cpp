@@ -31,8 +31,19 @@ double headerFooterHeight(XmlReader& xml) {
     return height;
 }
 
-// Fields become Excel's codes; literal ampersands are doubled.
-void readHeaderParagraph(XmlReader& xml, std::string& out) {
+void appendLiteral(std::string_view text, std::string& out) {
+    for (char c : text) {
+        if (c == '&') out += "&&";
+        else if (c == '\n' || c == '\r' || c == '\t') out += ' ';
+        else out += c;
+    }
+}
+
+// Fields become Excel's codes; literal ampersands are doubled. Excel has no
+// code for the document's title: its text is written in the field's place,
+// and the file name where the document has no title (what the source's
+// application shows then).
+void readHeaderParagraph(XmlReader& xml, std::string& out, const std::string& title) {
     for (;;) {
         switch (xml.next()) {
         case XmlEvent::Text:
@@ -52,26 +63,31 @@ void readHeaderParagraph(XmlReader& xml, std::string& out) {
             else if (text && local == "date") out += "&D", xml.skipElement();
             else if (text && local == "time") out += "&T", xml.skipElement();
             else if (text && local == "file-name") out += "&F", xml.skipElement();
+            else if (text && local == "title") {
+                if (title.empty()) out += "&F";
+                else appendLiteral(title, out);
+                xml.skipElement();
+            }
             else if (text && local == "s") {
                 const long long count = parseInteger(xml.attribute(Ns::Text, "c").value_or("1")).value_or(1);
                 out.append(static_cast<std::size_t>(std::clamp<long long>(count, 1, 255)), ' ');
                 xml.skipElement();
             } else if (text && local == "line-break") out += '\n', xml.skipElement();
             else if (text && local == "tab") out += ' ', xml.skipElement();
-            else readHeaderParagraph(xml, out);  // spans, titles and other fields: their text
+            else readHeaderParagraph(xml, out, title);  // spans and other fields: their text
             break;
         }
         }
     }
 }
 
-std::string readRegion(XmlReader& xml) {
+std::string readRegion(XmlReader& xml, const std::string& title) {
     std::string text;
     int paragraphs = 0;
     while (xml.nextChild()) {
         if (xml.is(Ns::Text, "p")) {
             if (paragraphs++ > 0) text += '\n';
-            readHeaderParagraph(xml, text);
+            readHeaderParagraph(xml, text, title);
         } else {
             xml.skipElement();
         }
@@ -80,16 +96,16 @@ std::string readRegion(XmlReader& xml) {
 }
 
 // A style:header or style:footer in Excel's "&Lleft&Ccentre&Rright" form.
-std::string readHeaderFooter(XmlReader& xml) {
+std::string readHeaderFooter(XmlReader& xml, const std::string& title) {
     std::string left, center, right;
     int paragraphs = 0;
     while (xml.nextChild()) {
-        if (xml.is(Ns::Style, "region-left")) left = readRegion(xml);
-        else if (xml.is(Ns::Style, "region-center")) center = readRegion(xml);
-        else if (xml.is(Ns::Style, "region-right")) right = readRegion(xml);
+        if (xml.is(Ns::Style, "region-left")) left = readRegion(xml, title);
+        else if (xml.is(Ns::Style, "region-center")) center = readRegion(xml, title);
+        else if (xml.is(Ns::Style, "region-right")) right = readRegion(xml, title);
         else if (xml.is(Ns::Text, "p")) {
             if (paragraphs++ > 0) center += '\n';
-            readHeaderParagraph(xml, center);
+            readHeaderParagraph(xml, center, title);
         } else {
             xml.skipElement();
         }
@@ -164,17 +180,17 @@ PageLayout readPageLayout(XmlReader& xml) {
     return layout;
 }
 
-MasterPage readMasterPage(XmlReader& xml) {
+MasterPage readMasterPage(XmlReader& xml, const std::string& documentTitle) {
     MasterPage master;
     master.layoutName = std::string(xml.attribute(Ns::Style, "page-layout-name").value_or(""));
     while (xml.nextChild()) {
         const bool shown = xml.attribute(Ns::Style, "display") != std::optional<std::string_view>("false");
         if (xml.is(Ns::Style, "header")) {
             master.hasHeader = shown;
-            master.header = readHeaderFooter(xml);
+            master.header = readHeaderFooter(xml, documentTitle);
         } else if (xml.is(Ns::Style, "footer")) {
             master.hasFooter = shown;
-            master.footer = readHeaderFooter(xml);
+            master.footer = readHeaderFooter(xml, documentTitle);
         } else {
             xml.skipElement();
         }

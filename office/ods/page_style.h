@@ -32,8 +32,9 @@ struct MasterPage {
     bool hasHeader = false, hasFooter = false;
 };
 
-// Reads the style:master-page element the reader stands on.
-MasterPage readMasterPage(XmlReader& xml);
+// Reads the style:master-page element the reader stands on; a title field
+// in its header or footer shows `documentTitle`.
+MasterPage readMasterPage(XmlReader& xml, const std::string& documentTitle = {});
 
 // The print setup of a sheet whose table uses `master` laid out by `layout`.
 PageSetup pageSetupOf(const PageLayout& layout, const MasterPage& master);

@@ -75,6 +75,8 @@ Workbook readPackage(const std::filesystem::path& source, Warnings& warnings) {
 
     Workbook workbook;
     DocumentReader document(workbook, warnings);
+    // The document's title first: a header or footer may show it.
+    readOptionalPart(package, "meta.xml", document, warnings);
     if (const auto styles = package.find("styles.xml")) {
         XmlReader xml(*styles, package.stream(*styles));
         document.readPart(xml, true);
@@ -86,7 +88,6 @@ Workbook readPackage(const std::filesystem::path& source, Warnings& warnings) {
     if (!document.sawSpreadsheet()) {
         throw ConversionError("not an OpenDocument spreadsheet (content.xml holds no spreadsheet)");
     }
-    readOptionalPart(package, "meta.xml", document, warnings);
     readOptionalPart(package, "settings.xml", document, warnings);
     document.finish();
     return workbook;

@@ -123,6 +123,10 @@ void StyleSheet::readStyles(XmlReader& xml, StyleScope scope) {
                 if (xml.ns() == Ns::Style && xml.local().ends_with("properties")) readCellProperties(xml, style);
                 else xml.skipElement();
             }
+            // Office suites give every cell without a fill of its own no
+            // fill, whatever the default style says (a white one there would
+            // hide the grid on every cell).
+            style.background.reset();
             defaultCellStyle_.overlay(style);
             continue;
         }
@@ -150,7 +154,11 @@ void StyleSheet::readStyle(XmlReader& xml, StyleScope scope) {
     if (family == "table-column") {
         ColumnStyle style;
         while (xml.nextChild()) {
-            if (auto width = xml.attribute(Ns::Style, "column-width")) style.widthPt = parseLengthPt(*width);
+            // A width of nothing is no width: office suites show such a
+            // column (a hidden one, as some writers store it) at the standard width.
+            if (auto width = xml.attribute(Ns::Style, "column-width")) {
+                if (auto pt = parseLengthPt(*width); pt && *pt > 0) style.widthPt = pt;
+            }
             xml.skipElement();
         }
         columnStyles_.put(scope, name, style);
@@ -182,11 +190,11 @@ void StyleSheet::readStyle(XmlReader& xml, StyleScope scope) {
     xml.skipElement();
 }
 
-void StyleSheet::readMasterPages(XmlReader& xml) {
+void StyleSheet::readMasterPages(XmlReader& xml, const std::string& documentTitle) {
     while (xml.nextChild()) {
         if (xml.is(Ns::Style, "master-page")) {
             std::string name(xml.attribute(Ns::Style, "name").value_or(""));
-            masterPages_.insert_or_assign(std::move(name), readMasterPage(xml));
+            masterPages_.insert_or_assign(std::move(name), readMasterPage(xml, documentTitle));
         } else {
             xml.skipElement();
         }
@@ -277,6 +285,8 @@ CellFormat StyleSheet::flatten(std::string_view styleName, ValueKind kind, bool*
     else if (style.rotationDegrees) alignment.rotation = excelRotation(*style.rotationDegrees);
     format.locked = style.locked.value_or(true);
     format.hidden = style.formulaHidden.value_or(false);
+    constexpr double kHalf = CellFormat::kStandardVerticalPaddingPt / 2;
+    format.verticalPaddingPt = std::min(style.paddingTopPt.value_or(kHalf), 200.0) + std::min(style.paddingBottomPt.value_or(kHalf), 200.0);
     return format;
 }
 

@@ -59,7 +59,7 @@ public:
     // Reads the children of office:font-face-decls.
     void readFontFaces(XmlReader& xml);
     // Reads the children of office:master-styles.
-    void readMasterPages(XmlReader& xml);
+    void readMasterPages(XmlReader& xml, const std::string& documentTitle = {});
 
     // The print setup of tables whose style names `masterPage` ("" for the
     // default page); unset when the document has no such page.

@@ -112,13 +112,14 @@ std::uint16_t defaultColumnCharacters(double widthPt, const Font& defaultFont) {
     return static_cast<std::uint16_t>(std::clamp(std::lround((widthPt - kPaddingPt) / digitWidthPt(defaultFont)), 1L, 255L));
 }
 
-double optimalRowHeightPt(double fontSizePt, std::uint32_t lines) {
-    // Measured on LibreOffice over 6..50 pt (within a twip): the first line
-    // takes 1.18 x size + 0.825 pt with its margins, each further line the
-    // font's line height, about 1.117 x size.
+double optimalRowHeightPt(double fontSizePt, std::uint32_t lines, double verticalPaddingPt) {
+    // Measured on LibreOffice over 6..50 pt and paddings of 0..2 mm (within
+    // a twip): the first line takes 1.18 x size + 0.825 pt with the standard
+    // padding, each further line the font's line height, about 1.117 x size.
     constexpr double kStandardPt = 12.8;
     const double size = fontSizePt > 0 ? fontSizePt : 10;
-    const double height = 1.18 * size + 0.825 + (std::max<std::uint32_t>(lines, 1) - 1) * 1.117 * size;
+    const double padding = std::clamp(verticalPaddingPt, 0.0, 400.0) - CellFormat::kStandardVerticalPaddingPt;
+    const double height = 1.18 * size + 0.825 + padding + (std::max<std::uint32_t>(lines, 1) - 1) * 1.117 * size;
     return std::max(kStandardPt, height);
 }
 

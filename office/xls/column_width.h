@@ -33,11 +33,13 @@ std::uint16_t columnWidthUnits(double widthPt, const Font& defaultFont);
 std::uint16_t defaultColumnCharacters(double widthPt, const Font& defaultFont);
 
 // Height a spreadsheet program gives a row whose height is left to it (not
-// set by the user), as LibreOffice computes it: one line of the largest font
-// among the row's filled cells plus the cell margins, a further line per line
-// break, never less than the standard 12.8 pt. LibreOffice sizes the line from
-// the font size alone, whatever the family, and so do we.
-double optimalRowHeightPt(double fontSizePt, std::uint32_t lines = 1);
+// set by the user), as LibreOffice computes it: for each filled cell, a line
+// of its font, a further line per line break, and the cell's padding above
+// and below; the row takes the highest, never less than the standard 12.8 pt.
+// LibreOffice sizes the line from the font size alone, whatever the family,
+// and so do we.
+double optimalRowHeightPt(double fontSizePt, std::uint32_t lines = 1,
+                          double verticalPaddingPt = CellFormat::kStandardVerticalPaddingPt);
 
 // Row height in twips, within what BIFF accepts.
 std::uint16_t rowHeightTwips(double heightPt);

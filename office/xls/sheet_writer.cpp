@@ -77,35 +77,34 @@ private:
 
     bool writesRecord(const Cell& cell) const { return hasValue(cell) || xf(cell.format) != kDefaultCellXf; }
 
-    // A height the user set is kept. A row with content is at least as high
-    // as the source's application computes from that content when it opens
-    // the document (a stored value from another program with other fonts may
-    // be too low); Excel 97 readers take the stored height as it is.
-    // Rows with wrapped or rotated text keep a stored height: their height
-    // depends on the column width and the text's length.
+    // A height the user set is kept. The height of any other row with
+    // content is what the source's application computes from that content
+    // when it opens the document, whatever height is stored: a stored value
+    // comes from the program that last saved, with its own fonts and
+    // rounding (Excel stores 15 pt for a line of 11 pt text, where office
+    // suites here show 13.8 pt). Excel 97 readers take the written height as
+    // it is. Rows with wrapped or rotated text keep a stored height: their
+    // height depends on the column width and the text's length.
     std::uint16_t heightTwips(const Row& row) const {
         if (row.customHeight && row.heightPt) return rowHeightTwips(*row.heightPt);
         const auto& formats = c_.workbook.formats;
-        double largestPt = 0;
-        std::uint32_t lines = 1;
+        double neededPt = 0;
         bool measurable = true;
         for (const Cell& cell : row.cells) {
             if (!hasValue(cell)) continue;
             const CellFormat& format = formats[cell.format < formats.size() ? cell.format : 0];
-            largestPt = std::max(largestPt, format.font.sizePt);
             measurable = measurable && !format.alignment.wrap && format.alignment.rotation == 0;
+            std::uint32_t lines = 1;
             if (cell.type == CellType::Text && cell.text != kNone) {
                 const std::string& text = c_.workbook.strings.at(cell.text);
-                lines = std::max<std::uint32_t>(lines, 1 + static_cast<std::uint32_t>(std::count(text.begin(), text.end(), '\n')));
+                lines += static_cast<std::uint32_t>(std::count(text.begin(), text.end(), '\n'));
             }
+            neededPt = std::max(neededPt, optimalRowHeightPt(format.font.sizePt, lines, format.verticalPaddingPt));
         }
         // A row without content keeps its height, as the source's application does.
-        if (largestPt == 0) return row.heightPt ? rowHeightTwips(*row.heightPt) : defaultHeightTwips();
+        if (neededPt == 0) return row.heightPt ? rowHeightTwips(*row.heightPt) : defaultHeightTwips();
         if (!measurable && row.heightPt) return rowHeightTwips(*row.heightPt);
-        // A stored height is raised to what the content needs, never lowered:
-        // the source's application keeps a higher one.
-        const std::uint16_t needed = rowHeightTwips(optimalRowHeightPt(largestPt, lines));
-        return row.heightPt ? std::max(rowHeightTwips(*row.heightPt), needed) : needed;
+        return rowHeightTwips(neededPt);
     }
 
     // Rows without a record of their own: one line of the default font.

@@ -246,6 +246,37 @@ TEST_F(CellLook, ColumnWidthsRowHeightsHiddenAndOutlines) {
     EXPECT_FALSE(sheet.rows[2].customHeight);
 }
 
+TEST_F(CellLook, WhatOfficeSuitesIgnoreIsIgnored) {
+    // A column stored with no width (hidden columns, by some writers) shows
+    // at the standard width; a fill in the default style fills no cell.
+    const Workbook book = readDocument(
+        R"(<style:style style:name="co0" style:family="table-column"><style:table-column-properties style:column-width="0in"/></style:style>)",
+        R"(<table:table table:name="S"><table:table-column table:style-name="co0" table:visibility="collapse"/>
+             <table:table-row><table:table-cell office:value-type="float" office:value="1"/></table:table-row></table:table>)",
+        R"(<style:default-style style:family="table-cell">
+             <style:table-cell-properties fo:background-color="#ffffff"/><style:text-properties fo:font-size="12pt"/></style:default-style>)");
+    ASSERT_EQ(book.sheets[0].columns.size(), 1u);
+    EXPECT_TRUE(book.sheets[0].columns[0].hidden);
+    EXPECT_FALSE(book.sheets[0].columns[0].widthPt);
+    EXPECT_FALSE(book.formats[0].background);
+    EXPECT_EQ(book.formats[0].font.sizePt, 12) << "the rest of the default style holds";
+}
+
+TEST_F(CellLook, PaddingAboveAndBelowIsKeptForTheRowsHeight) {
+    const Workbook book = readDocument(
+        R"(<style:style style:name="ce1" style:family="table-cell"><style:table-cell-properties fo:padding="1mm"/></style:style>
+           <style:style style:name="ce2" style:family="table-cell" style:parent-style-name="Padded"><style:table-cell-properties fo:padding-top="0mm"/></style:style>)",
+        R"(<table:table table:name="S"><table:table-row>
+             <table:table-cell table:style-name="ce1" office:value-type="float" office:value="1"/>
+             <table:table-cell table:style-name="ce2" office:value-type="float" office:value="2"/>
+             <table:table-cell office:value-type="float" office:value="3"/></table:table-row></table:table>)",
+        R"(<style:style style:name="Padded" style:family="table-cell" style:parent-style-name="Default"><style:table-cell-properties fo:padding="2mm"/></style:style>)");
+    const double mm = 72 / 25.4;
+    EXPECT_NEAR(formatAt(book, 0, 0).verticalPaddingPt, 2 * mm, 1e-9);
+    EXPECT_NEAR(formatAt(book, 0, 1).verticalPaddingPt, 2 * mm, 1e-9) << "top from the style, bottom inherited";
+    EXPECT_NEAR(formatAt(book, 0, 2).verticalPaddingPt, 0.7 * mm, 1e-9) << "office suites' standard padding";
+}
+
 TEST_F(CellLook, ConditionalFormattingIsReportedNotDropped) {
     const Workbook book = readDocument("",
         R"(<table:table table:name="Cond"><table:table-row><table:table-cell office:value-type="float" office:value="1"/></table:table-row>
@@ -368,6 +399,29 @@ TEST(PrintSetup, PageStyleBecomesTheSheetsPrintSetup) {
     EXPECT_EQ(plain.header, "") << "a header switched off is not printed";
     EXPECT_FALSE(plain.printGridlines);
     EXPECT_FALSE(plain.printHeadings) << "only the whole word counts";
+}
+
+TEST(PrintSetup, TitleFieldShowsTheDocumentsTitleOrElseItsFileName) {
+    // Excel has no code for the title: its text goes in, with "&" kept literal.
+    const std::string styles = std::string(R"(<?xml version="1.0" encoding="UTF-8"?><office:document-styles)") + kOdfNamespaces + R"(>
+      <office:master-styles><style:master-page style:name="Default">
+        <style:header><text:p><text:title>stale cached text</text:title> - <text:sheet-name>?</text:sheet-name></text:p></style:header>
+      </style:master-page></office:master-styles></office:document-styles>)";
+    const std::string content = contentXml("", R"(<table:table table:name="S"/>)");
+    const std::string meta = std::string(R"(<?xml version="1.0" encoding="UTF-8"?><office:document-meta)") + kOdfNamespaces +
+                             R"(><office:meta><dc:title>Sales &amp; Costs</dc:title></office:meta></office:document-meta>)";
+    TempDir dir;
+    // meta.xml last in the archive, as some writers put it: the title is still known.
+    writeZip(dir.file("titled.ods"), {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet", false},
+                                      {"content.xml", content}, {"styles.xml", styles}, {"meta.xml", meta}});
+    const Workbook titled = read(dir.file("titled.ods"));
+    ASSERT_TRUE(titled.sheets[0].pageSetup);
+    EXPECT_EQ(titled.sheets[0].pageSetup->header, "&CSales && Costs - &A");
+
+    writeSpreadsheet(dir.file("untitled.ods"), content, styles);
+    const Workbook untitled = read(dir.file("untitled.ods"));
+    ASSERT_TRUE(untitled.sheets[0].pageSetup);
+    EXPECT_EQ(untitled.sheets[0].pageSetup->header, "&C&F - &A");
 }
 
 }  // namespace

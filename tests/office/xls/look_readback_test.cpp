@@ -199,6 +199,9 @@ TEST_F(LookReadBack, HeightsLeftToTheApplicationAreComputedFromTheContent) {
     CellFormat wrapped;
     wrapped.alignment.wrap = true;
     const std::uint32_t wrappedFormat = add(wrapped);
+    CellFormat padded;
+    padded.verticalPaddingPt = 2 * 0.71 * 72 / 25.4;
+    const std::uint32_t paddedFormat = add(padded);
     const auto textAt = [&](ColumnIndex column, const std::string& text, std::uint32_t format) {
         Cell cell = numberAt(column, 0, format);
         cell.type = CellType::Text;
@@ -222,7 +225,8 @@ TEST_F(LookReadBack, HeightsLeftToTheApplicationAreComputedFromTheContent) {
         rowAt(3, 40, false, {textAt(0, "long wrapped text", wrappedFormat)}),
         rowAt(4, 30, true, {numberAt(0, 1, bigFormat)}),               // set by the user
         rowAt(5, 20, false, {}),                                       // nothing to measure: kept
-        rowAt(6, 18, false, {numberAt(0, 1)}),                         // higher than needed: kept
+        rowAt(6, 15, false, {numberAt(0, 1)}),                         // Excel's height: what the content needs instead
+        rowAt(7, 15, false, {numberAt(0, 1), numberAt(1, 1, paddedFormat)}),
     };
     wb.sheets.push_back(sheet);
     Warnings warnings;
@@ -231,14 +235,15 @@ TEST_F(LookReadBack, HeightsLeftToTheApplicationAreComputedFromTheContent) {
 
     const auto rows = byKey(result.all("row"), 2);
     const auto twips = [&](const char* key) { return std::stoi(rows.at(key)[3]); };
-    // LibreOffice computes 256, 489 and 477 twips for these rows.
+    // LibreOffice computes 256, 489, 477, 256 and 293 twips for these rows.
     EXPECT_EQ(twips("0,0"), 256);
     EXPECT_NEAR(twips("0,1"), 489, 2);
     EXPECT_NEAR(twips("0,2"), 477, 2);
     EXPECT_EQ(twips("0,3"), 800);
     EXPECT_EQ(twips("0,4"), 600);
     EXPECT_EQ(twips("0,5"), 400);
-    EXPECT_EQ(twips("0,6"), 360);
+    EXPECT_EQ(twips("0,6"), 256);
+    EXPECT_NEAR(twips("0,7"), 293, 2);
     // Only the user's height is marked custom, so readers may recompute the others.
     for (const char* key : {"0,0", "0,1", "0,2", "0,3", "0,5"}) EXPECT_EQ(rows.at(key)[7], "0") << key;
     EXPECT_EQ(rows.at("0,4")[7], "1");
@@ -389,6 +394,10 @@ TEST(ColumnWidths, FollowTheDefaultFontsDigitWidth) {
     EXPECT_NEAR(rowHeightTwips(optimalRowHeightPt(24)), 583, 1);
     EXPECT_NEAR(rowHeightTwips(optimalRowHeightPt(36)), 866, 1);
     EXPECT_NEAR(rowHeightTwips(optimalRowHeightPt(10, 3)), 701, 3);
+    // Paddings of 0, 0.71 and 2 mm above and below, at 11, 10 and 14 pt.
+    EXPECT_EQ(rowHeightTwips(optimalRowHeightPt(11, 1, 0)), 256);
+    EXPECT_NEAR(rowHeightTwips(optimalRowHeightPt(10, 1, 2 * 0.71 * 72 / 25.4)), 293, 1);
+    EXPECT_NEAR(rowHeightTwips(optimalRowHeightPt(14, 1, 2 * 2.0 * 72 / 25.4)), 533, 2);
     EXPECT_EQ(rowHeightTwips(1000), 8192);
 }
 
