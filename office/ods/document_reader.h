@@ -5,6 +5,7 @@
 #include "office/model/conversion_error.h"
 #include "office/model/workbook.h"
 #include "office/ods/document_info.h"
+#include "office/ods/drawing_reader.h"
 #include "office/ods/style_sheet.h"
 
 #include <string>
@@ -33,6 +34,9 @@ public:
     // Completes the workbook once every part is read.
     void finish();
 
+    // Pictures whose bytes are other members of the package.
+    const std::vector<PendingPicture>& pendingPictures() const { return pictures_; }
+
 private:
     void readBody(XmlReader& xml);
     void readSpreadsheetChild(XmlReader& xml);
@@ -46,6 +50,7 @@ private:
     double nullDateOffset_ = 0;
     bool sawSpreadsheet_ = false;
     int validations_ = 0;
+    std::vector<PendingPicture> pictures_;
 };
 
 }  // namespace brindlemoor::office::ods

@@ -11,6 +11,22 @@ namespace {
 
 constexpr int kMaxInheritanceDepth = 64;
 
+// The children of a graphic style (or default style): its graphic properties.
+GraphicStyle readGraphicProperties(XmlReader& xml) {
+    GraphicStyle style;
+    while (xml.nextChild()) {
+        if (xml.is(Ns::Style, "graphic-properties")) {
+            if (auto fill = xml.attribute(Ns::Draw, "fill")) style.filled = *fill != "none";
+            if (auto color = xml.attribute(Ns::Draw, "fill-color")) style.fill = parseColor(*color);
+            if (auto stroke = xml.attribute(Ns::Draw, "stroke")) style.stroked = *stroke != "none";
+            if (auto color = xml.attribute(Ns::Svg, "stroke-color")) style.stroke = parseColor(*color);
+            if (auto width = xml.attribute(Ns::Svg, "stroke-width")) style.strokeWidthPt = parseLengthPt(*width);
+        }
+        xml.skipElement();
+    }
+    return style;
+}
+
 std::string fontFamily(std::string_view family) {
     // "'Liberation Sans'" -> "Liberation Sans"; a fallback list keeps its first entry.
     family = family.substr(0, family.find(','));
@@ -129,6 +145,10 @@ void StyleSheet::readStyles(XmlReader& xml, StyleScope scope) {
             style.background.reset();
             defaultCellStyle_.overlay(style);
             continue;
+        } else if (xml.is(Ns::Style, "default-style") &&
+                   xml.attribute(Ns::Style, "family") == std::optional<std::string_view>("graphic")) {
+            defaultGraphicStyle_.overlay(readGraphicProperties(xml));
+            continue;
         }
         xml.skipElement();
     }
@@ -174,6 +194,13 @@ void StyleSheet::readStyle(XmlReader& xml, StyleScope scope) {
         rowStyles_.put(scope, name, style);
         return;
     }
+    if (family == "graphic") {
+        GraphicStyle style;
+        if (auto parent = xml.attribute(Ns::Style, "parent-style-name")) style.parent = std::string(*parent);
+        style.overlay(readGraphicProperties(xml));
+        graphicStyles_.put(scope, name, std::move(style));
+        return;
+    }
     if (family == "table") {
         TableStyle style;
         style.masterPage = std::string(xml.attribute(Ns::Style, "master-page-name").value_or(""));
@@ -211,6 +238,27 @@ std::optional<PageSetup> StyleSheet::pageSetup(std::string_view masterPage) cons
 const ColumnStyle* StyleSheet::columnStyle(std::string_view name) const { return columnStyles_.find(name); }
 const RowStyle* StyleSheet::rowStyle(std::string_view name) const { return rowStyles_.find(name); }
 const TableStyle* StyleSheet::tableStyle(std::string_view name) const { return tableStyles_.find(name); }
+
+void GraphicStyle::overlay(const GraphicStyle& over) {
+    if (over.filled) filled = over.filled;
+    if (over.fill) fill = over.fill;
+    if (over.stroked) stroked = over.stroked;
+    if (over.stroke) stroke = over.stroke;
+    if (over.strokeWidthPt) strokeWidthPt = over.strokeWidthPt;
+}
+
+GraphicStyle StyleSheet::graphicStyle(std::string_view name) const {
+    std::vector<const GraphicStyle*> chain;
+    const GraphicStyle* style = graphicStyles_.find(name);
+    while (style && chain.size() < 32) {  // a loop of parents ends here
+        chain.push_back(style);
+        style = style->parent.empty() ? nullptr : graphicStyles_.findCommon(style->parent);
+    }
+    GraphicStyle flat = defaultGraphicStyle_;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) flat.overlay(**it);
+    flat.parent.clear();
+    return flat;
+}
 const DataStyle* StyleSheet::dataStyle(const std::string& name) const { return dataStyles_.find(name); }
 
 CellStyle StyleSheet::chain(std::string_view styleName) const {

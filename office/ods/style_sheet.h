@@ -40,6 +40,17 @@ struct TableStyle {
     std::optional<Color> tabColor;
 };
 
+// Fill and outline of drawing shapes, as far as a graphic style sets them.
+struct GraphicStyle {
+    std::string parent;
+    std::optional<bool> filled;
+    std::optional<Color> fill;
+    std::optional<bool> stroked;
+    std::optional<Color> stroke;
+    std::optional<double> strokeWidthPt;
+    void overlay(const GraphicStyle& over);
+};
+
 // What a value looks like when its cell's style gives no number format.
 enum class ValueKind : char {
     Plain = 'n', Date = 'd', DateTime = 'D', Duration = 't', Percentage = 'p', Currency = 'c', Boolean = 'b',
@@ -68,6 +79,8 @@ public:
     const ColumnStyle* columnStyle(std::string_view name) const;
     const RowStyle* rowStyle(std::string_view name) const;
     const TableStyle* tableStyle(std::string_view name) const;
+    // A graphic style with what its parents and the default give it.
+    GraphicStyle graphicStyle(std::string_view name) const;
 
     // The workbook format of a cell style ("" for the document's default
     // style), deduplicated into `workbook.formats`.
@@ -102,6 +115,8 @@ private:
     Scoped<ColumnStyle> columnStyles_;
     Scoped<RowStyle> rowStyles_;
     Scoped<TableStyle> tableStyles_;
+    Scoped<GraphicStyle> graphicStyles_;
+    GraphicStyle defaultGraphicStyle_;
     Scoped<PageLayout> pageLayouts_;
     NameMap<MasterPage> masterPages_;
     CellStyle defaultCellStyle_;

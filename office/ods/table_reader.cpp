@@ -193,6 +193,7 @@ void TableReader::read(XmlReader& xml) {
         context_.workbook.linkedSheets.push_back(std::move(sheet_));
         return;
     }
+    drawings_.finish(sheet_, static_cast<std::uint32_t>(context_.workbook.sheets.size()), context_.pictures);
     reportUnconverted();
     context_.workbook.sheets.push_back(std::move(sheet_));
 }
@@ -343,6 +344,7 @@ void TableReader::readCell(XmlReader& xml, Row& row, bool rowIsDefault) {
     cellLink_.clear();
     cellAnnotation_ = kNone;
     cellParagraphs_ = 0;
+    drawingCell_ = {row.index, column};
     readCellContent(xml);
     if (value.hasStringValue) cellText_.swap(stringValue_);  // the attribute wins over the displayed text
 
@@ -416,7 +418,7 @@ void TableReader::readCellContent(XmlReader& xml) {
         } else if (xml.is(Ns::Office, "annotation")) {
             cellAnnotation_ = readAnnotation(xml);
         } else if (xml.ns() == Ns::Draw) {
-            countDrawing(xml);
+            drawings_.read(xml, drawingCell_);
         } else {
             xml.skipElement();
         }
@@ -461,7 +463,7 @@ void TableReader::readInline(XmlReader& xml, std::string& out) {
             } else if (xml.is(Ns::Office, "annotation")) {
                 cellAnnotation_ = readAnnotation(xml);
             } else if (xml.ns() == Ns::Draw) {
-                countDrawing(xml);
+                drawings_.read(xml, drawingCell_);
             } else {
                 readInline(xml, out);
             }
@@ -497,35 +499,9 @@ std::uint32_t TableReader::readAnnotation(XmlReader& xml) {
     return static_cast<std::uint32_t>(sheet_.annotations.size() - 1);
 }
 
-void TableReader::countDrawing(XmlReader& xml) {
-    if (xml.local() != "frame") {
-        if (xml.local() == "g") {
-            // A group counts as the shapes it holds.
-            while (xml.nextChild()) {
-                if (xml.ns() == Ns::Draw) countDrawing(xml);
-                else xml.skipElement();
-            }
-            return;
-        }
-        if (xml.local() == "control") ++unconverted_.controls;
-        else ++unconverted_.shapes;
-        xml.skipElement();
-        return;
-    }
-    bool image = false, object = false;
-    while (xml.nextChild()) {
-        if (xml.is(Ns::Draw, "image")) image = true;
-        else if (xml.is(Ns::Draw, "object") || xml.is(Ns::Draw, "object-ole")) object = true;
-        xml.skipElement();
-    }
-    if (object) ++unconverted_.objects;
-    else if (image) ++unconverted_.images;
-    else ++unconverted_.shapes;
-}
-
 void TableReader::readShapes(XmlReader& xml) {
     while (xml.nextChild()) {
-        if (xml.ns() == Ns::Draw) countDrawing(xml);
+        if (xml.ns() == Ns::Draw) drawings_.read(xml, std::nullopt);
         else xml.skipElement();
     }
 }
@@ -553,10 +529,12 @@ void TableReader::reportUnconverted() {
         context_.warnings.push_back(sheet_.name + ": " + std::to_string(count) + " " + (count == 1 ? one : many) +
                                     " not converted");
     };
-    report(unconverted_.images, "image", "images");
-    report(unconverted_.objects, "chart or embedded object", "charts or embedded objects");
-    report(unconverted_.shapes, "drawing shape", "drawing shapes");
-    report(unconverted_.controls, "form control", "form controls");
+    const DrawingReader::Lost& lost = drawings_.lost();
+    report(lost.images, "image", "images");
+    report(lost.objects, "chart or embedded object", "charts or embedded objects");
+    report(lost.shapes, "drawing shape", "drawing shapes");
+    report(lost.controls, "form control", "form controls");
+    report(lost.texts, "text of a shape", "texts of shapes");
     report(unconverted_.conditionalFormats, "conditional format", "conditional formats");
     if (unconverted_.conditionalFormats == 0) {
         report(unconverted_.conditionalStyles, "cell with a conditional style", "cells with a conditional style");

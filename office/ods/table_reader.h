@@ -1,10 +1,11 @@
 // Reads one table:table element into a sheet: columns, rows, cells and
-// their text, merged ranges, annotations, links, and a count of what cannot
-// be converted (images, charts, shapes, conditional formats).
+// their text, merged ranges, annotations, links, pictures and shapes, and a
+// count of what cannot be converted (charts, conditional formats).
 #pragma once
 
 #include "office/model/conversion_error.h"
 #include "office/model/workbook.h"
+#include "office/ods/drawing_reader.h"
 #include "office/ods/style_sheet.h"
 
 #include <string>
@@ -19,11 +20,12 @@ struct TableContext {
     StyleSheet& styles;
     Warnings& warnings;
     double nullDateOffset = 0;  // days from 1899-12-30 to the document's null date
+    std::vector<PendingPicture>* pictures = nullptr;  // pictures to read from the package afterwards
 };
 
 class TableReader {
 public:
-    explicit TableReader(TableContext context) : context_(context) {}
+    explicit TableReader(TableContext context) : context_(context), drawings_(context.styles) {}
 
     // Reads the table the reader stands on and appends it to the workbook.
     void read(XmlReader& xml);
@@ -35,7 +37,7 @@ private:
         std::string styleName;
     };
     struct Unconverted {
-        int images = 0, objects = 0, shapes = 0, controls = 0, conditionalFormats = 0, conditionalStyles = 0;
+        int conditionalFormats = 0, conditionalStyles = 0;
     };
 
     void readColumns(XmlReader& xml, std::uint8_t outlineLevel);
@@ -49,7 +51,6 @@ private:
     void readInline(XmlReader& xml, std::string& out);
     std::uint32_t readAnnotation(XmlReader& xml);
     void readShapes(XmlReader& xml);
-    void countDrawing(XmlReader& xml);
     void reportUnconverted();
 
     const std::string& columnDefaultStyle(ColumnIndex column) const;
@@ -66,6 +67,8 @@ private:
     // borders (Excel 97 readers draw a merged range's edges from its edge cells).
     std::vector<std::pair<CellRange, std::uint32_t>> openMerges_;
     Unconverted unconverted_;
+    DrawingReader drawings_;
+    DrawingReader::CellPosition drawingCell_{0, 0};  // the cell whose content is being read
 
     // Reused per cell, so reading a cell does not allocate.
     std::string cellStyle_;

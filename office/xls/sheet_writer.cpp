@@ -59,7 +59,7 @@ public:
         writeRowBlocks(dbCells);
         out_.patch32(index + 4 + 12, static_cast<std::uint32_t>(defColWidth));
         for (std::size_t i = 0; i < dbCells.size(); ++i) out_.patch32(index + 4 + 16 + 4 * i, dbCells[i]);
-        if (c_.notes) c_.notes->writeSheet(out_, c_.index);
+        if (c_.drawings) c_.drawings->writeSheet(out_, c_.index);
         writeView();
         writeMerges();
         if (c_.sheetNames) writeHyperlinks(out_, sheet_, c_.workbook, *c_.sheetNames, c_.name, c_.warnings);

@@ -6,7 +6,7 @@
 #include "office/formula/workbook_formulas.h"
 #include "office/model/workbook.h"
 #include "office/xls/biff_stream.h"
-#include "office/xls/note_records.h"
+#include "office/xls/drawing_records.h"
 #include "office/xls/style_sheet.h"
 
 #include <cstdint>
@@ -26,7 +26,7 @@ struct SheetContext {
     Warnings& warnings;
     const formula::WorkbookFormulas* formulas = nullptr;  // null: formulas keep their cached values
     const std::vector<std::u16string>* sheetNames = nullptr;  // every sheet's name as written
-    const NoteDrawings* notes = nullptr;                       // cell notes of every sheet
+    const SheetDrawings* drawings = nullptr;                   // notes, pictures and shapes of every sheet
 };
 
 void writeSheet(BiffStream& out, SheetContext& context);

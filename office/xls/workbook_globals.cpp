@@ -130,7 +130,7 @@ GlobalsLayout writeGlobals(BiffStream& out, const GlobalsContext& context) {
     }
     writeCountry(out);
     writeLinkTable(out, {context.workbook, context.sheetNames, context.warnings, context.formulas});
-    if (context.notes) context.notes->writeGroup(out);
+    if (context.drawings) context.drawings->writeGroup(out);
     layout.sstReferencesField = out.size() + 4;
     writeSharedStrings(out, context.strings, 0);
     writeEof(out);

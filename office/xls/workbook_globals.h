@@ -4,7 +4,7 @@
 #include "office/formula/workbook_formulas.h"
 #include "office/model/workbook.h"
 #include "office/xls/biff_stream.h"
-#include "office/xls/note_records.h"
+#include "office/xls/drawing_records.h"
 #include "office/xls/style_sheet.h"
 
 #include <cstdint>
@@ -22,7 +22,7 @@ struct GlobalsContext {
     const std::vector<std::u16string>& strings;  // shared strings, already cut to fit
     Warnings& warnings;
     const formula::WorkbookFormulas* formulas = nullptr;  // sheet links and names, when translated
-    const NoteDrawings* notes = nullptr;                  // the drawing group that cell notes need
+    const SheetDrawings* drawings = nullptr;              // the drawing group of notes, pictures and shapes
 };
 
 // Where the second pass patches what is known only after the sheets are written.

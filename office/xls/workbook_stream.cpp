@@ -1,7 +1,7 @@
 #include "office/xls/workbook_stream.h"
 
 #include "office/xls/excel_limits.h"
-#include "office/xls/note_records.h"
+#include "office/xls/drawing_records.h"
 #include "office/xls/sheet_writer.h"
 #include "office/xls/style_sheet.h"
 #include "office/xls/unicode_text.h"
@@ -102,7 +102,7 @@ void writeWorkbookStream(const Workbook& input, Warnings& warnings, BiffStream& 
     // Every formula is translated first: the globals list the sheet links and names they use.
     const formula::WorkbookFormulas formulas(workbook, warnings);
 
-    const NoteDrawings notes(workbook);
+    const SheetDrawings drawings(workbook, &warnings);
 
     // Most of a large stream is one record per cell (about a dozen bytes) and
     // the shared texts; room made up front saves copying it as it grows.
@@ -112,13 +112,13 @@ void writeWorkbookStream(const Workbook& input, Warnings& warnings, BiffStream& 
     }
     for (const std::u16string& text : strings) expected += 3 + 2 * text.size();
     out.reserve(std::min(expected, kMaxReservation));
-    const GlobalsLayout layout = writeGlobals(out, {workbook, styles, names, hidden, static_cast<std::uint16_t>(active), strings, warnings, &formulas, &notes});
+    const GlobalsLayout layout = writeGlobals(out, {workbook, styles, names, hidden, static_cast<std::uint16_t>(active), strings, warnings, &formulas, &drawings});
 
     std::uint32_t references = 0;
     for (std::uint32_t i = 0; i < workbook.sheets.size(); ++i) {
         if (out.size() > kMaxStreamBytes) tooLarge();
         out.patch32(layout.sheetOffsetFields[i], static_cast<std::uint32_t>(out.size()));
-        SheetContext context{workbook, i, toUtf8(names[i]), i == active, styles, textCut, 0, warnings, &formulas, &names, &notes};
+        SheetContext context{workbook, i, toUtf8(names[i]), i == active, styles, textCut, 0, warnings, &formulas, &names, &drawings};
         writeSheet(out, context);
         references += context.sstReferences;
     }

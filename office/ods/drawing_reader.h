@@ -1,0 +1,84 @@
+// Reads the pictures and drawing shapes of a table (draw:frame with an
+// image or a text box, draw:rect, draw:ellipse, draw:circle, draw:line,
+// draw:custom-shape), anchored to a cell or placed on the sheet's page, and
+// counts what cannot be kept (charts, embedded objects, controls, other
+// geometry).
+#pragma once
+
+#include "office/model/conversion_error.h"
+#include "office/model/workbook.h"
+#include "office/ods/style_sheet.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace brindlemoor::office::ods {
+
+class XmlReader;
+class ZipPackage;
+
+// A picture whose bytes are another member of the package, read once the
+// content is: the members a frame offers, best first.
+struct PendingPicture {
+    std::uint32_t sheet = 0;
+    std::size_t drawing = 0;
+    std::vector<std::string> members;
+};
+
+class DrawingReader {
+public:
+    struct CellPosition {
+        RowIndex row;
+        ColumnIndex column;
+    };
+    struct Lost {
+        int images = 0, objects = 0, shapes = 0, controls = 0, texts = 0;
+    };
+
+    explicit DrawingReader(const StyleSheet& styles) : styles_(styles) {}
+
+    // Reads the draw:* element the reader stands on; `cell` is the cell that
+    // holds it, unset for shapes placed on the page.
+    void read(XmlReader& xml, std::optional<CellPosition> cell);
+
+    // Once the sheet's rows and columns are known: anchors the shapes to
+    // cells and appends them to the sheet. Pictures still to be read from
+    // the package go to `pending`, as sheet `sheetIndex`.
+    void finish(Sheet& sheet, std::uint32_t sheetIndex, std::vector<PendingPicture>* pending);
+
+    const Lost& lost() const { return lost_; }
+
+private:
+    struct Placed {
+        Drawing drawing;
+        std::optional<CellPosition> cell;
+        double x = 0, y = 0, width = 0, height = 0;  // points, on the sheet's page
+        std::optional<CellPosition> endCell;
+        double endX = 0, endY = 0;                   // points into the end cell
+        std::vector<std::string> members;            // picture members of the package
+    };
+
+    void readFrame(XmlReader& xml, Placed placed);
+    void readGeometry(XmlReader& xml, Placed& placed);
+    void applyStyle(const XmlReader& xml, Drawing& drawing, bool isFrame) const;
+    std::string readText(XmlReader& xml);
+
+    const StyleSheet& styles_;
+    std::vector<Placed> placed_;
+    Lost lost_;
+};
+
+// The cell of an end address such as "Sheet1.D5" or "'My sheet'.$D$5".
+std::optional<DrawingReader::CellPosition> parseCellAddress(std::string_view address);
+
+// Decodes base64 text (white space ignored); unset when it is not base64.
+std::optional<std::string> decodeBase64(std::string_view text);
+
+// Reads the bytes of pending pictures from the package (none for a flat
+// file); a picture none of whose members is a PNG or JPEG image is taken off
+// its sheet and warned about.
+void loadPictures(ZipPackage* package, Workbook& workbook, const std::vector<PendingPicture>& pending, Warnings& warnings);
+
+}  // namespace brindlemoor::office::ods

@@ -1,0 +1,431 @@
+#include "office/xls/drawing_records.h"
+
+#include "office/xls/excel_limits.h"
+#include "office/xls/unicode_text.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace brindlemoor::office::xls {
+
+namespace {
+
+constexpr std::uint16_t kMsoDrawingGroup = 0x00EB;
+constexpr std::uint16_t kMsoDrawing = 0x00EC;
+constexpr std::uint16_t kObj = 0x005D;
+constexpr std::uint16_t kTxo = 0x01B6;
+constexpr std::uint16_t kContinue = 0x003C;
+
+// Office drawing record types.
+constexpr std::uint16_t kDggContainer = 0xF000;
+constexpr std::uint16_t kBstoreContainer = 0xF001;
+constexpr std::uint16_t kDgContainer = 0xF002;
+constexpr std::uint16_t kSpgrContainer = 0xF003;
+constexpr std::uint16_t kSpContainer = 0xF004;
+constexpr std::uint16_t kFdgg = 0xF006;
+constexpr std::uint16_t kBse = 0xF007;
+constexpr std::uint16_t kFdg = 0xF008;
+constexpr std::uint16_t kFspgr = 0xF009;
+constexpr std::uint16_t kFsp = 0xF00A;
+constexpr std::uint16_t kClientTextbox = 0xF00D;
+constexpr std::uint16_t kClientAnchor = 0xF010;
+constexpr std::uint16_t kClientData = 0xF011;
+constexpr std::uint16_t kBlipJpeg = 0xF01D;
+constexpr std::uint16_t kBlipPng = 0xF01E;
+
+constexpr std::uint32_t kShapesPerCluster = 1024;
+constexpr std::size_t kMaxText = 32767;
+constexpr std::size_t kMaxName = 255;
+constexpr std::size_t kTextPerContinue = kMaxRecordData - 1;
+
+// OBJ types.
+constexpr std::uint16_t kObjLine = 0x01, kObjRectangle = 0x02, kObjOval = 0x03, kObjText = 0x06, kObjPicture = 0x08;
+
+std::uint16_t shapeTypeOf(DrawingKind kind) {
+    switch (kind) {
+    case DrawingKind::Picture: return 75;   // picture frame
+    case DrawingKind::Rectangle: return 1;
+    case DrawingKind::Ellipse: return 3;
+    case DrawingKind::Line: return 20;
+    case DrawingKind::TextBox: return 202;
+    }
+    return 1;
+}
+
+std::uint16_t objTypeOf(DrawingKind kind) {
+    switch (kind) {
+    case DrawingKind::Picture: return kObjPicture;
+    case DrawingKind::Rectangle: return kObjRectangle;
+    case DrawingKind::Ellipse: return kObjOval;
+    case DrawingKind::Line: return kObjLine;
+    case DrawingKind::TextBox: return kObjText;
+    }
+    return kObjRectangle;
+}
+
+std::uint32_t colorValue(const Color& c) { return c.r | c.g << 8 | static_cast<std::uint32_t>(c.b) << 16; }
+
+// The BLIP record: header, identifier, tag, the image file.
+std::uint32_t blipSize(const Drawing& picture) { return 8 + 16 + 1 + static_cast<std::uint32_t>(picture.picture.size()); }
+
+std::uint16_t offsetIn(double fraction, int units) {
+    return static_cast<std::uint16_t>(std::clamp<long>(std::lround(fraction * units), 0, units - 1));
+}
+
+}  // namespace
+
+void DrawingBytes::u16(std::uint16_t v) {
+    data_.push_back(static_cast<std::uint8_t>(v));
+    data_.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+
+void DrawingBytes::u32(std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) data_.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+}
+
+void DrawingBytes::header(std::uint16_t version, std::uint16_t instance, std::uint16_t type, std::uint32_t length) {
+    u16(static_cast<std::uint16_t>(version | instance << 4));
+    u16(type);
+    u32(length);
+}
+
+std::size_t DrawingBytes::open(std::uint16_t type, std::uint16_t instance) {
+    const std::size_t start = data_.size();
+    header(0xF, instance, type, 0);
+    return start;
+}
+
+void DrawingBytes::close(std::size_t start) {
+    const auto length = static_cast<std::uint32_t>(data_.size() - start - 8);
+    for (int i = 0; i < 4; ++i) data_[start + 4 + i] = static_cast<std::uint8_t>(length >> (8 * i));
+}
+
+void ShapeProperties::set(std::uint16_t id, std::uint32_t value) { entries_.push_back({id, value, {}}); }
+
+void ShapeProperties::setText(std::uint16_t id, std::string_view utf8) {
+    const std::u16string text(cutUtf16(toUtf16(utf8), kMaxName));
+    std::string bytes;
+    for (char16_t c : text) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
+    }
+    bytes.append(2, '\0');
+    entries_.push_back({static_cast<std::uint16_t>(id | 0x8000), static_cast<std::uint32_t>(bytes.size()), std::move(bytes)});
+}
+
+void ShapeProperties::write(DrawingBytes& out) const {
+    std::vector<const Entry*> sorted;
+    for (const Entry& e : entries_) sorted.push_back(&e);
+    std::stable_sort(sorted.begin(), sorted.end(), [](const Entry* a, const Entry* b) { return (a->id & 0x3FFF) < (b->id & 0x3FFF); });
+    std::uint32_t length = 6 * static_cast<std::uint32_t>(sorted.size());
+    for (const Entry* e : sorted) length += static_cast<std::uint32_t>(e->complex.size());
+    out.header(3, static_cast<std::uint16_t>(sorted.size()), 0xF00B, length);
+    for (const Entry* e : sorted) {
+        out.u16(e->id);
+        out.u32(e->value);
+    }
+    for (const Entry* e : sorted) out.bytes(e->complex);
+}
+
+void writeTextObject(BiffStream& out, std::u16string_view text) {
+    // TXO: flags (left and top aligned, text locked), rotation, reserved,
+    // text length, formatting runs length, reserved; the text follows in
+    // CONTINUE records (each with its own flags byte), then the runs.
+    const auto start = out.beginRecord(kTxo);
+    out.u16(0x0212);
+    out.u16(0);
+    out.zeros(6);
+    out.u16(static_cast<std::uint16_t>(text.size()));
+    out.u16(text.empty() ? 0 : 16);
+    out.u32(0);
+    out.endRecord(start);
+    if (text.empty()) return;
+    const bool wide = !fitsOneByte(text);
+    const std::size_t perRecord = wide ? kTextPerContinue / 2 : kTextPerContinue;
+    for (std::size_t at = 0; at < text.size(); at += perRecord) {
+        const auto piece = out.beginRecord(kContinue);
+        std::u16string_view part = text.substr(at, perRecord);
+        out.u8(wide ? 1 : 0);
+        for (char16_t c : part) {
+            if (wide) out.u16(c); else out.u8(static_cast<std::uint8_t>(c));
+        }
+        out.endRecord(piece);
+    }
+    // Formatting runs: the whole text in font 0, then the end marker.
+    const auto runs = out.beginRecord(kContinue);
+    out.u16(0);
+    out.u16(0);
+    out.u32(0);
+    out.u16(static_cast<std::uint16_t>(text.size()));
+    out.u16(0);
+    out.u32(0);
+    out.endRecord(runs);
+}
+
+std::array<std::uint8_t, 16> pictureId(std::string_view bytes) {
+    // Two FNV-1a hashes of different bases; it only has to tell pictures apart.
+    std::uint64_t a = 0xCBF29CE484222325ull, b = 0x84222325CBF29CE4ull ^ bytes.size();
+    for (unsigned char c : bytes) {
+        a = (a ^ c) * 0x100000001B3ull;
+        b = (b ^ c) * 0x100000001B3ull;
+        b ^= b >> 29;
+    }
+    std::array<std::uint8_t, 16> id{};
+    for (int i = 0; i < 8; ++i) {
+        id[i] = static_cast<std::uint8_t>(a >> (8 * i));
+        id[8 + i] = static_cast<std::uint8_t>(b >> (8 * i));
+    }
+    return id;
+}
+
+SheetDrawings::SheetDrawings(const Workbook& workbook, Warnings* warnings) {
+    std::uint32_t nextCluster = 1;
+    for (const Sheet& sheet : workbook.sheets) {
+        SheetPlan plan;
+        int outside = 0;
+        for (const Drawing& drawing : sheet.drawings) {
+            if (drawing.anchor.firstRow >= kMaxRows || drawing.anchor.firstColumn >= kMaxColumns) {
+                ++outside;
+                continue;
+            }
+            if (drawing.kind == DrawingKind::Picture && drawing.picture.empty()) continue;  // the reader warned
+            Shape shape;
+            shape.drawing = &drawing;
+            if (drawing.kind == DrawingKind::Picture) {
+                const auto id = pictureId(drawing.picture);
+                auto stored = std::find_if(pictures_.begin(), pictures_.end(), [&](const StoredPicture& p) {
+                    return p.id == id && p.drawing->picture == drawing.picture;
+                });
+                if (stored == pictures_.end()) stored = pictures_.insert(pictures_.end(), {&drawing, id, 0});
+                ++stored->uses;
+                shape.picture = static_cast<std::uint32_t>(stored - pictures_.begin() + 1);
+            }
+            plan.shapes.push_back(shape);
+        }
+        if (outside > 0 && warnings) {
+            warnings->push_back(sheet.name + ": " + std::to_string(outside) + (outside == 1 ? " picture or shape" : " pictures or shapes") +
+                                " beyond 65536 rows or 256 columns not converted");
+        }
+        for (const PlacedNote& note : notesOf(sheet)) {
+            Shape shape;
+            shape.note = note;
+            plan.shapes.push_back(shape);
+        }
+        if (!plan.shapes.empty()) {
+            plan.drawingId = ++drawings_;
+            plan.firstCluster = nextCluster;
+            const auto shapes = static_cast<std::uint32_t>(plan.shapes.size() + 1);  // and the group shape
+            const std::uint32_t clusters = (shapes + kShapesPerCluster - 1) / kShapesPerCluster;
+            nextCluster += clusters;
+            clusters_ += clusters;
+            shapes_ += shapes;
+        }
+        sheets_.push_back(std::move(plan));
+    }
+}
+
+void SheetDrawings::writeGroup(BiffStream& out) const {
+    if (empty()) return;
+    DrawingBytes group;
+    const auto container = group.open(kDggContainer);
+    // FDGG: the largest shape id + 1, cluster count + 1, shapes and drawings
+    // saved, then per cluster its drawing and the number of ids it uses.
+    group.header(0, 0, kFdgg, 16 + 8 * clusters_);
+    std::uint32_t maxShapeId = 0;
+    for (const auto& sheet : sheets_) {
+        if (sheet.drawingId) maxShapeId = std::max<std::uint32_t>(maxShapeId, sheet.firstCluster * kShapesPerCluster + static_cast<std::uint32_t>(sheet.shapes.size()));
+    }
+    group.u32(maxShapeId + 1);
+    group.u32(clusters_ + 1);
+    group.u32(shapes_);
+    group.u32(drawings_);
+    for (const auto& sheet : sheets_) {
+        if (!sheet.drawingId) continue;
+        std::uint32_t left = static_cast<std::uint32_t>(sheet.shapes.size() + 1);
+        while (left > 0) {
+            const std::uint32_t used = std::min(left, kShapesPerCluster);
+            group.u32(sheet.drawingId);
+            group.u32(used);
+            left -= used;
+        }
+    }
+    if (!pictures_.empty()) {
+        // The picture store: one BSE per picture, its BLIP inside it.
+        const auto store = group.open(kBstoreContainer, static_cast<std::uint16_t>(pictures_.size()));
+        for (const StoredPicture& stored : pictures_) {
+            const Drawing& picture = *stored.drawing;
+            const bool png = picture.pictureType == PictureType::Png;
+            const std::uint8_t type = png ? 6 : 5;
+            group.header(2, type, kBse, 36 + blipSize(picture));
+            group.u8(type);                 // type on Windows
+            group.u8(type);                 // type on the Mac
+            for (auto b : stored.id) group.u8(b);
+            group.u16(0x00FF);              // tag
+            group.u32(blipSize(picture));
+            group.u32(stored.uses);         // references
+            group.u32(0);                   // offset in a delay stream: none, the BLIP follows
+            group.u8(0);                    // usage
+            group.u8(0);                    // name length
+            group.u8(0);
+            group.u8(0);
+            group.header(0, png ? 0x6E0 : 0x46A, png ? kBlipPng : kBlipJpeg, blipSize(picture) - 8);
+            for (auto b : stored.id) group.u8(b);
+            group.u8(0xFF);
+            group.bytes(picture.picture);
+        }
+        group.close(store);
+    }
+    group.close(container);
+
+    // The container runs on in CONTINUE records past the record size limit.
+    const auto& bytes = group.data();
+    for (std::size_t at = 0; at < bytes.size(); at += kMaxRecordData) {
+        const auto record = out.beginRecord(at == 0 ? kMsoDrawingGroup : kContinue);
+        out.raw(bytes.data() + at, std::min(kMaxRecordData, bytes.size() - at));
+        out.endRecord(record);
+    }
+}
+
+void SheetDrawings::writeShape(DrawingBytes& out, const Shape& shape, std::uint32_t shapeId) const {
+    if (!shape.drawing) {
+        writeNoteShape(out, shapeId, shape.note);
+        return;
+    }
+    const Drawing& d = *shape.drawing;
+    std::uint32_t flags = 0x0A00;  // has an anchor, has a shape type
+    if (d.flipHorizontal) flags |= 0x0040;
+    if (d.flipVertical) flags |= 0x0080;
+    out.header(2, shapeTypeOf(d.kind), kFsp, 8);
+    out.u32(shapeId);
+    out.u32(flags);
+
+    ShapeProperties properties;
+    if (d.kind == DrawingKind::Picture) {
+        properties.set(0x4104, shape.picture);  // the picture, by its place in the store
+    } else {
+        if (d.kind == DrawingKind::TextBox) properties.set(0x0080, 0);  // text id
+        if (d.fill) properties.set(0x0181, colorValue(*d.fill));
+        properties.set(0x01BF, d.fill ? 0x00100010 : 0x00100000);  // filled or not
+    }
+    if (d.line) {
+        properties.set(0x01C0, colorValue(*d.line));
+        if (d.lineWidthPt > 0) properties.set(0x01CB, static_cast<std::uint32_t>(std::lround(std::min(d.lineWidthPt, 1000.0) * 12700)));
+    }
+    properties.set(0x01FF, d.line ? 0x00080008 : 0x00080000);  // outlined or not
+    if (!d.name.empty()) properties.setText(0x0380, d.name);
+    if (!d.description.empty()) properties.setText(0x0381, d.description);
+    properties.write(out);
+
+    // Anchor: how it follows the cells, then left column and offset (1/1024
+    // of the column), top row and offset (1/256 of the row), right column
+    // and offset, bottom row and offset.
+    const DrawingAnchor& a = d.anchor;
+    const auto column = [](std::uint32_t c) { return static_cast<std::uint16_t>(std::min<std::uint32_t>(c, kMaxColumns - 1)); };
+    const auto row = [](std::uint32_t r) { return static_cast<std::uint16_t>(std::min<std::uint32_t>(r, kMaxRows - 1)); };
+    const bool lastInGrid = a.lastColumn < kMaxColumns && a.lastRow < kMaxRows;
+    out.header(0, 0, kClientAnchor, 18);
+    out.u16(a.toCell ? 0x0000 : 0x0003);
+    out.u16(column(a.firstColumn));
+    out.u16(offsetIn(a.firstX, 1024));
+    out.u16(row(a.firstRow));
+    out.u16(offsetIn(a.firstY, 256));
+    out.u16(column(a.lastColumn));
+    out.u16(lastInGrid ? offsetIn(a.lastX, 1024) : 1023);
+    out.u16(row(a.lastRow));
+    out.u16(lastInGrid ? offsetIn(a.lastY, 256) : 255);
+    out.header(0, 0, kClientData, 0);
+}
+
+void SheetDrawings::writeObj(BiffStream& out, const Shape& shape, std::uint16_t objectId) const {
+    if (!shape.drawing) {
+        writeNoteObj(out, objectId);
+        return;
+    }
+    // OBJ: common data (type, id, flags locked/print/autofill/autoline,
+    // reserved); a picture adds its clipboard format (bitmap) and picture
+    // flags; end.
+    const DrawingKind kind = shape.drawing->kind;
+    const auto start = out.beginRecord(kObj);
+    out.u16(0x0015);
+    out.u16(0x0012);
+    out.u16(objTypeOf(kind));
+    out.u16(objectId);
+    out.u16(0x6011);
+    out.zeros(12);
+    if (kind == DrawingKind::Picture) {
+        out.u16(0x0007);
+        out.u16(2);
+        out.u16(0x0009);
+        out.u16(0x0008);
+        out.u16(2);
+        out.u16(0x0000);
+    }
+    out.u16(0x0000);
+    out.u16(0x0000);
+    out.endRecord(start);
+}
+
+void SheetDrawings::writeSheet(BiffStream& out, std::uint32_t sheetIndex) const {
+    if (sheetIndex >= sheets_.size() || !sheets_[sheetIndex].drawingId) return;
+    const SheetPlan& sheet = sheets_[sheetIndex];
+    const std::uint32_t firstShape = sheet.firstCluster * kShapesPerCluster;
+    const auto count = static_cast<std::uint32_t>(sheet.shapes.size());
+
+    // The whole drawing first, with the places where its MSODRAWING records
+    // end: before each shape's OBJ and before the TXO of a shape with text.
+    struct Cut {
+        std::size_t at;
+        std::uint32_t shape;
+        bool beforeText;
+    };
+    std::vector<Cut> cuts;
+    DrawingBytes drawing;
+    const auto container = drawing.open(kDgContainer);
+    drawing.header(0, static_cast<std::uint16_t>(sheet.drawingId), kFdg, 8);
+    drawing.u32(count + 1);
+    drawing.u32(firstShape + count);
+    const auto group = drawing.open(kSpgrContainer);
+    const auto groupShape = drawing.open(kSpContainer);
+    drawing.header(1, 0, kFspgr, 16);
+    for (int i = 0; i < 4; ++i) drawing.u32(0);
+    drawing.header(2, 0, kFsp, 8);
+    drawing.u32(firstShape);
+    drawing.u32(0x0005);  // group, patriarch
+    drawing.close(groupShape);
+    for (std::uint32_t k = 0; k < count; ++k) {
+        const Shape& shape = sheet.shapes[k];
+        const auto spContainer = drawing.open(kSpContainer);
+        writeShape(drawing, shape, firstShape + 1 + k);
+        cuts.push_back({drawing.size(), k, false});
+        // Notes and text boxes carry text: a text box record, then a TXO.
+        if (!shape.drawing || shape.drawing->kind == DrawingKind::TextBox) {
+            drawing.header(0, 0, kClientTextbox, 0);
+            cuts.push_back({drawing.size(), k, true});
+        }
+        drawing.close(spContainer);
+    }
+    drawing.close(group);
+    drawing.close(container);
+
+    const auto& bytes = drawing.data();
+    std::size_t from = 0;
+    for (const Cut& cut : cuts) {
+        const auto record = out.beginRecord(kMsoDrawing);
+        out.raw(bytes.data() + from, cut.at - from);
+        out.endRecord(record);
+        from = cut.at;
+        const Shape& shape = sheet.shapes[cut.shape];
+        const auto objectId = static_cast<std::uint16_t>(cut.shape + 1);
+        if (!cut.beforeText) {
+            writeObj(out, shape, objectId);
+        } else {
+            const std::string& text = shape.drawing ? shape.drawing->text : shape.note.annotation->text;
+            writeTextObject(out, cutUtf16(toUtf16(text), kMaxText));
+        }
+    }
+    for (std::uint32_t k = 0; k < count; ++k) {
+        if (!sheet.shapes[k].drawing) writeNote(out, sheet.shapes[k].note, static_cast<std::uint16_t>(k + 1));
+    }
+}
+
+}  // namespace brindlemoor::office::xls

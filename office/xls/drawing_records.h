@@ -1,0 +1,105 @@
+// The drawing layer of an Excel 97 workbook: cell notes, pictures and
+// drawing shapes share it. The globals hold one MSODRAWINGGROUP (the drawing
+// group: shape id clusters and the store of pictures, one BSE + BLIP each).
+// Each sheet with objects holds one drawing container that runs through its
+// MSODRAWING records, cut before each shape's OBJ record (and before the TXO
+// of a shape with text), so readers can pair every shape with its OBJ.
+#pragma once
+
+#include "office/model/conversion_error.h"
+#include "office/model/workbook.h"
+#include "office/xls/biff_stream.h"
+#include "office/xls/note_records.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace brindlemoor::office::xls {
+
+// Office drawing records laid out in a byte buffer; containers are opened,
+// filled and closed, and their lengths patched on closing.
+class DrawingBytes {
+public:
+    void u8(std::uint8_t v) { data_.push_back(v); }
+    void u16(std::uint16_t v);
+    void u32(std::uint32_t v);
+    void bytes(std::string_view v) { data_.insert(data_.end(), v.begin(), v.end()); }
+    // Record header: version (4 bits), instance (12 bits), type, length.
+    void header(std::uint16_t version, std::uint16_t instance, std::uint16_t type, std::uint32_t length);
+    // A container (version 0xF); returns where it starts, for close().
+    std::size_t open(std::uint16_t type, std::uint16_t instance = 0);
+    void close(std::size_t start);
+
+    std::size_t size() const { return data_.size(); }
+    const std::vector<std::uint8_t>& data() const { return data_; }
+
+private:
+    std::vector<std::uint8_t> data_;
+};
+
+// A shape's property table (OPT): simple values, and complex ones (names)
+// whose bytes follow the table. Written in property id order.
+class ShapeProperties {
+public:
+    void set(std::uint16_t id, std::uint32_t value);
+    void setText(std::uint16_t id, std::string_view utf8);  // a Unicode string, NUL-terminated
+    void write(DrawingBytes& out) const;
+    std::size_t count() const { return entries_.size(); }
+
+private:
+    struct Entry {
+        std::uint16_t id;
+        std::uint32_t value;
+        std::string complex;
+    };
+    std::vector<Entry> entries_;
+};
+
+// TXO with its text in CONTINUE records and one formatting run.
+void writeTextObject(BiffStream& out, std::u16string_view text);
+
+// 16-byte identifier of a picture's bytes: the same picture twice is stored once.
+std::array<std::uint8_t, 16> pictureId(std::string_view bytes);
+
+class SheetDrawings {
+public:
+    // Plans ids and the picture store for every sheet; objects that do not
+    // fit the grid are left out and warned about.
+    explicit SheetDrawings(const Workbook& workbook, Warnings* warnings = nullptr);
+
+    bool empty() const { return drawings_ == 0; }
+    // MSODRAWINGGROUP (and CONTINUE records), in the globals; nothing when no sheet has objects.
+    void writeGroup(BiffStream& out) const;
+    // The sheet's MSODRAWING, OBJ and TXO records, then its NOTE records.
+    void writeSheet(BiffStream& out, std::uint32_t sheet) const;
+
+private:
+    struct Shape {
+        const Drawing* drawing = nullptr;   // a drawing, or
+        PlacedNote note{};                  // a note when `drawing` is null
+        std::uint32_t picture = 0;          // 1-based index into the store; 0: none
+    };
+    struct SheetPlan {
+        std::vector<Shape> shapes;
+        std::uint32_t drawingId = 0;        // 0: no drawing
+        std::uint32_t firstCluster = 0;     // shape ids start at firstCluster * 1024
+    };
+    struct StoredPicture {
+        const Drawing* drawing;             // the first that shows it
+        std::array<std::uint8_t, 16> id;
+        std::uint32_t uses = 0;
+    };
+    void writeShape(DrawingBytes& out, const Shape& shape, std::uint32_t shapeId) const;
+    void writeObj(BiffStream& out, const Shape& shape, std::uint16_t objectId) const;
+
+    std::vector<SheetPlan> sheets_;
+    std::vector<StoredPicture> pictures_;
+    std::uint32_t drawings_ = 0;
+    std::uint32_t clusters_ = 0;
+    std::uint32_t shapes_ = 0;
+};
+
+}  // namespace brindlemoor::office::xls
