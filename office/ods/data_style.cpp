@@ -67,6 +67,95 @@ std::optional<std::uint16_t> localeOf(const XmlReader& xml) {
     return windowsLocaleId(*language, xml.attribute(Ns::Number, "script").value_or(""), *country);
 }
 
+// How a date part is written: 0 absent, 1 short, 2 long; a month by name
+// is 3 (short) or 4 (long).
+struct DateShape {
+    int dayOfWeek = 0, day = 0, month = 0, year = 0;
+    int hours = 0, minutes = 0, seconds = 0;
+    bool operator==(const DateShape&) const = default;
+};
+
+std::optional<DateShape> dateShapeOf(const std::vector<DataStylePart>& parts) {
+    DateShape shape;
+    for (const DataStylePart& part : parts) {
+        const int form = part.longForm ? 2 : 1;
+        switch (part.type) {
+        case Type::Literal: continue;
+        case Type::DayOfWeek: shape.dayOfWeek = form; break;
+        case Type::Day: shape.day = form; break;
+        case Type::Month: shape.month = part.textual ? form + 2 : form; break;
+        case Type::Year: shape.year = form; break;
+        case Type::Hours: shape.hours = form; break;
+        case Type::Minutes: shape.minutes = form; break;
+        case Type::Seconds:
+            if (part.decimals > 0) return std::nullopt;
+            shape.seconds = form;
+            break;
+        default: return std::nullopt;
+        }
+    }
+    return shape;
+}
+
+// A date style whose order is left to the locale is the locale's own form
+// of that date when its parts are those of one of the locale's standard
+// dates: the office then shows it as the reader's locale writes that date,
+// whatever order and separators the file has (31.01.20 read as 01/31/20).
+// These are the standard dates of United States English, the language
+// workbooks are read in.
+std::optional<std::vector<DataStylePart>> usEnglishStandardDate(const std::vector<DataStylePart>& parts) {
+    const auto shape = dateShapeOf(parts);
+    if (!shape) return std::nullopt;
+    const auto part = [](Type type, bool longForm, bool textual = false) {
+        DataStylePart result;
+        result.type = type;
+        result.longForm = longForm;
+        result.textual = textual;
+        return result;
+    };
+    const auto text = [](std::string literal) {
+        DataStylePart result;
+        result.text = std::move(literal);
+        return result;
+    };
+    const auto numeric = [&](bool longYear) {
+        return std::vector{part(Type::Month, true), text("/"), part(Type::Day, true), text("/"), part(Type::Year, longYear)};
+    };
+    const auto named = [&](bool longMonth, bool longYear) {
+        return std::vector{part(Type::Month, longMonth, true), text(" "), part(Type::Day, false), text(", "),
+                           part(Type::Year, longYear)};
+    };
+    const auto withWeekday = [&](bool longWeekday, std::vector<DataStylePart> date) {
+        date.insert(date.begin(), {part(Type::DayOfWeek, longWeekday), text(", ")});
+        return date;
+    };
+    const DateShape s = *shape;
+    if (s.hours || s.minutes || s.seconds) {
+        if (s.dayOfWeek || s.day != 2 || s.month != 2 || !s.year || s.hours != 2 || s.minutes != 2) return std::nullopt;
+        auto date = numeric(true);
+        if (s.seconds == 2) {
+            for (auto p : {text(" "), part(Type::Hours, true), text(":"), part(Type::Minutes, true), text(":"),
+                           part(Type::Seconds, true)}) date.push_back(p);
+            return date;
+        }
+        if (s.seconds || s.year != 2) return std::nullopt;
+        for (auto p : {text(" "), part(Type::Hours, true), text(":"), part(Type::Minutes, true), text(" "),
+                       part(Type::AmPm, false)}) date.push_back(p);
+        return date;
+    }
+    if (s == DateShape{0, 2, 2, 1}) return numeric(false);
+    if (s == DateShape{0, 2, 2, 2}) return numeric(true);
+    if (s == DateShape{0, 1, 3, 1}) return named(false, false);
+    if (s == DateShape{0, 1, 3, 2}) return named(false, true);
+    if (s == DateShape{0, 1, 4, 2}) return named(true, true);
+    if (s == DateShape{1, 1, 3, 1}) return withWeekday(false, named(false, false));
+    if (s == DateShape{1, 1, 4, 2}) return withWeekday(false, named(true, true));
+    if (s == DateShape{2, 1, 4, 2}) return withWeekday(true, named(true, true));
+    if (s == DateShape{0, 2, 3, 0}) return std::vector{part(Type::Month, false, true), text(" "), part(Type::Day, true)};
+    if (s == DateShape{0, 0, 2, 1}) return std::vector{part(Type::Month, true), text("/"), part(Type::Year, false)};
+    return std::nullopt;
+}
+
 }  // namespace
 
 std::optional<DataStyleKind> dataStyleKindOf(std::string_view local) {
@@ -94,6 +183,7 @@ DataStyle readDataStyle(XmlReader& xml, DataStyleKind kind) {
     style.localeId = localeOf(xml);
     const bool formatSourceIsLanguage =
         xml.attribute(Ns::Number, "format-source") == std::optional<std::string_view>("language");
+    const bool automaticOrder = isTrue(xml.attribute(Ns::Number, "automatic-order"));
     while (xml.nextChild()) {
         const bool isNumberNs = xml.ns() == Ns::Number;
         const std::string_view local = xml.local();
@@ -167,6 +257,11 @@ DataStyle readDataStyle(XmlReader& xml, DataStyleKind kind) {
         for (DataStylePart& part : style.parts) {
             if (part.type == Type::Day || (part.type == Type::Month && !part.textual)) part.longForm = true;
         }
+    }
+    constexpr std::uint16_t kUnitedStates = 0x409;
+    if (automaticOrder && !formatSourceIsLanguage && kind == DataStyleKind::Date &&
+        style.localeId.value_or(kUnitedStates) == kUnitedStates) {
+        if (auto standard = usEnglishStandardDate(style.parts)) style.parts = std::move(*standard);
     }
     return style;
 }
@@ -291,8 +386,6 @@ void appendCurrency(std::string& code, const DataStylePart& part, DataStyleKind 
         char hex[8];
         std::snprintf(hex, sizeof hex, "%X", static_cast<unsigned>(*part.localeId));
         code += "[$" + symbol + "-" + hex + "]";
-    } else if (symbol == "$") {
-        code += "$";
     } else {
         code += "[$" + symbol + "]";
     }
@@ -328,6 +421,7 @@ std::string sectionCode(const DataStyle& style) {
     bool firstTimePart = true;
     bool hasContent = false;
     bool hasLiteral = false;
+    bool hasLiteralText = false;
     for (const DataStylePart& part : style.parts) {
         const bool elapsed = !style.truncateOnOverflow && firstTimePart &&
                              (part.type == Type::Hours || part.type == Type::Minutes || part.type == Type::Seconds);
@@ -338,7 +432,8 @@ std::string sectionCode(const DataStyle& style) {
         switch (part.type) {
         case Type::Literal:
             appendLiteral(code, part.text, style.kind);
-            hasLiteral = hasLiteral || !part.text.empty();
+            hasLiteral = true;
+            hasLiteralText = hasLiteralText || !part.text.empty();
             continue;
         case Type::Number: appendNumber(token, part, style.kind); break;
         case Type::Scientific: appendScientific(token, part); break;
@@ -366,9 +461,10 @@ std::string sectionCode(const DataStyle& style) {
         code += token;
         hasContent = true;
     }
-    // A style of literals only shows them for any number; one of nothing at
-    // all shows the number as it is.
+    // A style of literals only shows them for any number, an empty one shows
+    // nothing; a style of nothing at all shows the number as it is.
     if (!hasContent && !hasLiteral) code += "General";
+    if (!hasContent && hasLiteral && !hasLiteralText) code += "\"\"";
     return code;
 }
 
@@ -390,11 +486,14 @@ std::string excelCondition(std::string_view condition) {
     return result;
 }
 
-// "[$-407]" before a date in German, so that its day and month names stay
-// German. Workbooks are read as United States English unless told otherwise.
+// "[$-407]" before a format in German, so that its day and month names stay
+// German and its numbers keep the decimal comma (1,50) in readers that
+// honour it, as the office showed them. Workbooks are read as United States
+// English unless told otherwise.
 std::string localePrefix(const DataStyle& style) {
     constexpr std::uint16_t kUnitedStates = 0x409;
-    if (!isDateOrTime(style) || !style.localeId || *style.localeId == kUnitedStates) return {};
+    if (style.kind == DataStyleKind::Boolean) return {};
+    if (!style.localeId || *style.localeId == kUnitedStates) return {};
     char prefix[16];
     std::snprintf(prefix, sizeof prefix, "[$-%X]", static_cast<unsigned>(*style.localeId));
     return prefix;

@@ -57,7 +57,9 @@ struct DataStyle {
     std::optional<Color> color;
     std::vector<DataStyleMap> maps;
     bool truncateOnOverflow = true;  // false: a duration, hours beyond 24 shown
-    std::optional<std::uint16_t> localeId;  // the language of its day and month names
+    // The language of its day and month names and of its decimal and
+    // thousands separators.
+    std::optional<std::uint16_t> localeId;
 };
 
 // Reads the data style element the reader stands on, to its end.
