@@ -77,14 +77,15 @@ private:
 
     bool writesRecord(const Cell& cell) const { return hasValue(cell) || xf(cell.format) != kDefaultCellXf; }
 
-    // A height the user set is kept. The height of any other row with
-    // content is what the source's application computes from that content
-    // when it opens the document, whatever height is stored: a stored value
-    // comes from the program that last saved, with its own fonts and
-    // rounding (Excel stores 15 pt for a line of 11 pt text, where office
-    // suites here show 13.8 pt). Excel 97 readers take the written height as
-    // it is. Rows with wrapped or rotated text keep a stored height: their
-    // height depends on the column width and the text's length.
+    // A height the user set is kept. A row with content is at least as high
+    // as the source's application computes from that content (a stored value
+    // from another program with other fonts may be too low); Excel 97
+    // readers take the written height as it is. A higher stored height is
+    // kept: office suites show it too, except on the first couple of
+    // hundred rows of a sheet, which they lay out again when they open a
+    // document; lowering those alone would put a step into the sheet.
+    // Rows with wrapped or rotated text keep a stored height: their height
+    // depends on the column width and the text's length.
     std::uint16_t heightTwips(const Row& row) const {
         if (row.customHeight && row.heightPt) return rowHeightTwips(*row.heightPt);
         const auto& formats = c_.workbook.formats;
@@ -104,7 +105,8 @@ private:
         // A row without content keeps its height, as the source's application does.
         if (neededPt == 0) return row.heightPt ? rowHeightTwips(*row.heightPt) : defaultHeightTwips();
         if (!measurable && row.heightPt) return rowHeightTwips(*row.heightPt);
-        return rowHeightTwips(neededPt);
+        const std::uint16_t needed = rowHeightTwips(neededPt);
+        return row.heightPt ? std::max(rowHeightTwips(*row.heightPt), needed) : needed;
     }
 
     // Rows without a record of their own: one line of the default font.
