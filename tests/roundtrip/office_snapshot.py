@@ -120,6 +120,31 @@ class Office:
         finally:
             document.close(True)
 
+    def drawing_shapes(self, path):
+        """Per sheet, the shapes of its draw page: (shape type, name, start
+        cell (row, col) or None when on the page, picture size in pixels or None)."""
+        document = self._load(path)
+        try:
+            result = []
+            for i in range(document.Sheets.Count):
+                page = document.Sheets.getByIndex(i).DrawPage
+                shapes = []
+                for k in range(page.Count):
+                    shape = page.getByIndex(k)
+                    anchor = shape.Anchor
+                    start = None
+                    if anchor is not None and hasattr(anchor, "CellAddress"):
+                        start = (anchor.CellAddress.Row, anchor.CellAddress.Column)
+                    pixels = None
+                    if shape.getShapeType().endswith("GraphicObjectShape") and shape.Graphic is not None:
+                        size = shape.Graphic.SizePixel
+                        pixels = (size.Width, size.Height)
+                    shapes.append((shape.getShapeType(), shape.Name, start, pixels))
+                result.append(shapes)
+            return result
+        finally:
+            document.close(True)
+
     def _sheet(self, document, sheet, max_rows, max_cols):
         result = Sheet(sheet.Name, bool(sheet.IsVisible))
         formats = document.NumberFormats
