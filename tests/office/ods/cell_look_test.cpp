@@ -406,6 +406,7 @@ TEST(PrintSetup, TitleFieldShowsTheDocumentsTitleOrElseItsFileName) {
     const std::string styles = std::string(R"(<?xml version="1.0" encoding="UTF-8"?><office:document-styles)") + kOdfNamespaces + R"(>
       <office:master-styles><style:master-page style:name="Default">
         <style:header><text:p><text:title>stale cached text</text:title> - <text:sheet-name>?</text:sheet-name></text:p></style:header>
+        <style:footer><text:p><text:file-name text:display="full">/home/a/b.ods</text:file-name></text:p></style:footer>
       </style:master-page></office:master-styles></office:document-styles>)";
     const std::string content = contentXml("", R"(<table:table table:name="S"/>)");
     const std::string meta = std::string(R"(<?xml version="1.0" encoding="UTF-8"?><office:document-meta)") + kOdfNamespaces +
@@ -417,6 +418,7 @@ TEST(PrintSetup, TitleFieldShowsTheDocumentsTitleOrElseItsFileName) {
     const Workbook titled = read(dir.file("titled.ods"));
     ASSERT_TRUE(titled.sheets[0].pageSetup);
     EXPECT_EQ(titled.sheets[0].pageSetup->header, "&CSales && Costs - &A");
+    EXPECT_EQ(titled.sheets[0].pageSetup->footer, "&C&F") << "Excel 97 has a code for the file's name only, none for its path";
 
     writeSpreadsheet(dir.file("untitled.ods"), content, styles);
     const Workbook untitled = read(dir.file("untitled.ods"));
