@@ -10,10 +10,13 @@ LibreOffice is not installed.
 """
 
 import os
+import re
 import shutil
 import subprocess
 import sys
 import unittest
+import xml.etree.ElementTree as ET
+import zipfile
 from pathlib import Path
 
 import xlrd
@@ -40,6 +43,7 @@ class LookRoundTrip(unittest.TestCase):
                                 capture_output=True, text=True, timeout=600)
         assert result.returncode == 0, result.stderr
         cls.books = {name: xlrd.open_workbook(str(out / f"{name}.xls"), formatting_info=True) for name in fixtures}
+        cls.fixtures, cls.out = fixtures, out
 
     def xf_at(self, book, sheet, row, col):
         return book.xf_list[book.sheet_by_index(sheet).cell_xf_index(row, col)]
@@ -152,6 +156,45 @@ class LookRoundTrip(unittest.TestCase):
         self.assertEqual(links[(11, 1)].textmark, "'Second sheet'!B3")
         rtl = self.books["look_rtl"].sheet_by_index(0)
         self.assertEqual(rtl.scl_mag_factor, 90)
+
+    def test_row_heights_read_back_through_libreoffice(self):
+        """LibreOffice shows the rows of our workbook as high as those of the
+        source: the ones it sizes to their content (a 20 pt title, 14 pt text,
+        three lines) and the ones set by hand."""
+        back = WORK / "back"
+        shutil.rmtree(back, ignore_errors=True)
+        profile = (WORK / "lo_profile").resolve().as_uri()
+        result = subprocess.run(["soffice", f"-env:UserInstallation={profile}", "--headless", "--convert-to", "ods",
+                                 "--outdir", str(back), str(self.out / "look_sheet.xls")],
+                                capture_output=True, text=True, timeout=300)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        source = row_heights_cm(self.fixtures["look_sheet"], "Layout")
+        ours = row_heights_cm(back / "look_sheet.ods", "Layout")
+        for row in (0, 1, 2, 3, 12):
+            self.assertAlmostEqual(ours[row], source[row], delta=0.02, msg=f"row {row + 1}")
+        self.assertGreater(source[0], source[3])  # the rows measured differ
+        self.assertGreater(source[12], source[3])
+
+
+def row_heights_cm(ods, table_name):
+    """Row heights of a table of an .ods, in cm, one per row (repeats expanded)."""
+    ns = {"style": "urn:oasis:names:tc:opendocument:xmlns:style:1.0",
+          "table": "urn:oasis:names:tc:opendocument:xmlns:table:1.0"}
+    root = ET.fromstring(zipfile.ZipFile(ods).read("content.xml"))
+    units = {"cm": 1, "mm": 0.1, "in": 2.54, "pt": 2.54 / 72}
+    heights = {}
+    for style in root.iter(f"{{{ns['style']}}}style"):
+        props = style.find("style:table-row-properties", ns)
+        height = props is not None and props.get(f"{{{ns['style']}}}row-height")
+        if height:
+            number, unit = re.fullmatch(r"([0-9.]+)([a-z]+)", height).groups()
+            heights[style.get(f"{{{ns['style']}}}name")] = float(number) * units[unit]
+    table = next(t for t in root.iter(f"{{{ns['table']}}}table") if t.get(f"{{{ns['table']}}}name") == table_name)
+    rows = []
+    for row in table.iter(f"{{{ns['table']}}}table-row"):
+        repeat = min(int(row.get(f"{{{ns['table']}}}number-rows-repeated", "1")), 100)
+        rows += [heights.get(row.get(f"{{{ns['table']}}}style-name"), 0.0)] * repeat
+    return rows
 
 
 if __name__ == "__main__":
