@@ -207,6 +207,9 @@ struct Workbook {
     std::vector<Sheet> linkedSheets;
     DocumentProperties properties;
     std::uint32_t activeSheet = 0;
+    // Serials count days from 1904-01-01 (the date system of Excel's 1904
+    // workbooks) instead of 1899-12-30.
+    bool dates1904 = false;
 };
 
 }  // namespace brindlemoor::office

@@ -128,7 +128,13 @@ void DocumentReader::readCalculationSettings(XmlReader& xml) {
     while (xml.nextChild()) {
         if (xml.is(Ns::Table, "null-date")) {
             if (auto value = xml.attribute(Ns::Table, "date-value")) {
-                if (auto serial = parseDateSerial(*value)) nullDateOffset_ = *serial;
+                // A document counting from 1904 keeps its serials in the 1904
+                // date system, so that its numbers stay what they were.
+                constexpr double k1904 = 1462;
+                if (auto serial = parseDateSerial(*value)) {
+                    if (*serial == k1904) workbook_.dates1904 = true;
+                    else nullDateOffset_ = *serial;
+                }
             }
         }
         xml.skipElement();

@@ -12,6 +12,7 @@ namespace {
 // are cut here, before they can overflow an index.
 constexpr std::uint64_t kMaxRows = 1048576;
 constexpr std::uint64_t kMaxColumns = 16384;
+constexpr double kDays1900To1904 = 1462;  // 1899-12-30 to 1904-01-01
 
 std::uint32_t repeatAttribute(const XmlReader& xml, Ns ns, std::string_view name) {
     if (auto text = xml.attribute(ns, name)) {
@@ -364,6 +365,9 @@ void TableReader::readCell(XmlReader& xml, Row& row, bool rowIsDefault) {
     if (cell.type == CellType::Number && value.type == ValueType::Float && resolved.isDate) {
         cell.number += context_.nullDateOffset;  // dates counted from another null date
     }
+    if (cell.type == CellType::Number && value.type == ValueType::Date && context_.workbook.dates1904) {
+        cell.number -= kDays1900To1904;
+    }
 
     if (hasFormula) {
         Formula entry;
@@ -445,7 +449,8 @@ void TableReader::readInline(XmlReader& xml, std::string& out) {
                     out.append(static_cast<std::size_t>(count), ' ');
                     xml.skipElement();
                 } else if (local == "tab") {
-                    out += '\t';
+                    // A cell's text has no tab stops: the office reads the
+                    // paragraph without it, and so do we.
                     xml.skipElement();
                 } else if (local == "line-break") {
                     out += '\n';

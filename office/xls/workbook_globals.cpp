@@ -80,10 +80,10 @@ void writeWindow1(BiffStream& out, std::uint16_t activeSheet) {
     out.endRecord(start);
 }
 
-void writeWorkbookSettings(BiffStream& out) {
+void writeWorkbookSettings(BiffStream& out, bool dates1904) {
     out.record16(kBackup, 0);
     out.record16(kHideObj, 0);
-    out.record16(kDateMode, 0);  // the 1900 date system
+    out.record16(kDateMode, dates1904 ? 1 : 0);  // which date system serials count in
     out.record16(kPrecision, 1);  // full precision, not as displayed
     out.record16(kRefreshAll, 0);
     out.record16(kBookBool, 0);
@@ -122,7 +122,7 @@ GlobalsLayout writeGlobals(BiffStream& out, const GlobalsContext& context) {
     writeTabIds(out, context.sheetNames.size());
     writeProtection(out);
     writeWindow1(out, context.activeSheet);
-    writeWorkbookSettings(out);
+    writeWorkbookSettings(out, context.workbook.dates1904);
     context.styles.write(out);  // FONT, FORMAT, XF, STYLE, PALETTE
     out.record16(kUsesElfs, 0);
     for (std::size_t i = 0; i < context.sheetNames.size(); ++i) {

@@ -77,7 +77,7 @@ TEST_F(CellValues, FlattensParagraphsSpansSpacesAndLinks) {
         </table:table-row></table:table>)");
     const Sheet& sheet = book.sheets[0];
     EXPECT_EQ(textOf(book, *cellAt(sheet, 0, 0)), "first\nsecond span");
-    EXPECT_EQ(textOf(book, *cellAt(sheet, 0, 1)), "a   b\tc\nd ");
+    EXPECT_EQ(textOf(book, *cellAt(sheet, 0, 1)), "a   bc\nd ") << "a tab stop is no character of a cell's text";
     const Cell* linked = cellAt(sheet, 0, 2);
     EXPECT_EQ(textOf(book, *linked), "see the site");
     ASSERT_NE(linked->hyperlink, kNone);
@@ -195,20 +195,40 @@ TEST_F(CellValues, AWorkbookWithoutSheetsGetsAnEmptyOne) {
     EXPECT_TRUE(book.sheets[0].rows.empty());
 }
 
-TEST_F(CellValues, FloatDatesFollowTheDocumentsNullDate) {
+TEST_F(CellValues, DocumentsCountingFrom1904KeepTheirSerials) {
     const Workbook book = readBody(
         R"(<table:calculation-settings><table:null-date table:date-value="1904-01-01"/></table:calculation-settings>)"
         R"(<table:table table:name="D"><table:table-row>)"
-        R"(<table:table-cell table:style-name="ce1" office:value-type="float" office:value="0"/>)"
-        R"(<table:table-cell office:value-type="float" office:value="0"/>)"
-        R"(<table:table-cell office:value-type="date" office:date-value="1904-01-01"/>)"
+        R"(<table:table-cell table:style-name="ce1" office:value-type="float" office:value="1"/>)"
+        R"(<table:table-cell office:value-type="float" office:value="1"/>)"
+        R"(<table:table-cell office:value-type="date" office:date-value="1904-01-02"/>)"
+        R"(<table:table-cell office:value-type="date" office:date-value="1900-03-01T12:00:00"/>)"
         R"(</table:table-row></table:table>)",
         R"(<number:date-style style:name="N1"><number:year/></number:date-style>)"
         R"(<style:style style:name="ce1" style:family="table-cell" style:data-style-name="N1"/>)");
+    EXPECT_TRUE(book.dates1904);
     const Sheet& sheet = book.sheets[0];
-    EXPECT_EQ(cellAt(sheet, 0, 0)->number, 1462) << "a number shown as a date keeps showing that date";
+    EXPECT_EQ(cellAt(sheet, 0, 0)->number, 1) << "the workbook counts from 1904 too: a number shown as a date is unchanged";
+    EXPECT_EQ(cellAt(sheet, 0, 1)->number, 1);
+    EXPECT_EQ(cellAt(sheet, 0, 2)->number, 1) << "dates are days since 1904-01-01";
+    EXPECT_EQ(cellAt(sheet, 0, 3)->number, 61.5 - 1462) << "earlier dates fall below zero";
+}
+
+TEST_F(CellValues, FloatDatesFollowAnyOtherNullDate) {
+    const Workbook book = readBody(
+        R"(<table:calculation-settings><table:null-date table:date-value="1900-01-01"/></table:calculation-settings>)"
+        R"(<table:table table:name="D"><table:table-row>)"
+        R"(<table:table-cell table:style-name="ce1" office:value-type="float" office:value="0"/>)"
+        R"(<table:table-cell office:value-type="float" office:value="0"/>)"
+        R"(<table:table-cell office:value-type="date" office:date-value="1900-01-01"/>)"
+        R"(</table:table-row></table:table>)",
+        R"(<number:date-style style:name="N1"><number:year/></number:date-style>)"
+        R"(<style:style style:name="ce1" style:family="table-cell" style:data-style-name="N1"/>)");
+    EXPECT_FALSE(book.dates1904);
+    const Sheet& sheet = book.sheets[0];
+    EXPECT_EQ(cellAt(sheet, 0, 0)->number, 2) << "a number shown as a date keeps showing that date";
     EXPECT_EQ(cellAt(sheet, 0, 1)->number, 0) << "a plain number is left alone";
-    EXPECT_EQ(cellAt(sheet, 0, 2)->number, 1462);
+    EXPECT_EQ(cellAt(sheet, 0, 2)->number, 2);
 }
 
 TEST_F(CellValues, AnnotationsAndUnconvertedObjectsAreReported) {
