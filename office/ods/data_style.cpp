@@ -214,6 +214,13 @@ DataStyle readDataStyle(XmlReader& xml, DataStyleKind kind) {
             xml.skipElement();
             continue;
         }
+        if ((isNumberNs || xml.ns() == Ns::Loext) && local == "fill-character") {
+            // Repeated to fill the cell's width, as in accounting formats.
+            part.type = Type::FillCharacter;
+            part.text = xml.readText();
+            style.parts.push_back(std::move(part));
+            continue;
+        }
         if (!isNumberNs) {
             xml.skipElement();
             continue;
@@ -452,6 +459,14 @@ std::string sectionCode(const DataStyle& style) {
         case Type::AmPm: token = "AM/PM"; break;
         case Type::Boolean: token = "\"TRUE\";\"TRUE\";\"FALSE\""; break;
         case Type::TextContent: token = "@"; break;
+        case Type::FillCharacter: {
+            // One character, however many bytes it takes.
+            std::size_t length = part.text.empty() ? 0 : 1;
+            while (length < part.text.size() && (static_cast<unsigned char>(part.text[length]) & 0xC0) == 0x80) ++length;
+            if (length == 0) continue;
+            token = "*" + part.text.substr(0, length);
+            break;
+        }
         }
         if (elapsed) {
             // Brackets go round the letters only: "[HH]", "[SS].00".

@@ -21,7 +21,7 @@ enum class DataStyleKind { Number, Currency, Percentage, Date, Time, Boolean, Te
 struct DataStylePart {
     enum class Type {
         Literal, Number, Scientific, Fraction, CurrencySymbol, Day, Month, Year, DayOfWeek,
-        Hours, Minutes, Seconds, AmPm, Boolean, TextContent,
+        Hours, Minutes, Seconds, AmPm, Boolean, TextContent, FillCharacter,
     };
     Type type = Type::Literal;
     std::string text;             // literal text, currency symbol

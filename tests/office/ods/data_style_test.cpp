@@ -116,6 +116,10 @@ const Case kCases[] = {
     {"missing data style", "", "General"},
     {"colour alone", R"(<number:number-style style:name="N1"><style:text-properties fo:color="#ff0000"/></number:number-style>)", "[Red]General"},
     {"literal alone", R"(<number:number-style style:name="N1"><number:text>n/a</number:text></number:number-style>)", "\"n/a\""},
+    {"fill character of an accounting format",
+     R"(<number:currency-style style:name="N1"><number:currency-symbol number:language="en" number:country="US">$</number:currency-symbol><loext:fill-character xmlns:loext="urn:org:documentfoundation:names:experimental:office:xmlns:loext:1.0"> </loext:fill-character><number:number number:decimal-places="2" number:min-integer-digits="1" number:grouping="true"/></number:currency-style>)",
+     "[$$-409]* #,##0.00"},
+    {"fill character of the standard", R"(<number:number-style style:name="N1"><number:number number:decimal-places="0" number:min-integer-digits="1"/><number:fill-character>·</number:fill-character></number:number-style>)", "0*·"},
     {"empty literal shows nothing", R"(<number:number-style style:name="N1"><number:text/></number:number-style>)", "\"\""},
     {"empty zero section",
      R"(<number:number-style style:name="P0"><number:number number:decimal-places="2" number:min-integer-digits="1"/></number:number-style>)"
