@@ -421,6 +421,21 @@ std::string colorName(const Color& color) {
     return bestDistance <= 3 * 100 * 100 ? best->name : "";
 }
 
+// The words a boolean style shows in its language, as the office has them.
+std::string booleanCode(std::optional<std::uint16_t> localeId) {
+    struct Words { std::uint16_t language; const char* code; };
+    static constexpr Words kWords[] = {
+        {0x07, "\"WAHR\";\"WAHR\";\"FALSCH\""},  {0x0C, "\"VRAI\";\"VRAI\";\"FAUX\""},
+        {0x0A, "\"VERDADERO\";\"VERDADERO\";\"FALSO\""}, {0x10, "\"VERO\";\"VERO\";\"FALSO\""},
+        {0x16, "\"VERDADEIRO\";\"VERDADEIRO\";\"FALSO\""}, {0x13, "\"WAAR\";\"WAAR\";\"ONWAAR\""},
+    };
+    if (localeId) {
+        const std::uint16_t language = *localeId & 0x3FF;
+        for (const Words& words : kWords) if (words.language == language) return words.code;
+    }
+    return "\"TRUE\";\"TRUE\";\"FALSE\"";
+}
+
 // The section of one style, without its maps.
 std::string sectionCode(const DataStyle& style) {
     std::string code;
@@ -457,7 +472,7 @@ std::string sectionCode(const DataStyle& style) {
             if (part.decimals > 0) token += "." + std::string(static_cast<std::size_t>(part.decimals), '0');
             break;
         case Type::AmPm: token = "AM/PM"; break;
-        case Type::Boolean: token = "\"TRUE\";\"TRUE\";\"FALSE\""; break;
+        case Type::Boolean: token = booleanCode(style.localeId); break;
         case Type::TextContent: token = "@"; break;
         case Type::FillCharacter: {
             // One character, however many bytes it takes.

@@ -110,6 +110,8 @@ const Case kCases[] = {
     {"duration beyond a day", R"(<number:time-style style:name="N1" number:truncate-on-overflow="false"><number:hours/><number:text>:</number:text><number:minutes number:style="long"/></number:time-style>)", "[H]:MM"},
     {"duration in minutes", R"(<number:time-style style:name="N1" number:truncate-on-overflow="false"><number:minutes number:style="long"/><number:text>:</number:text><number:seconds number:style="long"/></number:time-style>)", "[MM]:SS"},
     {"boolean", R"(<number:boolean-style style:name="N1"><number:boolean/></number:boolean-style>)", "\"TRUE\";\"TRUE\";\"FALSE\""},
+    {"boolean in another language", R"(<number:boolean-style style:name="N1" number:language="pt" number:country="BR"><number:boolean/></number:boolean-style>)", "\"VERDADEIRO\";\"VERDADEIRO\";\"FALSO\""},
+    {"boolean in a language without words of its own", R"(<number:boolean-style style:name="N1" number:language="ja" number:country="JP"><number:boolean/></number:boolean-style>)", "\"TRUE\";\"TRUE\";\"FALSE\""},
     {"text", R"(<number:text-style style:name="N1"><number:text>Item: </number:text><number:text-content/></number:text-style>)", "\"Item: \"@"},
     {"colour near a named one", R"(<number:number-style style:name="N1"><style:text-properties fo:color="#0000ee"/><number:number number:decimal-places="0" number:min-integer-digits="1"/></number:number-style>)", "[Blue]0"},
     {"colour Excel cannot name is left out", R"(<number:number-style style:name="N1"><style:text-properties fo:color="#808080"/><number:number number:decimal-places="0" number:min-integer-digits="1"/></number:number-style>)", "0"},
