@@ -1,0 +1,192 @@
+// Pictures and drawing shapes: where they are anchored, what they look like,
+// and what is warned about when they cannot be kept.
+
+#include "office/ods/drawing_reader.h"
+#include "package_builder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace brindlemoor::office::testing {
+namespace {
+
+const std::string kPng = std::string("\x89PNG\r\n\x1A\n", 8) + "rest of a picture";
+const std::string kJpeg = "\xFF\xD8\xFF\xE0 rest of a jpeg";
+
+std::string stylesAndColumns() {
+    return R"(<style:style style:name="co1" style:family="table-column"><style:table-column-properties style:column-width="72pt"/></style:style>)"
+           R"(<style:style style:name="ro1" style:family="table-row"><style:table-row-properties style:row-height="18pt"/></style:style>)"
+           R"(<style:style style:name="gr1" style:family="graphic" style:parent-style-name="Shapes">)"
+           R"(<style:graphic-properties draw:fill-color="#ff0000"/></style:style>)"
+           R"(<style:style style:name="gr2" style:family="graphic"><style:graphic-properties draw:fill="none" draw:stroke="none"/></style:style>)";
+}
+
+std::string commonStyles() {
+    return R"(<style:default-style style:family="graphic"><style:graphic-properties draw:fill-color="#00ff00" svg:stroke-color="#000080"/></style:default-style>)"
+           R"(<style:style style:name="Shapes" style:family="graphic"><style:graphic-properties svg:stroke-color="#0000ff" svg:stroke-width="2pt"/></style:style>)";
+}
+
+// A row of `cells` plain cells, then `content` in the next cell.
+std::string rowWith(int cells, const std::string& content) {
+    std::string row = R"(<table:table-row table:style-name="ro1">)";
+    if (cells > 0) row += R"(<table:table-cell table:number-columns-repeated=")" + std::to_string(cells) + R"("/>)";
+    return row + "<table:table-cell>" + content + "</table:table-cell></table:table-row>";
+}
+
+std::string emptyRows(int count) {
+    return R"(<table:table-row table:style-name="ro1" table:number-rows-repeated=")" + std::to_string(count) +
+           R"("><table:table-cell/></table:table-row>)";
+}
+
+class DrawingReading : public ::testing::Test {
+protected:
+    Workbook readTable(const std::string& tableBody, std::vector<Member> pictures = {}) {
+        const std::string content = contentXml(stylesAndColumns(),
+            R"(<table:table table:name="S">)" + tableBody + "</table:table>");
+        std::vector<Member> members = {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet", false},
+                                       {"content.xml", content},
+                                       {"styles.xml", stylesXml(commonStyles())}};
+        for (auto& p : pictures) members.push_back(std::move(p));
+        writeZip(dir.file("d.ods"), members);
+        warnings.clear();
+        return read(dir.file("d.ods"), &warnings);
+    }
+    bool warned(const std::string& part) const {
+        return std::any_of(warnings.begin(), warnings.end(), [&](const std::string& w) { return w.find(part) != std::string::npos; });
+    }
+    TempDir dir;
+    std::vector<std::string> warnings;
+};
+
+TEST_F(DrawingReading, ShapesInCellsArePlacedRelativeToTheirCellAndEndWhereTheySay) {
+    const std::string columns = R"(<table:table-column table:style-name="co1" table:number-columns-repeated="2"/>)"
+                                R"(<table:table-column table:style-name="co1" table:visibility="collapse"/>)"
+                                R"(<table:table-column table:style-name="co1" table:number-columns-repeated="5"/>)";
+    const Workbook wb = readTable(columns +
+        rowWith(1, R"(<draw:rect draw:name="R" draw:style-name="gr1" svg:x="18pt" svg:y="9pt" svg:width="100pt" svg:height="30pt")"
+                   R"( table:end-cell-address="S.E3" table:end-x="36pt" table:end-y="4.5pt"/>)") +
+        emptyRows(3) +
+        // Without an end address: the size decides; the hidden column C takes no room.
+        rowWith(1, R"(<draw:ellipse draw:style-name="gr2" svg:x="72pt" svg:y="0pt" svg:width="36pt" svg:height="27pt"/>)") +
+        rowWith(0, R"(<draw:line svg:x1="72pt" svg:y1="18pt" svg:x2="0pt" svg:y2="0pt"/>)") +
+        emptyRows(2) +
+        R"(<table:table-row table:style-name="ro1"><table:table-cell><draw:custom-shape svg:x="0pt" svg:y="0pt" svg:width="10pt" svg:height="10pt">)"
+        R"(<text:p>Two</text:p><text:p>lines</text:p><draw:enhanced-geometry draw:type="rectangle"/></draw:custom-shape></table:table-cell>)"
+        R"(<table:table-cell><draw:custom-shape svg:x="0pt" svg:y="0pt" svg:width="10pt" svg:height="10pt"><draw:enhanced-geometry draw:type="ellipse"/></draw:custom-shape></table:table-cell></table:table-row>)");
+    ASSERT_EQ(wb.sheets.size(), 1u);
+    const auto& d = wb.sheets[0].drawings;
+    ASSERT_EQ(d.size(), 5u);
+
+    EXPECT_EQ(d[0].kind, DrawingKind::Rectangle);
+    EXPECT_EQ(d[0].name, "R");
+    EXPECT_EQ(d[0].anchor.firstRow, 0u);
+    EXPECT_EQ(d[0].anchor.firstColumn, 1u);
+    EXPECT_DOUBLE_EQ(d[0].anchor.firstX, 0.25);
+    EXPECT_DOUBLE_EQ(d[0].anchor.firstY, 0.5);
+    EXPECT_EQ(d[0].anchor.lastRow, 2u);
+    EXPECT_EQ(d[0].anchor.lastColumn, 4u);
+    EXPECT_DOUBLE_EQ(d[0].anchor.lastX, 0.5);
+    EXPECT_DOUBLE_EQ(d[0].anchor.lastY, 0.25);
+    EXPECT_TRUE(d[0].anchor.toCell);
+    // Own fill, the parent's outline, over the default style.
+    EXPECT_EQ(d[0].fill, (Color{0xFF, 0, 0}));
+    EXPECT_EQ(d[0].line, (Color{0, 0, 0xFF}));
+    EXPECT_DOUBLE_EQ(d[0].lineWidthPt, 2);
+
+    EXPECT_EQ(d[1].kind, DrawingKind::Ellipse);
+    EXPECT_FALSE(d[1].fill);
+    EXPECT_FALSE(d[1].line);
+    EXPECT_EQ(d[1].anchor.firstRow, 4u);
+    EXPECT_EQ(d[1].anchor.firstColumn, 3u) << "B + 72pt passes the hidden column C";
+    EXPECT_DOUBLE_EQ(d[1].anchor.firstX, 0.0);
+    EXPECT_EQ(d[1].anchor.lastRow, 5u);
+    EXPECT_DOUBLE_EQ(d[1].anchor.lastY, 0.5);
+    EXPECT_EQ(d[1].anchor.lastColumn, 3u);
+    EXPECT_DOUBLE_EQ(d[1].anchor.lastX, 0.5);
+
+    EXPECT_EQ(d[2].kind, DrawingKind::Line);
+    EXPECT_TRUE(d[2].flipHorizontal && d[2].flipVertical) << "drawn from bottom right to top left";
+    EXPECT_FALSE(d[2].fill);
+    EXPECT_EQ(d[2].anchor.firstRow, 5u);
+    EXPECT_EQ(d[2].anchor.lastColumn, 1u);
+
+    EXPECT_EQ(d[3].kind, DrawingKind::TextBox) << "a rectangle with text";
+    EXPECT_EQ(d[3].text, "Two\nlines");
+    EXPECT_EQ(d[3].fill, (Color{0, 0xFF, 0})) << "the default style's fill";
+    EXPECT_EQ(d[4].kind, DrawingKind::Ellipse);
+    EXPECT_EQ(d[4].anchor.firstColumn, 1u);
+}
+
+TEST_F(DrawingReading, PicturesComeFromThePackageAndWhatCannotBeKeptIsWarned) {
+    const Workbook wb = readTable(
+        R"(<table:shapes>)"
+        R"(<draw:frame draw:name="P" svg:x="144pt" svg:y="36pt" svg:width="72pt" svg:height="18pt"><svg:desc>A photo</svg:desc>)"
+        R"(<draw:image xlink:href="Pictures/a.svg"/><draw:image xlink:href="./Pictures/a.png"/></draw:frame>)"
+        R"(<draw:frame svg:x="0pt" svg:y="0pt" svg:width="72pt" svg:height="18pt"><draw:image xlink:href="Pictures/b.jpg"/></draw:frame>)"
+        R"(<draw:frame svg:x="0pt" svg:y="0pt" svg:width="72pt" svg:height="18pt"><draw:image xlink:href="Pictures/only.svg"/></draw:frame>)"
+        R"(<draw:frame svg:x="0pt" svg:y="0pt" svg:width="72pt" svg:height="18pt"><draw:image xlink:href="Pictures/missing.png"/></draw:frame>)"
+        R"(<draw:frame svg:x="0pt" svg:y="0pt" svg:width="9pt" svg:height="9pt"><draw:object xlink:href="./Object 1"/></draw:frame>)"
+        R"(<draw:frame svg:x="0pt" svg:y="0pt" svg:width="9pt" svg:height="9pt"><draw:text-box><text:p>Boxed</text:p></draw:text-box></draw:frame>)"
+        R"(<draw:polygon svg:x="0pt" svg:y="0pt" svg:width="9pt" svg:height="9pt"/>)"
+        R"(</table:shapes>)"
+        R"(<table:table-column table:style-name="co1" table:number-columns-repeated="4"/>)" + emptyRows(5),
+        {{"Pictures/a.svg", "<svg/>"}, {"Pictures/a.png", kPng}, {"Pictures/b.jpg", kJpeg}, {"Pictures/only.svg", "<svg/>"}});
+    const auto& d = wb.sheets[0].drawings;
+    ASSERT_EQ(d.size(), 3u);
+    EXPECT_EQ(d[0].kind, DrawingKind::Picture);
+    EXPECT_EQ(d[0].picture, kPng) << "the replacement picture of an SVG";
+    EXPECT_EQ(d[0].pictureType, PictureType::Png);
+    EXPECT_EQ(d[0].description, "A photo");
+    EXPECT_FALSE(d[0].anchor.toCell);
+    EXPECT_EQ(d[0].anchor.firstColumn, 2u);
+    EXPECT_EQ(d[0].anchor.firstRow, 2u);
+    EXPECT_EQ(d[0].anchor.lastColumn, 3u);
+    EXPECT_EQ(d[0].anchor.lastRow, 3u);
+    EXPECT_DOUBLE_EQ(d[0].anchor.lastY, 0.0);
+    EXPECT_EQ(d[1].pictureType, PictureType::Jpeg);
+    EXPECT_EQ(d[2].kind, DrawingKind::TextBox);
+    EXPECT_EQ(d[2].text, "Boxed");
+    EXPECT_FALSE(d[2].fill) << "a frame is plain unless its style fills it";
+    EXPECT_TRUE(warned("S: 2 images not converted")) << ::testing::PrintToString(warnings);
+    EXPECT_TRUE(warned("S: 1 chart or embedded object not converted"));
+    EXPECT_TRUE(warned("S: 1 drawing shape not converted"));
+}
+
+TEST_F(DrawingReading, FlatFilesCarryPicturesInline) {
+    // "\x89PNG\r\n\x1A\n" and "xyz", base64 with line breaks.
+    const std::string body = R"(<table:table table:name="F"><table:shapes><draw:frame svg:x="0pt" svg:y="0pt" svg:width="9pt" svg:height="9pt">)"
+                             "<draw:image><office:binary-data>iVBORw0K\n  Ggp4 eXo=</office:binary-data></draw:image></draw:frame>"
+                             R"(<draw:frame svg:x="0pt" svg:y="0pt" svg:width="9pt" svg:height="9pt"><draw:image xlink:href="elsewhere.png"/></draw:frame>)"
+                             "</table:shapes><table:table-row><table:table-cell/></table:table-row></table:table>";
+    writeText(dir.file("f.fods"), std::string(R"(<?xml version="1.0"?><office:document)") + kOdfNamespaces +
+                                      R"( office:mimetype="application/vnd.oasis.opendocument.spreadsheet"><office:body><office:spreadsheet>)" +
+                                      body + "</office:spreadsheet></office:body></office:document>");
+    const Workbook wb = read(dir.file("f.fods"), &warnings);
+    ASSERT_EQ(wb.sheets[0].drawings.size(), 1u);
+    EXPECT_EQ(wb.sheets[0].drawings[0].picture, std::string("\x89PNG\r\n\x1A\nxyz", 11));
+    EXPECT_TRUE(warned("F: 1 image not converted"));
+}
+
+TEST(DrawingValues, CellAddressesAndBase64) {
+    using ods::parseCellAddress;
+    const auto at = [](std::string_view text) {
+        auto cell = parseCellAddress(text);
+        return cell ? std::to_string(cell->row) + "," + std::to_string(cell->column) : std::string("none");
+    };
+    EXPECT_EQ(at("Sheet1.D5"), "4,3");
+    EXPECT_EQ(at("'My. sheet'.$AB$10"), "9,27");
+    EXPECT_EQ(at("B2"), "1,1");
+    for (const char* bad : {"Sheet1.", "Sheet1.5", "Sheet1.A0", "Sheet1.A1x", "S.ZZZZ1", "S.A99999999999"}) EXPECT_EQ(at(bad), "none") << bad;
+
+    EXPECT_EQ(ods::decodeBase64("TWFu"), "Man");
+    EXPECT_EQ(ods::decodeBase64("TWE="), "Ma");
+    EXPECT_EQ(ods::decodeBase64("TQ=="), "M");
+    EXPECT_EQ(ods::decodeBase64(""), "");
+    EXPECT_FALSE(ods::decodeBase64("TQ==TQ"));
+    EXPECT_FALSE(ods::decodeBase64("T"));
+    EXPECT_FALSE(ods::decodeBase64("TW!u"));
+}
+
+}  // namespace
+}  // namespace brindlemoor::office::testing
