@@ -2,7 +2,10 @@
 
 #include "office/formula/formula_error.h"
 #include "office/formula/function_table.h"
+#include "office/formula/workbook_formulas.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <map>
 #include <string>
@@ -35,6 +38,7 @@ constexpr std::uint32_t kLargeGridLastRow = 1048575;
 constexpr std::uint32_t kLargeGridLastColumn = 1023;
 constexpr std::uint32_t kWideGridLastColumn = 16383;
 constexpr int kMaxFunctionNesting = 8;  // a function and seven levels inside it
+constexpr std::size_t kMaxNamedCallArguments = 29;  // the name counts as one more
 
 const std::map<std::string, std::uint8_t, std::less<>> kBinaryTokens{
     {"+", ptg::Add}, {"-", ptg::Sub}, {"*", ptg::Mul}, {"/", ptg::Div}, {"^", ptg::Power},
@@ -202,8 +206,17 @@ private:
             return;
         }
         if (ref.invalid) {
+            // Excel ignores what follows; readers that show the deleted
+            // reference take its relative flags from it.
+            std::uint16_t column = static_cast<std::uint16_t>(0x00FF | (ref.first.columnAbsolute ? 0 : 0x4000) |
+                                                              (ref.first.rowAbsolute ? 0 : 0x8000));
             putU8(out(), withClass(ref.last ? ptg::AreaErr : ptg::RefErr, cls));
-            out().insert(out().end(), ref.last ? 8 : 4, 0);
+            putU16(out(), 0xFFFF);
+            if (ref.last)
+                putU16(out(), 0xFFFF);
+            putU16(out(), column);
+            if (ref.last)
+                putU16(out(), column);
             return;
         }
         bool threeD = ref.sheet || ref.lastSheet || place_ == FormulaPlace::Name;
@@ -262,6 +275,10 @@ private:
     void name(const std::string& text, TokenClass cls)
     {
         auto index = links_.findName(text, sheet_);
+        if (!index && place_ != FormulaPlace::Name && !links_.documentDefines(text) && isValidExcelName(text)) {
+            index = links_.undefinedName(unknownName(text));
+            note("uses the name '" + text + "' that the document does not define; it is written defined as #NAME?");
+        }
         if (!index)
             throw FormulaError("uses the name '" + text + "' that Excel 97 does not know");
         putU8(out(), withClass(ptg::Name, cls));
@@ -330,11 +347,58 @@ private:
         }
     }
 
+    // A name that neither Excel nor the document knows, in lower case as
+    // LibreOffice shows such names (and Excel ignores case in them).
+    static std::string unknownName(std::string name)
+    {
+        for (char& c : name)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return name;
+    }
+
+    // A function Excel 97 lacks, called through a hidden function name as
+    // later versions of Excel call theirs ("_xlfn.IFERROR") and as calls of
+    // user-defined functions are written: tName, the arguments as references,
+    // tFuncVar with the add-in function number. Excel 97 shows #NAME? for it
+    // when it recalculates; the cached result stays until then.
+    void namedCall(const Node& n, TokenClass expected, int nesting)
+    {
+        std::string plain = plainFunctionName(n.text);
+        std::string later = laterFunctionName(n.text);
+        std::string callName = later.empty() ? unknownName(plain) : later;
+        if (!isValidExcelName(callName))
+            throw FormulaError("function " + plain + " is not available in Excel 97");
+        std::size_t argc = n.children.size();
+        if (argc > kMaxNamedCallArguments)
+            throw FormulaError("function " + plain + " is given more arguments than Excel 97 passes");
+        if (nesting > kMaxFunctionNesting)
+            throw FormulaError("functions are nested deeper than the seven levels Excel 97 allows");
+        putU8(out(), withClass(ptg::Name, TokenClass::Reference));
+        putU16(out(), links_.functionName(callName));
+        putU16(out(), 0);
+        for (const Node& child : n.children)
+            argument(child, TokenClass::Reference, nesting);
+        putU8(out(), withClass(ptg::FuncVar, valueClass(expected)));
+        putU8(out(), static_cast<std::uint8_t>(argc + 1));
+        putU16(out(), kAddInFunction);
+        std::string note = later.empty()
+                               ? "function " + plain + " is not known to Excel: written as a call of a user-defined function"
+                               : "function " + later.substr(later.find('.') + 1) +
+                                     " is not available in Excel 97: written as later versions of Excel write it";
+        this->note(std::move(note));
+    }
+
+    void note(std::string text)
+    {
+        if (std::find(result_.notes.begin(), result_.notes.end(), text) == result_.notes.end())
+            result_.notes.push_back(std::move(text));
+    }
+
     void function(const Node& n, TokenClass expected, int nesting)
     {
         const ExcelFunction* f = findExcelFunction(n.text);
         if (!f)
-            throw FormulaError("function " + plainFunctionName(n.text) + " is not available in Excel 97");
+            return namedCall(n, expected, nesting);
         std::size_t argc = n.children.size();
         if (argc < f->minArgs || argc > f->maxArgs)
             throw FormulaError("function " + std::string(f->name) + " is given " + std::to_string(argc) +

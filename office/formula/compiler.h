@@ -7,6 +7,8 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace brindlemoor::office::formula {
 
@@ -20,6 +22,9 @@ struct CompiledFormula {
     Bytes tokens;  // rgce
     Bytes extra;   // rgcb: data of inline arrays, in token order
     bool isVolatile = false;
+    // What a reader should know though the formula is written, e.g. that
+    // Excel 97 cannot calculate a function of later versions.
+    std::vector<std::string> notes;
     friend bool operator==(const CompiledFormula&, const CompiledFormula&) = default;
 };
 

@@ -97,6 +97,7 @@ constexpr ExcelFunction kFunctions[] = {
     {"GAMMAINV", 287, 3, 3, 'V', "V"},
     {"GAMMALN", 271, 1, 1, 'V', "V"},
     {"GEOMEAN", 319, 1, 30, 'V', "R"},
+    {"GETPIVOTDATA", 358, 2, 30, 'V', "VRV"},
     {"GROWTH", 52, 1, 4, 'A', "RRRV"},
     {"HARMEAN", 320, 1, 30, 'V', "R"},
     {"HLOOKUP", 101, 3, 4, 'V', "VRRV"},
@@ -373,12 +374,79 @@ const ExcelFunction* find(const ExcelFunction (&table)[N], const std::string& na
     return it != std::end(table) && it->name == name ? &*it : nullptr;
 }
 
+// Functions that later versions of Excel have built in, which their .xls
+// files call through a hidden function name "_xlfn." + name. Sorted.
+constexpr std::string_view kLaterExcelFunctions[] = {
+    "ACOT", "ACOTH", "AGGREGATE", "ARABIC", "AVERAGEIF", "AVERAGEIFS", "BASE", "BETA.DIST", "BETA.INV",
+    "BINOM.DIST", "BINOM.DIST.RANGE", "BINOM.INV", "BITAND", "BITLSHIFT", "BITOR", "BITRSHIFT", "BITXOR",
+    "CEILING.MATH", "CEILING.PRECISE", "CHISQ.DIST", "CHISQ.DIST.RT", "CHISQ.INV", "CHISQ.INV.RT", "CHISQ.TEST",
+    "COMBINA", "CONCAT", "CONFIDENCE.NORM", "CONFIDENCE.T", "COT", "COTH", "COUNTIFS", "COVARIANCE.P",
+    "COVARIANCE.S", "CSC", "CSCH", "DAYS", "DECIMAL", "ECMA.CEILING", "ENCODEURL", "ERF.PRECISE", "ERFC.PRECISE",
+    "EXPON.DIST", "F.DIST", "F.DIST.RT", "F.INV", "F.INV.RT", "F.TEST", "FILTERXML", "FLOOR.MATH",
+    "FLOOR.PRECISE", "FORECAST.LINEAR", "FORMULATEXT", "GAMMA", "GAMMA.DIST", "GAMMA.INV", "GAMMALN.PRECISE",
+    "GAUSS", "HYPGEOM.DIST", "IFERROR", "IFNA", "IFS", "IMCOSH", "IMCOT", "IMCSC", "IMCSCH", "IMSEC", "IMSECH",
+    "IMSINH", "IMTAN", "ISFORMULA", "ISO.CEILING", "ISOWEEKNUM", "LOGNORM.DIST", "LOGNORM.INV", "MAXIFS",
+    "MINIFS", "MODE.MULT", "MODE.SNGL", "MUNIT", "NEGBINOM.DIST", "NETWORKDAYS.INTL", "NORM.DIST", "NORM.INV",
+    "NORM.S.DIST", "NORM.S.INV", "NUMBERVALUE", "PDURATION", "PERCENTILE.EXC", "PERCENTILE.INC",
+    "PERCENTRANK.EXC", "PERCENTRANK.INC", "PERMUTATIONA", "PHI", "POISSON.DIST", "QUARTILE.EXC", "QUARTILE.INC",
+    "RANK.AVG", "RANK.EQ", "RRI", "SEC", "SECH", "SHEET", "SHEETS", "SKEW.P", "STDEV.P", "STDEV.S", "SUMIFS",
+    "SWITCH", "T.DIST", "T.DIST.2T", "T.DIST.RT", "T.INV", "T.INV.2T", "T.TEST", "TEXTJOIN", "UNICHAR",
+    "UNICODE", "VAR.P", "VAR.S", "WEBSERVICE", "WEIBULL.DIST", "WORKDAY.INTL", "XOR",
+};
+
+constexpr bool sortedNames()
+{
+    for (std::size_t i = 1; i < std::size(kLaterExcelFunctions); ++i)
+        if (!(kLaterExcelFunctions[i - 1] < kLaterExcelFunctions[i]))
+            return false;
+    return true;
+}
+static_assert(sortedNames(), "the later functions must stay sorted");
+
+// OpenFormula's FDIST and FINV are the left-tailed distribution of later
+// Excel versions (F.DIST, F.INV); Excel 97's functions of those names are
+// right-tailed and appear in OpenFormula as LEGACY.FDIST and LEGACY.FINV.
+// Older documents (the "oooc:" formulas) meant the right-tailed ones.
+constexpr std::pair<std::string_view, std::string_view> kOpenFormulaOnly[] = {
+    {"FDIST", "F.DIST"},
+    {"FINV", "F.INV"},
+};
+
+std::string upperCase(std::string_view text)
+{
+    std::string upper(text);
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return upper;
+}
+
+bool isOpenFormulaOnly(std::string_view documentName)
+{
+    std::string upper = upperCase(documentName);
+    for (auto [name, later] : kOpenFormulaOnly)
+        if (upper == name)
+            return true;
+    return false;
+}
+
 // "COM.SUN.STAR.SHEET.ADDIN.ANALYSIS.GET" is how older documents name the
 // functions of the Analysis add-in.
 constexpr std::string_view kNamespaces[] = {"ORG.OPENOFFICE.", "COM.MICROSOFT.", "_XLFN.", "LEGACY.",
                                             "COM.SUN.STAR.SHEET.ADDIN.ANALYSIS.GET"};
 
 }  // namespace
+
+std::string laterFunctionName(std::string_view documentName)
+{
+    std::string upper = upperCase(documentName);
+    for (auto [name, later] : kOpenFormulaOnly)
+        if (upper == name)
+            return "_xlfn." + std::string(later);
+    std::string plain = plainFunctionName(documentName);
+    if (std::binary_search(std::begin(kLaterExcelFunctions), std::end(kLaterExcelFunctions), plain))
+        return "_xlfn." + plain;
+    return {};
+}
 
 std::string plainFunctionName(std::string_view documentName)
 {
@@ -399,6 +467,8 @@ std::string plainFunctionName(std::string_view documentName)
 
 const ExcelFunction* findExcelFunction(std::string_view documentName)
 {
+    if (isOpenFormulaOnly(documentName))
+        return nullptr;
     std::string name = plainFunctionName(documentName);
     if (const ExcelFunction* f = find(kFunctions, name))
         return f;

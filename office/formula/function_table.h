@@ -40,6 +40,11 @@ struct ExcelFunction {
 // add-in. nullptr when Excel 97 has no such function.
 const ExcelFunction* findExcelFunction(std::string_view documentName);
 
+// For a function that Excel 97 lacks but later versions have built in: the
+// hidden function name ("_xlfn.IFERROR") by which their .xls files call it.
+// Empty for any other function.
+std::string laterFunctionName(std::string_view documentName);
+
 // The name without its namespace, upper case: what a warning shows.
 std::string plainFunctionName(std::string_view documentName);
 

@@ -117,6 +117,29 @@ std::pair<std::uint16_t, std::uint16_t> LinkTable::addInFunction(std::string_vie
     return {sheet, static_cast<std::uint16_t>(it - addInNames_.begin() + 1)};
 }
 
+std::uint16_t LinkTable::functionName(std::string_view name) { return addedName(name, true); }
+
+std::uint16_t LinkTable::undefinedName(std::string_view name) { return addedName(name, false); }
+
+bool LinkTable::documentDefines(std::string_view name) const
+{
+    return std::any_of(documentNames_.begin(), documentNames_.end(),
+                       [&](const std::string& known) { return equalsIgnoringCase(known, name); });
+}
+
+std::uint16_t LinkTable::addedName(std::string_view name, bool function)
+{
+    auto it = std::find_if(addedNames_.begin(), addedNames_.end(), [&](const AddedName& known) {
+        return known.function == function && equalsIgnoringCase(known.name, name);
+    });
+    if (it == addedNames_.end()) {
+        if (names_.size() + addedNames_.size() >= 0xFFFF)
+            throw FormulaError("the workbook has more names than Excel 97 allows");
+        it = addedNames_.insert(addedNames_.end(), AddedName{std::string(name), function});
+    }
+    return static_cast<std::uint16_t>(names_.size() + static_cast<std::size_t>(it - addedNames_.begin()) + 1);
+}
+
 void LinkTable::setNames(std::vector<std::pair<std::string, std::uint32_t>> nameAndScope)
 {
     names_ = std::move(nameAndScope);

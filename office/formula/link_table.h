@@ -54,6 +54,27 @@ public:
     // Names in NAME record order; a formula refers to the i-th by i + 1.
     void setNames(std::vector<std::pair<std::string, std::uint32_t>> nameAndScope);
 
+    // A function that Excel 97 lacks, called through a hidden function name
+    // of the workbook (as later versions of Excel call theirs): the index of
+    // its NAME record, which follows those of the defined names. Added when new.
+    std::uint16_t functionName(std::string_view name);
+
+    // A name that formulas use but the document does not define: a name of
+    // the workbook defined as #NAME?, which is what such a formula gives.
+    // The index of its NAME record, among the function names. Added when new.
+    std::uint16_t undefinedName(std::string_view name);
+
+    // Every name the document defines, translated or not: only others are
+    // undefined.
+    void setDocumentNames(std::vector<std::string> names) { documentNames_ = std::move(names); }
+    bool documentDefines(std::string_view name) const;
+
+    struct AddedName {
+        std::string name;
+        bool function = false;
+    };
+    const std::vector<AddedName>& addedNames() const { return addedNames_; }
+
     // A name of the sheet's own scope wins over a workbook name.
     std::optional<std::uint16_t> findName(std::string_view name, std::uint32_t sheet) const;
 
@@ -87,6 +108,9 @@ private:
     std::vector<std::string> addInNames_;
     std::vector<ExternalBook> externalBooks_;
     std::vector<std::pair<std::string, std::uint32_t>> names_;
+    std::uint16_t addedName(std::string_view name, bool function);
+    std::vector<AddedName> addedNames_;
+    std::vector<std::string> documentNames_;
 };
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b);

@@ -62,8 +62,13 @@ public:
         Reference ref;
         if (text_.find("#REF!") != std::string_view::npos) {
             ref.invalid = true;
+            // What is left of the reference's flags: LibreOffice counts the
+            // deleted row as absolute and keeps the column's '$'.
+            std::size_t at = text_.find("#REF!");
+            ref.first.columnAbsolute = at > 0 && text_[at - 1] == '$';
+            ref.first.rowAbsolute = true;
             if (text_.find(':') != std::string_view::npos)
-                ref.last = CellPoint{};
+                ref.last = ref.first;
             // The sheet may still be known: "$Sheet1.#REF!".
             try {
                 if (!text_.starts_with("#") && !text_.starts_with("$#") && readDocumentPart() == std::nullopt)
@@ -624,8 +629,23 @@ Node parseExpression(std::string_view text)
     return Parser(text).parseAll();
 }
 
+namespace {
+
+// Before OpenFormula, FDIST and FINV were the right-tailed functions that
+// OpenFormula calls LEGACY.FDIST and LEGACY.FINV.
+void nameLegacyFunctions(Node& node)
+{
+    if (node.kind == NodeKind::Function && (equalsNoCase(node.text, "FDIST") || equalsNoCase(node.text, "FINV")))
+        node.text = "LEGACY." + node.text;
+    for (Node& child : node.children)
+        nameLegacyFunctions(child);
+}
+
+}  // namespace
+
 Node parseFormula(std::string_view text)
 {
+    bool openFormula = startsWithNoCase(text, "of:");
     for (std::string_view prefix : {"of:", "oooc:"}) {
         if (startsWithNoCase(text, prefix)) {
             text.remove_prefix(prefix.size());
@@ -635,7 +655,10 @@ Node parseFormula(std::string_view text)
     if (text.empty() || text.front() != '=')
         fail("unknown formula syntax");
     text.remove_prefix(1);
-    return parseExpression(text);
+    Node root = parseExpression(text);
+    if (!openFormula)
+        nameLegacyFunctions(root);
+    return root;
 }
 
 }  // namespace brindlemoor::office::formula

@@ -51,6 +51,29 @@ Bytes nameRecord(const std::string& name, std::uint32_t scope, const CompiledFor
     return record;
 }
 
+// A name defined as #NAME?: for calls of a function Excel 97 lacks, a hidden
+// function macro, as later versions of Excel write the functions new to
+// them; else a name the document uses without defining it.
+Bytes addedNameRecord(const std::string& name, bool function)
+{
+    constexpr std::uint16_t kHiddenFunctionMacro = 0x000B;  // hidden, function, macro
+    const Bytes definition{0x1C, 0x1D};                     // tErr #NAME?
+    auto wide = toUtf16(name);
+    Bytes data;
+    putU16(data, function ? kHiddenFunctionMacro : 0);
+    putU8(data, 0);
+    putU8(data, static_cast<std::uint8_t>(wide.size()));
+    putU16(data, static_cast<std::uint16_t>(definition.size()));
+    putU16(data, 0);
+    putU16(data, 0);  // the workbook's scope
+    putU32(data, 0);
+    putStringBody(data, wide);
+    data.insert(data.end(), definition.begin(), definition.end());
+    Bytes record;
+    putRecord(record, kNameRecord, data);
+    return record;
+}
+
 // "A1:B2 'my sheet'.C3": ranges apart by spaces outside quoted sheet names.
 std::vector<std::string> splitRangeList(std::string_view list)
 {
@@ -160,11 +183,18 @@ WorkbookFormulas::WorkbookFormulas(const Workbook& workbook, Warnings& warnings)
     compileCells(workbook, warnings);
     cacheLinkedSheets(workbook, warnings);
     compilePrintNames(workbook, warnings);
-    globalRecords_ = links_.externalReferenceRecords(!names_.empty());
-    for (const auto& name : names_) {
-        Bytes record = nameRecord(name.name, name.scope, name.formula, name.builtIn);
-        globalRecords_.insert(globalRecords_.end(), record.begin(), record.end());
-    }
+    const auto& added = links_.addedNames();
+    globalRecords_ = links_.externalReferenceRecords(!names_.empty() || !added.empty());
+    auto put = [this](const Bytes& record) { globalRecords_.insert(globalRecords_.end(), record.begin(), record.end()); };
+    // Formulas count on this order: defined names, then the names added for them.
+    for (const auto& name : names_)
+        if (!name.builtIn)
+            put(nameRecord(name.name, name.scope, name.formula, 0));
+    for (const auto& name : added)
+        put(addedNameRecord(name.name, name.function));
+    for (const auto& name : names_)
+        if (name.builtIn)
+            put(nameRecord(name.name, name.scope, name.formula, name.builtIn));
 }
 
 void WorkbookFormulas::compileNames(const Workbook& workbook, Warnings& warnings)
@@ -176,6 +206,10 @@ void WorkbookFormulas::compileNames(const Workbook& workbook, Warnings& warnings
         NameBase base;
     };
     std::vector<Candidate> candidates;
+    std::vector<std::string> documentNames;
+    for (const auto& name : workbook.names)
+        documentNames.push_back(name.name);
+    links_.setDocumentNames(std::move(documentNames));
     auto leaveOut = [&](const DefinedName& name, const std::string& why) {
         warnings.push_back("Name '" + name.name + "' left out: " + why);
     };
@@ -217,8 +251,13 @@ void WorkbookFormulas::compileNames(const Workbook& workbook, Warnings& warnings
                 failed.push_back(i);
             }
         }
-        if (failed.empty())
+        if (failed.empty()) {
+            for (const auto& name : names_)
+                for (const auto& note : name.formula.notes)
+                    warnings.push_back("Name '" + name.name + "': Excel 97 shows #NAME? for it when it recalculates (" +
+                                       note + ")");
             return;
+        }
         for (auto it = failed.rbegin(); it != failed.rend(); ++it)
             candidates.erase(candidates.begin() + static_cast<std::ptrdiff_t>(*it));
     }
@@ -234,15 +273,21 @@ void WorkbookFormulas::compileCells(const Workbook& workbook, Warnings& warnings
         std::vector<std::string> cells;
         std::size_t count = 0;
     };
-    std::vector<Kept> kept;
-    auto keep = [&](std::uint32_t sheet, const std::string& reason, std::string cell) {
-        auto it = std::find_if(kept.begin(), kept.end(),
+    std::vector<Kept> kept, written;
+    auto add = [](std::vector<Kept>& list, std::uint32_t sheet, const std::string& reason, std::string cell) {
+        auto it = std::find_if(list.begin(), list.end(),
                                [&](const Kept& k) { return k.sheet == sheet && k.reason == reason; });
-        if (it == kept.end())
-            it = kept.insert(kept.end(), Kept{sheet, reason, {}, 0});
+        if (it == list.end())
+            it = list.insert(list.end(), Kept{sheet, reason, {}, 0});
         if (it->cells.size() < kListedCells)
             it->cells.push_back(std::move(cell));
         ++it->count;
+    };
+    auto keep = [&](std::uint32_t sheet, const std::string& reason, std::string cell) {
+        add(kept, sheet, reason, std::move(cell));
+    };
+    auto noted = [&](std::uint32_t sheet, const std::string& note, std::string cell) {
+        add(written, sheet, note, std::move(cell));
     };
 
     for (std::uint32_t s = 0; s < workbook.sheets.size(); ++s) {
@@ -267,6 +312,8 @@ void WorkbookFormulas::compileCells(const Workbook& workbook, Warnings& warnings
                     Node tree = parseFormula(source.text);
                     cells_[key] = compileFormula(tree, source.isArray ? FormulaPlace::ArrayCell : FormulaPlace::Cell, s,
                                                  links_);
+                    for (const std::string& note : cells_[key]->notes)
+                        noted(s, note, cellAddress(row.index, cell.column));
                 } catch (const FormulaError& e) {
                     cells_[key] = std::nullopt;
                     keep(s, e.what(), cellAddress(row.index, cell.column));
@@ -275,20 +322,24 @@ void WorkbookFormulas::compileCells(const Workbook& workbook, Warnings& warnings
         }
     }
 
-    for (const Kept& k : kept) {
-        const std::string& sheet = workbook.sheets[k.sheet].name;
-        if (k.count == 1) {
-            warnings.push_back(sheet + "!" + k.cells.front() + ": formula kept as its value (" + k.reason + ")");
-            continue;
+    auto report = [&](const std::vector<Kept>& list, const std::string& one, const std::string& many) {
+        for (const Kept& k : list) {
+            const std::string& sheet = workbook.sheets[k.sheet].name;
+            if (k.count == 1) {
+                warnings.push_back(sheet + "!" + k.cells.front() + ": " + one + " (" + k.reason + ")");
+                continue;
+            }
+            std::string cells;
+            for (const auto& c : k.cells)
+                cells += (cells.empty() ? "" : ", ") + c;
+            if (k.count > k.cells.size())
+                cells += ", ...";
+            warnings.push_back(sheet + ": " + std::to_string(k.count) + " " + many + " (" + k.reason + "): " + cells);
         }
-        std::string cells;
-        for (const auto& c : k.cells)
-            cells += (cells.empty() ? "" : ", ") + c;
-        if (k.count > k.cells.size())
-            cells += ", ...";
-        warnings.push_back(sheet + ": " + std::to_string(k.count) + " formulas kept as their values (" + k.reason +
-                           "): " + cells);
-    }
+    };
+    report(kept, "formula kept as its value", "formulas kept as their values");
+    report(written, "formula that Excel 97 shows as #NAME? when it recalculates",
+           "formulas that Excel 97 shows as #NAME? when they recalculate");
 }
 
 // The values of other files' sheets as the document last saw them, for the

@@ -22,6 +22,7 @@ LinkTable testLinks()
 {
     LinkTable links({"Sheet1", "Sheet2", "Sheet3", "my 'q' sheet"});
     links.setNames({{"Tax", kWorkbookScope}, {"Local", 1}, {"Tax", 1}});
+    links.setDocumentNames({"Tax", "Local", "LeftOut"});
     return links;
 }
 
@@ -71,7 +72,11 @@ INSTANTIATE_TEST_SUITE_P(References, TokenTable, testing::Values(
     Case{"of:=SUM([.A1]~[.B2])", "29 0B00 24 0000 00C0 24 0100 01C0 10 15 19 10 0000"},
     Case{"of:=SUM(([.A1]~[.B2]))", "24 0000 00C0 24 0100 01C0 10 15 19 10 0000"},
     Case{"of:=[.A1:.C3]![.B2:.B5]", "25 0000 0200 00C0 02C0 25 0100 0400 01C0 01C0 0F"},
-    Case{"of:=[.#REF!]+1", "4A 00000000 1E0100 03"},
+    // Deleted references keep their flags after an unused row and column,
+    // for readers that show them: the row counts as absolute.
+    Case{"of:=[.#REF!]+1", "4A FFFF FF40 1E0100 03"},
+    Case{"of:=[.$#REF!$#REF!]+1", "4A FFFF FF00 1E0100 03"},
+    Case{"of:=SUM([.#REF!:.#REF!])", "2B FFFF FFFF FF40 FF40 1910 0000"},
     Case{"of:=Tax*2", "43 0100 0000 1E0200 05"}));
 
 INSTANTIATE_TEST_SUITE_P(Constants, TokenTable, testing::Values(
@@ -165,10 +170,10 @@ TEST(Compiler, RefusesWhatExcel97CannotHold)
         "of:=[.A65537]",                         // beyond the last row
         "of:=[.IW1]",                            // beyond the last column
         "of:=SUM([.A1:.A70000])",
-        "of:=ORG.OPENOFFICE.WEEKS([.A1];[.A2];0)",  // no such function
-        "of:=COM.MICROSOFT.STDEV.S([.A1:.A3])",  // newer than Excel 97
+        "of:=ORG.OPENOFFICE.B2([.A1])",          // a function whose name reads as a cell
         "of:=[$Nowhere.A1]",                     // unknown sheet
-        "of:=Unknown+1",                         // unknown name
+        "of:=LeftOut+1",                         // a name of the document that was left out
+        "of:=a0+1",                              // an undefined name that reads as a cell
         "of:=ROUND([.A1])",                      // too few arguments for Excel
         "of:=IF(1;2;3;4)",
         "of:=SIN(SIN(SIN(SIN(SIN(SIN(SIN(SIN(SIN(1)))))))))",  // nine levels
@@ -241,11 +246,89 @@ TEST(Compiler, AcceptsEightNestedFunctions)
 TEST(Compiler, ExplainsWhatIsMissing)
 {
     try {
-        compiled("of:=ORG.OPENOFFICE.WEEKS([.A1];[.A2];0)");
+        compiled("of:=ROUND([.A1])");
         FAIL();
     } catch (const FormulaError& e) {
-        EXPECT_STREQ(e.what(), "function WEEKS is not available in Excel 97");
+        EXPECT_STREQ(e.what(), "function ROUND is given 1 arguments; Excel 97 takes 2");
     }
+}
+
+}  // namespace
+}  // namespace brindlemoor::office::formula
+
+namespace brindlemoor::office::formula {
+namespace {
+
+// Functions Excel 97 lacks are called through a name of their own that
+// follows the document's names (index 4 here): tName, the arguments as
+// references, tFuncVar with one argument more and function 255.
+TEST(Compiler, FunctionsOfLaterExcelVersionsGoThroughAHiddenName)
+{
+    LinkTable links = testLinks();
+    auto compile = [&](const char* text) {
+        return hexText(compileFormula(parseFormula(text), FormulaPlace::Cell, 0, links).tokens);
+    };
+    EXPECT_EQ(compile("of:=COM.MICROSOFT.IFERROR([.A1];0)"), hexText(hexBytes("23 0400 0000 24 0000 00C0 1E0000 42 03 FF00")));
+    EXPECT_EQ(compile("of:=SUMIFS([.A1:.A3];[.B1:.B3];\">0\")+1"),
+              hexText(hexBytes("23 0500 0000 25 0000 0200 00C0 00C0 25 0000 0200 01C0 01C0 17 0200 3E30 42 04 FF00 "
+                               "1E0100 03")));
+    // The same function again: the same name.
+    EXPECT_EQ(compile("of:=iferror(1;2)"), hexText(hexBytes("23 0400 0000 1E0100 1E0200 42 03 FF00")));
+    // Unknown to any Excel: a user-defined function of the name in lower case.
+    EXPECT_EQ(compile("of:=NumFmt([.B2])"), hexText(hexBytes("23 0600 0000 24 0100 01C0 42 02 FF00")));
+    ASSERT_EQ(links.addedNames().size(), 3u);
+    EXPECT_EQ(links.addedNames()[0].name, "_xlfn.IFERROR");
+    EXPECT_EQ(links.addedNames()[1].name, "_xlfn.SUMIFS");
+    EXPECT_EQ(links.addedNames()[2].name, "numfmt");
+    EXPECT_TRUE(links.addedNames()[2].function);
+}
+
+TEST(Compiler, NamedCallsSayWhatExcel97WillShow)
+{
+    LinkTable links = testLinks();
+    auto result = compileFormula(parseFormula("of:=COM.MICROSOFT.T.DIST([.A1];2;1)+ORG.OPENOFFICE.WEEKS(1;2;0)"),
+                                 FormulaPlace::Cell, 0, links);
+    ASSERT_EQ(result.notes.size(), 2u);
+    EXPECT_EQ(result.notes[0], "function T.DIST is not available in Excel 97: written as later versions of Excel write it");
+    EXPECT_EQ(result.notes[1], "function WEEKS is not known to Excel: written as a call of a user-defined function");
+    // Functions Excel 97 has leave no note.
+    EXPECT_TRUE(compileFormula(parseFormula("of:=SUM(1)"), FormulaPlace::Cell, 0, links).notes.empty());
+}
+
+// OpenFormula's FDIST and FINV are left-tailed, unlike Excel 97's functions of
+// those names; before OpenFormula they were the right-tailed ones.
+TEST(Compiler, LeftTailedFDistributionIsNotExcel97s)
+{
+    LinkTable links = testLinks();
+    auto compile = [&](const char* text) {
+        return hexText(compileFormula(parseFormula(text), FormulaPlace::Cell, 0, links).tokens);
+    };
+    EXPECT_EQ(compile("of:=FINV(1;2;3)"), hexText(hexBytes("23 0400 0000 1E0100 1E0200 1E0300 42 04 FF00")));
+    EXPECT_EQ(compile("of:=LEGACY.FINV(1;2;3)"), hexText(hexBytes("1E0100 1E0200 1E0300 41 1A01")));
+    EXPECT_EQ(compile("oooc:=FINV(1;2;3)"), hexText(hexBytes("1E0100 1E0200 1E0300 41 1A01")));
+    EXPECT_EQ(compile("oooc:=FDIST(1;2;3)"), hexText(hexBytes("1E0100 1E0200 1E0300 41 1901")));
+    ASSERT_EQ(links.addedNames().size(), 1u);
+    EXPECT_EQ(links.addedNames()[0].name, "_xlfn.F.INV");
+}
+
+// A name that the document uses without defining gives #NAME?; Excel gets a
+// name defined as #NAME?, so the formula keeps its text and its result.
+TEST(Compiler, UndefinedNamesBecomeNamesDefinedAsNameError)
+{
+    LinkTable links = testLinks();
+    auto result = compileFormula(parseFormula("of:=SUM(MarksRange)"), FormulaPlace::Cell, 0, links);
+    EXPECT_EQ(hexText(result.tokens), hexText(hexBytes("23 0400 0000 1910 0000")));
+    ASSERT_EQ(links.addedNames().size(), 1u);
+    EXPECT_EQ(links.addedNames()[0].name, "marksrange");
+    EXPECT_FALSE(links.addedNames()[0].function);
+    ASSERT_EQ(result.notes.size(), 1u);
+    // In a name's own definition an unknown name is still refused.
+    EXPECT_THROW(compileFormula(parseExpression("Other*2"), FormulaPlace::Name, kWorkbookScope, links), FormulaError);
+}
+
+TEST(Compiler, PivotTableLookupIsExcel97s)
+{
+    EXPECT_EQ(compiled("of:=GETPIVOTDATA(\"x\";[.B2])"), hexText(hexBytes("17 0100 78 24 0100 01C0 42 02 6601")));
 }
 
 }  // namespace

@@ -45,7 +45,7 @@ TEST(WorkbookFormulas, CompilesCellsAndListsWhatItKeepsAsValues)
 {
     Workbook book = threeSheets();
     addFormula(book, 0, 0, 0, "of:=[.B1]*2");
-    addFormula(book, 1, 6, 1, "of:=ORG.OPENOFFICE.WEEKS([.A1];[.A2];0)");
+    addFormula(book, 1, 6, 1, "of:=ROUND([.A1])");
     addFormula(book, 2, 0, 0, "of:=[.A100000]");
     Warnings warnings;
     WorkbookFormulas formulas(book, warnings);
@@ -55,7 +55,7 @@ TEST(WorkbookFormulas, CompilesCellsAndListsWhatItKeepsAsValues)
     EXPECT_EQ(formulas.cellFormula(1, 1), nullptr);
     EXPECT_EQ(formulas.cellFormula(2, 2), nullptr);
     ASSERT_EQ(warnings.size(), 2u);
-    EXPECT_EQ(warnings[0], "Calc!B7: formula kept as its value (function WEEKS is not available in Excel 97)");
+    EXPECT_EQ(warnings[0], "Calc!B7: formula kept as its value (function ROUND is given 1 arguments; Excel 97 takes 2)");
     EXPECT_TRUE(mentions(warnings, "Out!A1: formula kept as its value (refers to cells beyond"));
     // Nothing refers across sheets and there are no names: no link records.
     EXPECT_TRUE(formulas.globalRecords().empty());
@@ -65,13 +65,13 @@ TEST(WorkbookFormulas, GroupsCellsKeptForTheSameReason)
 {
     Workbook book = threeSheets();
     for (RowIndex row = 0; row < 7; ++row)
-        addFormula(book, 0, row, 2, "of:=ORG.OPENOFFICE.WEEKS([.A1];[.A2];0)");
+        addFormula(book, 0, row, 2, "of:=ROUND([.A1])");
     addFormula(book, 0, 7, 2, "of:=[.A1");
-    addFormula(book, 0, 70000, 0, "of:=ORG.OPENOFFICE.WEEKS([.A1];[.A2];0)");  // beyond the grid: the writer's
+    addFormula(book, 0, 70000, 0, "of:=ROUND([.A1])");  // beyond the grid: the writer's
     Warnings warnings;
     WorkbookFormulas formulas(book, warnings);
     ASSERT_EQ(warnings.size(), 2u);
-    EXPECT_EQ(warnings[0], "Data: 7 formulas kept as their values (function WEEKS is not available in Excel 97): "
+    EXPECT_EQ(warnings[0], "Data: 7 formulas kept as their values (function ROUND is given 1 arguments; Excel 97 takes 2): "
                            "C1, C2, C3, C4, C5, ...");
     EXPECT_EQ(warnings[1], "Data!C8: formula kept as its value (unterminated reference)");
 }
@@ -100,6 +100,40 @@ TEST(WorkbookFormulas, WritesSheetLinksAndNames)
         // NAME Double on Calc (itab 2): Rates*2, the name as an operand value
         "1800 1E00 0000 00 06 0900 0000 0200 00000000 00 446F75626C65 43 0100 0000 1E 0200 05";
     EXPECT_EQ(hexText(formulas.globalRecords()), hexText(hexBytes(expected)));
+}
+
+// Names added for calls of functions Excel 97 lacks and for undefined names
+// follow the document's own names and come before the built-in print names;
+// the cells say what Excel 97 will show.
+TEST(WorkbookFormulas, AddedNamesFollowTheDocumentsNames)
+{
+    Workbook book = threeSheets();
+    book.names.push_back(DefinedName{.name = "Rates", .text = "$Data.$A$1"});
+    book.sheets[0].printRanges = "$Data.A1:.B2";
+    for (RowIndex row = 0; row < 3; ++row)
+        addFormula(book, 0, row, 2, "of:=COM.MICROSOFT.IFERROR(Rates;Missing)");
+    Warnings warnings;
+    WorkbookFormulas formulas(book, warnings);
+    ASSERT_NE(formulas.cellFormula(0, 0), nullptr);
+    EXPECT_EQ(hexText(formulas.cellFormula(0, 0)->tokens),
+              hexText(hexBytes("23 0200 0000 23 0100 0000 23 0300 0000 42 03 FF00")));
+    std::string expected =
+        "AE01 0400 0300 0104 "                                                        // this workbook
+        "1700 0800 0100 0000 0000 0000 "                                              // Data
+        "1800 1B00 0000 00 05 0700 0000 0000 00000000 00 5261746573 3A 0000 0000 0000 "  // Rates
+        // _xlfn.IFERROR: hidden function macro, defined as #NAME?
+        "1800 1E00 0B00 00 0D 0200 0000 0000 00000000 00 5F786C666E2E49464552524F52 1C1D "
+        // missing: an ordinary name, defined as #NAME?
+        "1800 1800 0000 00 07 0200 0000 0000 00000000 00 6D697373696E67 1C1D "
+        // Print_Area of Data
+        "1800 1B00 2000 00 01 0B00 0000 0100 00000000 00 06 3B 0000 0000 0100 0000 0100";
+    EXPECT_EQ(hexText(formulas.globalRecords()), hexText(hexBytes(expected)));
+    ASSERT_EQ(warnings.size(), 2u);
+    EXPECT_TRUE(mentions(warnings, "Data: 3 formulas that Excel 97 shows as #NAME? when they recalculate (function "
+                                   "IFERROR is not available in Excel 97: written as later versions of Excel write it): "
+                                   "C1, C2, C3"));
+    EXPECT_TRUE(mentions(warnings, "(uses the name 'Missing' that the document does not define; it is written defined "
+                                   "as #NAME?): C1, C2, C3"));
 }
 
 TEST(WorkbookFormulas, LinksTheAddInFunctions)
