@@ -102,8 +102,12 @@ private:
             }
             neededPt = std::max(neededPt, optimalRowHeightPt(format.font.sizePt, lines, format.verticalPaddingPt));
         }
-        // A row without content keeps its height, as the source's application does.
-        if (neededPt == 0) return row.heightPt ? rowHeightTwips(*row.heightPt) : defaultHeightTwips();
+        // A row without content keeps its height, as the source's application
+        // does, but is never lower than a line of the default font.
+        if (neededPt == 0) {
+            if (!row.heightPt) return defaultHeightTwips();
+            return std::max(rowHeightTwips(*row.heightPt), rowHeightTwips(optimalRowHeightPt(c_.styles.defaultFont().sizePt)));
+        }
         if (!measurable && row.heightPt) return rowHeightTwips(*row.heightPt);
         const std::uint16_t needed = rowHeightTwips(neededPt);
         return row.heightPt ? std::max(rowHeightTwips(*row.heightPt), needed) : needed;

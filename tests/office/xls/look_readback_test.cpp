@@ -227,7 +227,10 @@ TEST_F(LookReadBack, HeightsLeftToTheApplicationAreComputedFromTheContent) {
         rowAt(5, 20, false, {}),                                       // nothing to measure: kept
         rowAt(6, 18, false, {numberAt(0, 1)}),                         // higher than needed: kept
         rowAt(7, 12.1, false, {numberAt(0, 1), numberAt(1, 1, paddedFormat)}),
+        rowAt(8, 12.1, false, {}),                                     // nothing to measure, but lower than a line
+        rowAt(9, 5, true, {}),                                         // set by the user: kept however low
     };
+    sheet.rows[8].outlineLevel = 1;  // so that it has a record of its own
     wb.sheets.push_back(sheet);
     Warnings warnings;
     const auto folder = test::scratchFolder("heights");
@@ -244,6 +247,8 @@ TEST_F(LookReadBack, HeightsLeftToTheApplicationAreComputedFromTheContent) {
     EXPECT_EQ(twips("0,5"), 400);
     EXPECT_EQ(twips("0,6"), 360);
     EXPECT_NEAR(twips("0,7"), 293, 2);
+    EXPECT_EQ(twips("0,8"), 256);
+    EXPECT_EQ(twips("0,9"), 100);
     // Only the user's height is marked custom, so readers may recompute the others.
     for (const char* key : {"0,0", "0,1", "0,2", "0,3", "0,5"}) EXPECT_EQ(rows.at(key)[7], "0") << key;
     EXPECT_EQ(rows.at("0,4")[7], "1");
