@@ -156,6 +156,32 @@ std::optional<std::vector<DataStylePart>> usEnglishStandardDate(const std::vecto
     return std::nullopt;
 }
 
+// A date in the form of the locale is its short date (1/31/20), or its long
+// date when it names the weekday, in the reader's locale.
+std::optional<std::vector<DataStylePart>> usEnglishLocaleDate(const std::vector<DataStylePart>& parts) {
+    const auto shape = dateShapeOf(parts);
+    if (!shape || !shape->day || !shape->month || !shape->year || shape->hours || shape->minutes || shape->seconds) {
+        return std::nullopt;
+    }
+    const auto part = [](Type type, bool longForm, bool textual = false) {
+        DataStylePart result;
+        result.type = type;
+        result.longForm = longForm;
+        result.textual = textual;
+        return result;
+    };
+    const auto text = [](std::string literal) {
+        DataStylePart result;
+        result.text = std::move(literal);
+        return result;
+    };
+    if (shape->dayOfWeek) {
+        return std::vector{part(Type::DayOfWeek, true), text(", "), part(Type::Month, true, true), text(" "),
+                           part(Type::Day, false), text(", "), part(Type::Year, true)};
+    }
+    return std::vector{part(Type::Month, false), text("/"), part(Type::Day, false), text("/"), part(Type::Year, false)};
+}
+
 }  // namespace
 
 std::optional<DataStyleKind> dataStyleKindOf(std::string_view local) {
@@ -269,6 +295,10 @@ DataStyle readDataStyle(XmlReader& xml, DataStyleKind kind) {
     if (automaticOrder && !formatSourceIsLanguage && kind == DataStyleKind::Date &&
         style.localeId.value_or(kUnitedStates) == kUnitedStates) {
         if (auto standard = usEnglishStandardDate(style.parts)) style.parts = std::move(*standard);
+    }
+    if (formatSourceIsLanguage && kind == DataStyleKind::Date && !hasTime &&
+        style.localeId.value_or(kUnitedStates) == kUnitedStates) {
+        if (auto localeDate = usEnglishLocaleDate(style.parts)) style.parts = std::move(*localeDate);
     }
     return style;
 }
