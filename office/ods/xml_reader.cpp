@@ -35,14 +35,20 @@ XmlReader::XmlReader(std::string part, ChunkSource source)
     XML_SetEntityDeclHandler(p, &XmlReader::onEntity);
     XML_SetStartDoctypeDeclHandler(p, &XmlReader::onDoctype);
     XML_SetParamEntityParsing(p, XML_PARAM_ENTITY_PARSING_NEVER);
+    events_.resize(1);
 }
 
 XmlReader::~XmlReader() = default;
 
-int XmlReader::line() const { return static_cast<int>(XML_GetCurrentLineNumber(asParser(parser_.get()))); }
+int XmlReader::line() const {
+    if (current().line > 0) return current().line;
+    return static_cast<int>(XML_GetCurrentLineNumber(asParser(parser_.get())));
+}
 
-void XmlReader::fail(const std::string& what) const {
-    throw ConversionError(part_ + " (line " + std::to_string(line()) + "): " + what);
+void XmlReader::fail(const std::string& what) const { failAt(line(), what); }
+
+void XmlReader::failAt(int line, const std::string& what) const {
+    throw ConversionError(part_ + " (line " + std::to_string(line) + "): " + what);
 }
 
 std::optional<std::string_view> XmlReader::attribute(Ns ns, std::string_view local) const {
@@ -55,15 +61,18 @@ std::optional<std::string_view> XmlReader::attribute(Ns ns, std::string_view loc
 }
 
 XmlReader::Event& XmlReader::pushEvent(XmlEvent type) {
-    if (pendingCount_ + 1 >= slots_.size()) fail("internal error: too many pending XML events");
-    Event& event = slots_[(pendingHead_ + pendingCount_++) % slots_.size()];
+    if (eventCount_ == events_.size()) events_.emplace_back();
+    Event& event = events_[eventCount_++];
     event.type = type;
+    event.line = static_cast<int>(XML_GetCurrentLineNumber(asParser(parser_.get())));
+    event.legacySeen = legacySeen_;
     return event;
 }
 
 void XmlReader::flushText() {
     if (textBuffer_.empty()) return;
     Event& event = pushEvent(XmlEvent::Text);
+    event.line = textLine_;
     event.text.swap(textBuffer_);
     textBuffer_.clear();
 }
@@ -138,7 +147,6 @@ void XmlReader::onStart(void* self, const char* name, const char** attributes) {
     reader.flushText();
     if (!reader.startElement(name, attributes)) return;
     ++reader.depth_;
-    XML_StopParser(asParser(reader.parser_.get()), XML_TRUE);
 }
 
 void XmlReader::onEnd(void* self, const char*) {
@@ -155,18 +163,15 @@ void XmlReader::onEnd(void* self, const char*) {
     event.attributeCount = 0;
     reader.scope_.leave();
     --reader.depth_;
-    XML_StopParser(asParser(reader.parser_.get()), XML_TRUE);
 }
 
 void XmlReader::onText(void* self, const char* text, int length) {
     auto& reader = *static_cast<XmlReader*>(self);
     reader.fedSinceEvent_ = 0;
     if (reader.depth_ == 0) return;
+    if (reader.textBuffer_.empty()) reader.textLine_ = static_cast<int>(XML_GetCurrentLineNumber(asParser(reader.parser_.get())));
     reader.textBuffer_.append(text, static_cast<std::size_t>(length));
-    if (reader.textBuffer_.size() >= kTextPiece) {
-        reader.flushText();
-        XML_StopParser(asParser(reader.parser_.get()), XML_TRUE);
-    }
+    if (reader.textBuffer_.size() >= kTextPiece) reader.flushText();
 }
 
 // Documents of OpenOffice 1.x name an external document type, which is never
@@ -189,55 +194,51 @@ void XmlReader::onEntity(void* self, const char*, int, const char*, int, const c
 
 bool XmlReader::fill() {
     XML_Parser p = asParser(parser_.get());
-    while (pendingCount_ == 0) {
+    eventCount_ = 0;
+    next_ = 0;
+    while (eventCount_ == 0) {
+        if (!pendingFailure_.empty()) failAt(pendingFailureLine_, pendingFailure_);
         if (finished_) return false;
-        XML_ParsingStatus status;
-        XML_GetParsingStatus(p, &status);
-        XML_Status result;
-        if (status.parsing == XML_FINISHED) {
-            finished_ = true;
-            continue;
-        }
-        if (status.parsing == XML_SUSPENDED) {
-            result = XML_ResumeParser(p);
-        } else {
-            void* buffer = XML_GetBuffer(p, kChunkSize);
-            if (!buffer) throw ConversionError("out of memory while reading " + part_);
-            const std::size_t got = source_(static_cast<char*>(buffer), kChunkSize);
-            fedSinceEvent_ += got;
-            result = XML_ParseBuffer(p, static_cast<int>(got), got == 0);
-        }
-        if (result != XML_STATUS_ERROR && fedSinceEvent_ > kMaxMarkupBytes) {
-            fail("a single tag or comment is longer than " + std::to_string(kMaxMarkupBytes >> 20) +
-                 " MiB; the document is refused");
-        }
+        void* buffer = XML_GetBuffer(p, kChunkSize);
+        if (!buffer) throw ConversionError("out of memory while reading " + part_);
+        const std::size_t got = source_(static_cast<char*>(buffer), kChunkSize);
+        fedSinceEvent_ += got;
+        const XML_Status result = XML_ParseBuffer(p, static_cast<int>(got), got == 0);
         if (result == XML_STATUS_ERROR) {
+            pendingFailureLine_ = static_cast<int>(XML_GetCurrentLineNumber(p));
             if (refusedDoctype_) {
-                fail("the document brings its own document type definition (entities or rules), which is refused");
+                pendingFailure_ = "the document brings its own document type definition (entities or rules), which is refused";
+            } else if (refusedEntity_) {
+                pendingFailure_ = "the document declares XML entities, which are refused";
+            } else if (!namespaceProblem_.empty()) {
+                pendingFailure_ = "malformed XML: " + namespaceProblem_;
+            } else if (tooDeep_) {
+                pendingFailure_ = "elements are nested more than " + std::to_string(kMaxDepth) + " levels deep; the document is refused";
+            } else {
+                pendingFailure_ = std::string("malformed XML: ") + XML_ErrorString(XML_GetErrorCode(p));
             }
-            if (refusedEntity_) {
-                fail("the document declares XML entities, which are refused");
-            }
-            if (!namespaceProblem_.empty()) fail("malformed XML: " + namespaceProblem_);
-            if (tooDeep_) {
-                fail("elements are nested more than " + std::to_string(kMaxDepth) + " levels deep; the document is refused");
-            }
-            const XML_Error code = XML_GetErrorCode(p);
-            fail(std::string("malformed XML: ") + XML_ErrorString(code));
+        } else if (fedSinceEvent_ > kMaxMarkupBytes) {
+            pendingFailureLine_ = static_cast<int>(XML_GetCurrentLineNumber(p));
+            pendingFailure_ = "a single tag or comment is longer than " + std::to_string(kMaxMarkupBytes >> 20) +
+                              " MiB; the document is refused";
+        } else if (got == 0) {
+            finished_ = true;
         }
     }
     return true;
 }
 
 XmlEvent XmlReader::next() {
-    if (!fill()) {
-        slots_[currentSlot_].type = XmlEvent::Eof;
+    if (next_ == eventCount_ && !fill()) {
+        Event& end = events_.front();
+        end.type = XmlEvent::Eof;
+        end.attributeCount = 0;
+        end.line = 0;  // the parser's own position, at the end
+        current_ = 0;
         return XmlEvent::Eof;
     }
-    currentSlot_ = pendingHead_;
-    pendingHead_ = (pendingHead_ + 1) % slots_.size();
-    --pendingCount_;
-    return slots_[currentSlot_].type;
+    current_ = next_++;
+    return events_[current_].type;
 }
 
 bool XmlReader::nextChild() {

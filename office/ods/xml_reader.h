@@ -16,7 +16,6 @@
 #include "office/ods/namespace_scope.h"
 #include "office/ods/namespaces.h"
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -56,13 +55,14 @@ public:
     Ns ns() const { return current().ns; }
     std::string_view local() const { return current().local; }
     bool is(Ns ns, std::string_view local) const { return current().ns == ns && current().local == local; }
-    bool legacy() const { return legacySeen_; }
+    bool legacy() const { return current().legacySeen; }
     std::optional<std::string_view> attribute(Ns ns, std::string_view local) const;
 
     // The current Text event.
     std::string_view text() const { return current().text; }
 
     const std::string& part() const { return part_; }
+    // The line of the current event.
     int line() const;
     [[noreturn]] void fail(const std::string& what) const;
 
@@ -84,14 +84,17 @@ private:
         std::vector<Attribute> attributes;
         std::size_t attributeCount = 0;
         std::string text;
+        int line = 0;
+        bool legacySeen = false;  // an older vocabulary's name seen up to here
     };
 
-    const Event& current() const { return slots_[currentSlot_]; }
+    const Event& current() const { return events_[current_]; }
     Event& pushEvent(XmlEvent type);
     void flushText();
     bool fill();
     bool startElement(const char* name, const char** attributes);
     void stop(std::string problem);
+    [[noreturn]] void failAt(int line, const std::string& what) const;
 
     static void onStart(void* self, const char* name, const char** attributes);
     static void onEnd(void* self, const char* name);
@@ -105,14 +108,19 @@ private:
     struct ParserDeleter { void operator()(void* parser) const; };
     std::unique_ptr<void, ParserDeleter> parser_;
 
-    // A ring of events: the current one and those pending. The parser is
-    // resumed only when nothing is pending, and one resumption yields at most
-    // three events (text, then the start and end of an empty element).
-    std::array<Event, 8> slots_;
-    std::size_t pendingHead_ = 0;
-    std::size_t pendingCount_ = 0;
-    std::size_t currentSlot_ = slots_.size() - 1;
+    // The events of one chunk of input, parsed in one go (stopping the parser
+    // at every event cost a tenth of the parse), handed out in order. The
+    // slots and their strings are reused from chunk to chunk, so memory stays
+    // bounded by what one chunk can hold. A problem found in the chunk is
+    // raised only once the events before it have been handed out.
+    std::vector<Event> events_;
+    std::size_t eventCount_ = 0;
+    std::size_t next_ = 0;
+    std::size_t current_ = 0;
+    std::string pendingFailure_;
+    int pendingFailureLine_ = 0;
     std::string textBuffer_;
+    int textLine_ = 0;
     bool finished_ = false;
     bool refusedEntity_ = false;
     bool refusedDoctype_ = false;

@@ -160,5 +160,60 @@ TEST(XmlNames, BadPrefixesAreMalformedDocuments) {
     EXPECT_EQ(failure("<doc xml:lang=\"en\"" + declared + "><table:row/></doc>"), "") << "xml is always bound";
 }
 
+// The parser runs ahead of the caller by a whole chunk: what the caller sees
+// must not show it. The events before a fault come first, the fault when the
+// caller reaches it, and each event reports its own line.
+TEST(XmlNames, ParsingAheadIsNotVisibleToTheCaller) {
+    const std::string document = std::string("<office:doc xmlns:office=\"") + kOffice + "\">\n<office:a/>\n<office:b>x</office:b>\n<office:c></office:d>";
+    XmlReader xml("content.xml", sourceOf(document));
+    ASSERT_EQ(xml.next(), XmlEvent::Start);
+    EXPECT_EQ(xml.line(), 1);
+    ASSERT_EQ(xml.next(), XmlEvent::Text);
+    ASSERT_EQ(xml.next(), XmlEvent::Start);
+    EXPECT_EQ(xml.local(), "a");
+    EXPECT_EQ(xml.line(), 2);
+    ASSERT_EQ(xml.next(), XmlEvent::End);
+    ASSERT_EQ(xml.next(), XmlEvent::Text);
+    ASSERT_EQ(xml.next(), XmlEvent::Start);
+    EXPECT_EQ(xml.local(), "b");
+    EXPECT_EQ(xml.readText(), "x");
+    try {
+        xml.fail("b is wrong");
+    } catch (const ConversionError& error) {
+        EXPECT_STREQ(error.what(), "content.xml (line 3): b is wrong");
+    }
+    ASSERT_EQ(xml.next(), XmlEvent::Text);
+    ASSERT_EQ(xml.next(), XmlEvent::Start);
+    EXPECT_EQ(xml.local(), "c");
+    try {
+        xml.next();
+        ADD_FAILURE() << "the mismatched end tag is not reported";
+    } catch (const ConversionError& error) {
+        EXPECT_STREQ(error.what(), "content.xml (line 4): malformed XML: mismatched tag");
+    }
+}
+
+// Many events from one chunk (an empty element takes four bytes) and long
+// text cut into pieces: nothing is lost or reordered.
+TEST(XmlNames, DenseAndLongContentComesThroughWhole) {
+    std::string document = std::string("<office:doc xmlns:office=\"") + kOffice + "\">";
+    for (int i = 0; i < 50000; ++i) document += "<e/>";
+    const std::string longText(3u << 20, 'q');
+    document += "<office:t>" + longText + "</office:t></office:doc>";
+    XmlReader xml("content.xml", sourceOf(document));
+    ASSERT_EQ(xml.next(), XmlEvent::Start);
+    int empties = 0;
+    while (xml.nextChild()) {
+        if (xml.local() == "e") {
+            ++empties;
+            xml.skipElement();
+        } else {
+            EXPECT_EQ(xml.readText(), longText);
+        }
+    }
+    EXPECT_EQ(empties, 50000);
+    EXPECT_EQ(xml.next(), XmlEvent::Eof);
+}
+
 }  // namespace
 }  // namespace brindlemoor::office::testing
