@@ -7,11 +7,13 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <future>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <system_error>
 
 namespace brindlemoor::office::xls {
 
@@ -71,6 +73,29 @@ std::optional<double> measuredDigitEm(const std::string& family) {
     return em;
 }
 
+// The configuration loading started by prepareFontMetrics(); it is waited
+// for before fontconfig is used here, and at exit.
+struct FontSetup {
+    std::mutex mutex;
+    bool started = false;
+    std::future<void> loading;
+    ~FontSetup() {
+        if (loading.valid()) loading.wait();
+    }
+};
+
+FontSetup& fontSetup() {
+    static FontSetup setup;
+    return setup;
+}
+
+void waitForFontSetup() {
+    FontSetup& setup = fontSetup();
+    const std::lock_guard lock(setup.mutex);
+    setup.started = true;  // from here on fontconfig is used on this thread
+    if (setup.loading.valid()) setup.loading.wait();
+}
+
 std::optional<double> knownDigitEm(const std::string& family) {
     for (const auto& known : kDigitWidths) {
         if (family == known.family) return known.em;
@@ -88,12 +113,25 @@ double digitEm(const std::string& name) {
     static std::map<std::string, double> measured;
     const std::lock_guard lock(mutex);
     if (const auto it = measured.find(family); it != measured.end()) return it->second;
+    waitForFontSetup();
     std::optional<double> em = measuredDigitEm(name);
     if (!em) em = knownDigitEm(family);
     return measured.emplace(family, em.value_or(0.556)).first->second;
 }
 
 }  // namespace
+
+void prepareFontMetrics() {
+    FontSetup& setup = fontSetup();
+    const std::lock_guard lock(setup.mutex);
+    if (setup.started) return;
+    setup.started = true;
+    try {
+        setup.loading = std::async(std::launch::async, [] { FcInit(); });
+    } catch (const std::system_error&) {
+        // No thread to spare: the first measurement loads it instead.
+    }
+}
 
 double digitWidthPt(const Font& font) {
     const double em = digitEm(font.name);

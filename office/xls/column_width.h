@@ -23,6 +23,12 @@ namespace brindlemoor::office::xls {
 // metrics when nothing can be measured, else Arial's.
 double digitWidthPt(const Font& font);
 
+// Starts loading the system's font configuration (some ten milliseconds of
+// configuration files and font caches) on a thread of its own, so that it
+// overlaps with reading a document; the first measurement waits for it.
+// Calling it again, or never, is harmless.
+void prepareFontMetrics();
+
 // Width of a column whose document gives none: the OpenDocument
 // applications' standard column width (1280 twips, 2.258 cm), whatever the font.
 constexpr double kStandardColumnWidthPt = 64.0;

@@ -4,6 +4,8 @@
 // a fresh process, which makes this test such a first use.
 #include "readback.h"
 
+#include "office/xls/column_width.h"
+
 #include <latch>
 #include <thread>
 
@@ -63,6 +65,27 @@ TEST(ConcurrentWrites, ManyThreadsWritingAtOnceAllProduceReadableSummaries) {
                       properties.end()) << name;
         }
     }
+}
+
+// The font configuration is loaded on a thread of its own while a document is
+// read; conversions started together must neither wait for it forever nor
+// see a half-loaded one.
+TEST(ConcurrentWrites, FontMetricsPreparedAndMeasuredFromManyThreadsAgree) {
+    constexpr int threads = 6;
+    std::latch start(threads);
+    std::vector<double> widths(threads);
+    std::vector<std::thread> workers;
+    for (int t = 0; t < threads; ++t) {
+        workers.emplace_back([&, t] {
+            start.arrive_and_wait();
+            if (t % 2 == 0) prepareFontMetrics();
+            widths[t] = digitWidthPt(Font{});
+            prepareFontMetrics();  // after a measurement: nothing more to start
+        });
+    }
+    for (auto& worker : workers) worker.join();
+    EXPECT_GT(widths[0], 0);
+    for (double width : widths) EXPECT_DOUBLE_EQ(width, widths[0]);
 }
 
 }  // namespace
