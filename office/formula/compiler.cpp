@@ -365,7 +365,23 @@ private:
     {
         std::string plain = plainFunctionName(n.text);
         std::string later = laterFunctionName(n.text);
-        std::string callName = later.empty() ? unknownName(plain) : later;
+        if (later.empty())
+            return callThroughName(n, expected, nesting, unknownName(plain),
+                                   "function " + plain + " is not known to Excel: written as a call of a user-defined function");
+        callThroughName(n, expected, nesting, later, laterNote(later));
+    }
+
+    static std::string laterNote(const std::string& later)
+    {
+        return "function " + later.substr(later.find('.') + 1) +
+               " is not available in Excel 97: written as later versions of Excel write it";
+    }
+
+    // `order` lists the arguments in the order the called function takes them.
+    void callThroughName(const Node& n, TokenClass expected, int nesting, const std::string& callName, std::string note,
+                         std::vector<std::size_t> order = {})
+    {
+        std::string plain = plainFunctionName(n.text);
         if (!isValidExcelName(callName))
             throw FormulaError("function " + plain + " is not available in Excel 97");
         std::size_t argc = n.children.size();
@@ -373,19 +389,47 @@ private:
             throw FormulaError("function " + plain + " is given more arguments than Excel 97 passes");
         if (nesting > kMaxFunctionNesting)
             throw FormulaError("functions are nested deeper than the seven levels Excel 97 allows");
+        if (order.empty())
+            for (std::size_t i = 0; i < argc; ++i)
+                order.push_back(i);
         putU8(out(), withClass(ptg::Name, TokenClass::Reference));
         putU16(out(), links_.functionName(callName));
         putU16(out(), 0);
-        for (const Node& child : n.children)
-            argument(child, TokenClass::Reference, nesting);
+        for (std::size_t i : order)
+            argument(n.children.at(i), TokenClass::Reference, nesting);
         putU8(out(), withClass(ptg::FuncVar, valueClass(expected)));
         putU8(out(), static_cast<std::uint8_t>(argc + 1));
         putU16(out(), kAddInFunction);
-        std::string note = later.empty()
-                               ? "function " + plain + " is not known to Excel: written as a call of a user-defined function"
-                               : "function " + later.substr(later.find('.') + 1) +
-                                     " is not available in Excel 97: written as later versions of Excel write it";
         this->note(std::move(note));
+    }
+
+    // OpenFormula's distributions with a switch for the cumulative form take
+    // more arguments than Excel 97's functions of their names: with the
+    // switch they are the later Excel functions that take it.
+    bool callWithCumulativeSwitch(const Node& n, TokenClass expected, int nesting)
+    {
+        struct Form {
+            std::string_view name;
+            std::size_t argc;
+            std::string_view later;
+            std::vector<std::size_t> order;
+        };
+        static const Form kForms[] = {
+            {"BETADIST", 6, "_xlfn.BETA.DIST", {0, 1, 2, 5, 3, 4}},  // the switch before the bounds
+            {"HYPGEOMDIST", 5, "_xlfn.HYPGEOM.DIST", {}},
+            {"LOGNORMDIST", 4, "_xlfn.LOGNORM.DIST", {}},
+        };
+        std::string plain = plainFunctionName(n.text);
+        if (plain.size() != n.text.size())
+            return false;  // COM.MICROSOFT.HYPGEOMDIST and the like are Excel's own
+        for (const Form& form : kForms) {
+            if (plain == form.name && n.children.size() == form.argc) {
+                std::string later(form.later);
+                callThroughName(n, expected, nesting, later, laterNote(later), form.order);
+                return true;
+            }
+        }
+        return false;
     }
 
     void note(std::string text)
@@ -400,6 +444,8 @@ private:
         if (!f)
             return namedCall(n, expected, nesting);
         std::size_t argc = n.children.size();
+        if (argc > f->maxArgs && callWithCumulativeSwitch(n, expected, nesting))
+            return;
         if (argc < f->minArgs || argc > f->maxArgs)
             throw FormulaError("function " + std::string(f->name) + " is given " + std::to_string(argc) +
                                " arguments; Excel 97 takes " + std::to_string(f->minArgs) +

@@ -333,3 +333,32 @@ TEST(Compiler, PivotTableLookupIsExcel97s)
 
 }  // namespace
 }  // namespace brindlemoor::office::formula
+
+namespace brindlemoor::office::formula {
+namespace {
+
+// OpenFormula's BETADIST, HYPGEOMDIST and LOGNORMDIST with their switch for
+// the cumulative form are the later Excel functions that take it; BETA.DIST
+// wants the switch before the bounds.
+TEST(Compiler, DistributionsWithACumulativeSwitchUseTheLaterFunctions)
+{
+    LinkTable links = testLinks();
+    auto compile = [&](const char* text) {
+        return hexText(compileFormula(parseFormula(text), FormulaPlace::Cell, 0, links).tokens);
+    };
+    EXPECT_EQ(compile("of:=BETADIST(1;2;3;4;5;6)"),
+              hexText(hexBytes("23 0400 0000 1E0100 1E0200 1E0300 1E0600 1E0400 1E0500 42 07 FF00")));
+    EXPECT_EQ(compile("of:=HYPGEOMDIST(1;2;3;4;5)"),
+              hexText(hexBytes("23 0500 0000 1E0100 1E0200 1E0300 1E0400 1E0500 42 06 FF00")));
+    // Without the switch: Excel 97's own functions.
+    EXPECT_EQ(compile("of:=HYPGEOMDIST(1;2;3;4)"), hexText(hexBytes("1E0100 1E0200 1E0300 1E0400 41 2101")));
+    EXPECT_EQ(compile("of:=LOGNORMDIST(1;2;3)"), hexText(hexBytes("1E0100 1E0200 1E0300 41 2201")));
+    ASSERT_EQ(links.addedNames().size(), 2u);
+    EXPECT_EQ(links.addedNames()[0].name, "_xlfn.BETA.DIST");
+    EXPECT_EQ(links.addedNames()[1].name, "_xlfn.HYPGEOM.DIST");
+    // Excel's own function, named so, keeps Excel 97's argument count.
+    EXPECT_THROW(compile("of:=COM.MICROSOFT.HYPGEOMDIST(1;2;3;4;5)"), FormulaError);
+}
+
+}  // namespace
+}  // namespace brindlemoor::office::formula
