@@ -272,6 +272,19 @@ TEST(WorkbookStream, ManyMergedRangesSpreadOverSeveralRecords) {
     EXPECT_EQ(records[2]->u16(2 + 8 * 947), 2999);  // last range, first row
 }
 
+TEST(WorkbookStream, DateModeFollowsTheWorkbooksDateSystem) {
+    constexpr std::uint16_t kDateMode = 0x0022;
+    Workbook workbook;
+    workbook.sheets.emplace_back().name = "S";
+    for (const bool dates1904 : {false, true}) {
+        workbook.dates1904 = dates1904;
+        const Written w = build(workbook);
+        const auto modes = w.all(kDateMode);
+        ASSERT_EQ(modes.size(), 1u);
+        EXPECT_EQ(modes[0]->u16(0), dates1904 ? 1 : 0);
+    }
+}
+
 TEST(WorkbookStream, EmptyWorkbookGetsOneSheet) {
     const Written w = build(Workbook{});
     ASSERT_EQ(w.all(kBoundSheet).size(), 1u);
