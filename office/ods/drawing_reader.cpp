@@ -115,6 +115,13 @@ double fractionInto(std::uint32_t index, double points, const Runs& runs, double
     return each > 0 ? std::clamp(points / each, 0.0, 1.0) : 0.0;
 }
 
+// Shapes are drawn in the order of their z-index, whatever their place in
+// the table; a group's members have the group's.
+long long zIndexOf(const XmlReader& xml, long long inherited) {
+    if (auto z = xml.attribute(Ns::Draw, "z-index")) return parseInteger(*z).value_or(inherited);
+    return inherited;
+}
+
 void appendParagraphText(XmlReader& xml, std::string& out) {
     for (;;) {
         switch (xml.next()) {
@@ -184,11 +191,15 @@ void DrawingReader::applyStyle(const XmlReader& xml, Drawing& drawing, bool isFr
 void DrawingReader::read(XmlReader& xml, std::optional<CellPosition> cell) {
     const std::string_view local = xml.local();
     if (local == "g") {
-        // The shapes of a group are kept one by one, each where it stands.
+        // The shapes of a group are kept one by one, each where it stands
+        // (Excel 97 readers differ on how a group's members are placed).
+        const long long outer = groupZIndex_;
+        groupZIndex_ = zIndexOf(xml, outer);
         while (xml.nextChild()) {
             if (xml.ns() == Ns::Draw) read(xml, cell);
             else xml.skipElement();
         }
+        groupZIndex_ = outer;
         return;
     }
     if (local == "control") {
@@ -216,6 +227,7 @@ void DrawingReader::read(XmlReader& xml, std::optional<CellPosition> cell) {
     Drawing& drawing = placed.drawing;
     drawing.name = std::string(xml.attribute(Ns::Draw, "name").value_or(""));
     drawing.anchor.toCell = cell.has_value();
+    placed.zIndex = zIndexOf(xml, groupZIndex_);
 
     if (local == "frame") {
         applyStyle(xml, drawing, true);
@@ -354,6 +366,7 @@ void DrawingReader::finish(Sheet& sheet, std::uint32_t sheetIndex, std::vector<P
     const auto column = [&](double x) { return locate(x, sheet.columns, defaultWidth, kMaxColumns, columnFirst, columnWidth); };
     const auto row = [&](double y) { return locate(y, sheet.rows, defaultHeight, kMaxRows, rowFirst, rowHeight); };
 
+    std::stable_sort(placed_.begin(), placed_.end(), [](const Placed& a, const Placed& b) { return a.zIndex < b.zIndex; });
     for (Placed& placed : placed_) {
         // A shape in a cell is placed relative to that cell.
         if (placed.cell) {

@@ -58,6 +58,7 @@ private:
         std::optional<CellPosition> endCell;
         double endX = 0, endY = 0;                   // points into the end cell
         std::vector<std::string> members;            // picture members of the package
+        long long zIndex = 0;                        // drawing order, back to front
     };
 
     void readFrame(XmlReader& xml, Placed placed);
@@ -67,6 +68,7 @@ private:
 
     const StyleSheet& styles_;
     std::vector<Placed> placed_;
+    long long groupZIndex_ = 0;  // the z-index of the group being read
     Lost lost_;
 };
 

@@ -153,6 +153,17 @@ TEST_F(DrawingReading, PicturesComeFromThePackageAndWhatCannotBeKeptIsWarned) {
     EXPECT_TRUE(warned("S: 1 drawing shape not converted"));
 }
 
+TEST_F(DrawingReading, ShapesAreDrawnInTheirZOrderAndGroupMembersInTheirGroups) {
+    const Workbook wb = readTable(
+        R"(<table:shapes><draw:rect draw:name="page" draw:z-index="1" svg:x="0pt" svg:y="0pt" svg:width="9pt" svg:height="9pt"/></table:shapes>)" +
+        rowWith(0, R"(<draw:g draw:z-index="3"><draw:rect draw:name="back" svg:x="0pt" svg:y="0pt" svg:width="9pt" svg:height="9pt"/>)"
+                   R"(<draw:ellipse draw:name="back too" svg:x="9pt" svg:y="0pt" svg:width="9pt" svg:height="9pt"/></draw:g>)") +
+        rowWith(0, R"(<draw:rect draw:name="front" draw:z-index="2" svg:x="0pt" svg:y="0pt" svg:width="9pt" svg:height="9pt"/>)"));
+    std::vector<std::string> names;
+    for (const Drawing& d : wb.sheets[0].drawings) names.push_back(d.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"page", "front", "back", "back too"})) << "a group's members are drawn where the group is";
+}
+
 TEST_F(DrawingReading, FlatFilesCarryPicturesInline) {
     // "\x89PNG\r\n\x1A\n" and "xyz", base64 with line breaks.
     const std::string body = R"(<table:table table:name="F"><table:shapes><draw:frame svg:x="0pt" svg:y="0pt" svg:width="9pt" svg:height="9pt">)"
