@@ -18,6 +18,23 @@ constexpr std::uint16_t kClientAnchor = 0xF010;
 constexpr std::uint16_t kClientData = 0xF011;
 constexpr std::uint16_t kTextBoxShape = 202;
 
+bool columnHidden(const Sheet& sheet, std::uint32_t column) {
+    const auto after = std::upper_bound(sheet.columns.begin(), sheet.columns.end(), column,
+                                        [](std::uint32_t c, const ColumnRun& run) { return c < run.first; });
+    if (after == sheet.columns.begin()) return false;
+    const ColumnRun& run = *std::prev(after);
+    return column - run.first < run.repeat && run.hidden;
+}
+
+// The n-th visible column after `column`, or the grid's last one.
+std::uint16_t visibleColumnAfter(const Sheet& sheet, std::uint32_t column, int n) {
+    while (n > 0 && column + 1 < kMaxColumns) {
+        ++column;
+        if (!columnHidden(sheet, column)) --n;
+    }
+    return static_cast<std::uint16_t>(column);
+}
+
 }  // namespace
 
 std::vector<PlacedNote> notesOf(const Sheet& sheet) {
@@ -27,8 +44,11 @@ std::vector<PlacedNote> notesOf(const Sheet& sheet) {
         for (const Cell& cell : row.cells) {
             if (cell.column >= kMaxColumns) break;
             if (cell.annotation == kNone || cell.annotation >= sheet.annotations.size()) continue;
-            notes.push_back({static_cast<std::uint16_t>(row.index), static_cast<std::uint16_t>(cell.column),
-                             &sheet.annotations[cell.annotation]});
+            PlacedNote note{static_cast<std::uint16_t>(row.index), static_cast<std::uint16_t>(cell.column),
+                            &sheet.annotations[cell.annotation]};
+            note.boxFirstColumn = visibleColumnAfter(sheet, cell.column, 1);
+            note.boxLastColumn = visibleColumnAfter(sheet, note.boxFirstColumn, 2);
+            notes.push_back(note);
         }
     }
     return notes;
@@ -53,16 +73,15 @@ void writeNoteShape(DrawingBytes& out, std::uint32_t shapeId, const PlacedNote& 
     properties.write(out);
     // Anchor: flags, then left column and offset (1/1024 of the column),
     // top row and offset (1/256 of the row), right column, bottom row: a box
-    // beside the cell, as Excel places a new note.
+    // beside the cell, as Excel places a new note, over visible columns.
     out.header(0, 0, kClientAnchor, 18);
-    const auto column = [](std::uint32_t c) { return static_cast<std::uint16_t>(std::min<std::uint32_t>(c, kMaxColumns - 1)); };
     const auto row = [](std::uint32_t r) { return static_cast<std::uint16_t>(std::min<std::uint32_t>(r, kMaxRows - 1)); };
     out.u16(0x0003);
-    out.u16(column(note.column + 1u));
+    out.u16(note.boxFirstColumn);
     out.u16(15);
     out.u16(row(note.row > 0 ? note.row - 1u : 0u));
     out.u16(10);
-    out.u16(column(note.column + 3u));
+    out.u16(note.boxLastColumn);
     out.u16(15);
     out.u16(row(note.row + 3u));
     out.u16(4);

@@ -16,6 +16,9 @@ class DrawingBytes;
 struct PlacedNote {
     std::uint16_t row = 0, column = 0;
     const Annotation* annotation = nullptr;
+    // The box's first and last column: visible ones, since readers drop a
+    // note whose box has no width.
+    std::uint16_t boxFirstColumn = 0, boxLastColumn = 0;
 };
 
 // The notes of a sheet that fit the grid, in row and column order.

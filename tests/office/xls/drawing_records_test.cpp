@@ -269,6 +269,42 @@ TEST(DrawingRecords, SheetDrawingIsCutBeforeEachObjAndText) {
     for (const Record& r : parts[2]) EXPECT_NE(r.id, kMsoDrawing);
 }
 
+TEST(DrawingRecords, NoteBoxLiesOverVisibleColumns) {
+    // A box over hidden columns has no width, and readers drop such a note.
+    Workbook wb;
+    Sheet sheet;
+    sheet.name = "Grouped";
+    sheet.annotations = {{"Ada", "Beside a collapsed group", false}};
+    ColumnRun collapsed;
+    collapsed.first = 2;
+    collapsed.repeat = 3;
+    collapsed.hidden = true;
+    ColumnRun alone;
+    alone.first = 6;
+    alone.hidden = true;
+    sheet.columns = {collapsed, alone};
+    Row row;
+    row.index = 0;
+    Cell noted;
+    noted.column = 1;
+    noted.annotation = 0;
+    row.cells = {noted};
+    sheet.rows = {row};
+    wb.sheets.push_back(sheet);
+
+    const Written w = write(wb);
+    std::vector<std::uint8_t> drawing;
+    for (const Record& r : substreams(w.records)[1]) {
+        if (r.id == kMsoDrawing) drawing.insert(drawing.end(), r.data.begin(), r.data.end());
+    }
+    const auto top = parse(drawing, 0, drawing.size());
+    const auto anchors = all(top, 0xF010);
+    ASSERT_EQ(anchors.size(), 1u);
+    auto u16 = [](const std::vector<std::uint8_t>& b, std::size_t at) { return b[at] | b[at + 1] << 8; };
+    EXPECT_EQ(u16(anchors[0]->body, 2), 5) << "first visible column after the hidden run";
+    EXPECT_EQ(u16(anchors[0]->body, 10), 8) << "two visible columns further, past the hidden one";
+}
+
 TEST(DrawingRecords, NoDrawingGroupWithoutObjects) {
     Workbook wb;
     Sheet sheet;
