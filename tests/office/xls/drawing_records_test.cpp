@@ -294,7 +294,8 @@ TEST(DrawingRecords, NoteBoxLiesOverVisibleColumns) {
 
     const Written w = write(wb);
     std::vector<std::uint8_t> drawing;
-    for (const Record& r : substreams(w.records)[1]) {
+    const auto parts = substreams(w.records);
+    for (const Record& r : parts[1]) {
         if (r.id == kMsoDrawing) drawing.insert(drawing.end(), r.data.begin(), r.data.end());
     }
     const auto top = parse(drawing, 0, drawing.size());
