@@ -97,6 +97,20 @@ std::optional<DateShape> dateShapeOf(const std::vector<DataStylePart>& parts) {
     return shape;
 }
 
+DataStylePart part(Type type, bool longForm, bool textual = false) {
+    DataStylePart result;
+    result.type = type;
+    result.longForm = longForm;
+    result.textual = textual;
+    return result;
+}
+
+DataStylePart text(std::string literal) {
+    DataStylePart result;
+    result.text = std::move(literal);
+    return result;
+}
+
 // A date style whose order is left to the locale is the locale's own form
 // of that date when its parts are those of one of the locale's standard
 // dates: the office then shows it as the reader's locale writes that date,
@@ -106,18 +120,6 @@ std::optional<DateShape> dateShapeOf(const std::vector<DataStylePart>& parts) {
 std::optional<std::vector<DataStylePart>> usEnglishStandardDate(const std::vector<DataStylePart>& parts) {
     const auto shape = dateShapeOf(parts);
     if (!shape) return std::nullopt;
-    const auto part = [](Type type, bool longForm, bool textual = false) {
-        DataStylePart result;
-        result.type = type;
-        result.longForm = longForm;
-        result.textual = textual;
-        return result;
-    };
-    const auto text = [](std::string literal) {
-        DataStylePart result;
-        result.text = std::move(literal);
-        return result;
-    };
     const auto numeric = [&](bool longYear) {
         return std::vector{part(Type::Month, true), text("/"), part(Type::Day, true), text("/"), part(Type::Year, longYear)};
     };
@@ -163,18 +165,6 @@ std::optional<std::vector<DataStylePart>> usEnglishLocaleDate(const std::vector<
     if (!shape || !shape->day || !shape->month || !shape->year || shape->hours || shape->minutes || shape->seconds) {
         return std::nullopt;
     }
-    const auto part = [](Type type, bool longForm, bool textual = false) {
-        DataStylePart result;
-        result.type = type;
-        result.longForm = longForm;
-        result.textual = textual;
-        return result;
-    };
-    const auto text = [](std::string literal) {
-        DataStylePart result;
-        result.text = std::move(literal);
-        return result;
-    };
     if (shape->dayOfWeek) {
         return std::vector{part(Type::DayOfWeek, true), text(", "), part(Type::Month, true, true), text(" "),
                            part(Type::Day, false), text(", "), part(Type::Year, true)};
