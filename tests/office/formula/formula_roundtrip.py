@@ -298,6 +298,27 @@ def same_result(a, b):
     return a == b
 
 
+def round_trip(work, stem, fods_text):
+    """Makes WORK/STEM.ods from the flat text with the office, converts it with
+    our converter, and reads every formula of both back through the office.
+    Returns source, result, converter status and errors, formulas before and after."""
+    fods = work / (stem + ".fods")
+    fods.write_text(fods_text, encoding="utf-8")
+    subprocess.run(soffice(work / "convert_profile") + ["--convert-to", "ods", "--outdir", str(work), str(fods)],
+                   check=True, capture_output=True, timeout=300)
+    source = work / (stem + ".ods")
+    converted = subprocess.run([os.environ["FORMULA_CONVERTER"], str(source), "-o", str(work)],
+                               capture_output=True, text=True, timeout=300)
+    result = work / (stem + ".xls")
+    office = Office(work)
+    try:
+        before = office.formulas(source)
+        after = office.formulas(result) if result.exists() else {}
+    finally:
+        office.close()
+    return source, result, converted.returncode, converted.stderr, before, after
+
+
 class FormulaRoundTrip(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -306,21 +327,8 @@ class FormulaRoundTrip(unittest.TestCase):
             shutil.rmtree(work)
         work.mkdir(parents=True)
         cls.work = work
-        fods = work / "formulas.fods"
-        fods.write_text(source_fods(), encoding="utf-8")
-        subprocess.run(soffice(work / "convert_profile") + ["--convert-to", "ods", "--outdir", str(work), str(fods)],
-                       check=True, capture_output=True, timeout=300)
-        cls.source = work / "formulas.ods"
-        converted = subprocess.run([os.environ["FORMULA_CONVERTER"], str(cls.source), "-o", str(work)],
-                                   capture_output=True, text=True, timeout=300)
-        cls.converter_status, cls.converter_errors = converted.returncode, converted.stderr
-        cls.result = work / "formulas.xls"
-        office = Office(work)
-        try:
-            cls.before = office.formulas(cls.source)
-            cls.after = office.formulas(cls.result) if cls.result.exists() else {}
-        finally:
-            office.close()
+        (cls.source, cls.result, cls.converter_status, cls.converter_errors,
+         cls.before, cls.after) = round_trip(work, "formulas", source_fods())
 
     def test_converts_without_leaving_formulas_out(self):
         self.assertEqual(self.converter_status, 0, self.converter_errors)

@@ -15,14 +15,13 @@ Python bridge is missing.
 
 import os
 import shutil
-import subprocess
 import sys
 import tempfile
 import unittest
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from formula_roundtrip import Office, formula_cell, main, number_cell, same_result, soffice  # noqa: E402
+from formula_roundtrip import formula_cell, main, number_cell, round_trip, same_result  # noqa: E402
 
 D = "$Data."
 
@@ -74,21 +73,7 @@ class LaterFunctionsRoundTrip(unittest.TestCase):
         if work.exists():
             shutil.rmtree(work)
         work.mkdir(parents=True)
-        fods = work / "later.fods"
-        fods.write_text(source_fods(), encoding="utf-8")
-        subprocess.run(soffice(work / "convert_profile") + ["--convert-to", "ods", "--outdir", str(work), str(fods)],
-                       check=True, capture_output=True, timeout=300)
-        cls.source = work / "later.ods"
-        converted = subprocess.run([os.environ["FORMULA_CONVERTER"], str(cls.source), "-o", str(work)],
-                                   capture_output=True, text=True, timeout=300)
-        cls.status, cls.errors = converted.returncode, converted.stderr
-        cls.result = work / "later.xls"
-        office = Office(work)
-        try:
-            cls.before = office.formulas(cls.source)
-            cls.after = office.formulas(cls.result) if cls.result.exists() else {}
-        finally:
-            office.close()
+        cls.source, cls.result, cls.status, cls.errors, cls.before, cls.after = round_trip(work, "later", source_fods())
 
     def test_later_functions_keep_text_and_result(self):
         self.assertEqual(self.status, 0, self.errors)
