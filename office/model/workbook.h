@@ -133,8 +133,38 @@ struct DrawingAnchor {
     bool toCell = true;  // moves and sizes with its cells; false: fixed on the page
 };
 
-enum class DrawingKind : std::uint8_t { Picture, Rectangle, Ellipse, Line, TextBox };
+enum class DrawingKind : std::uint8_t { Picture, Rectangle, Ellipse, Line, TextBox, Chart };
 enum class PictureType : std::uint8_t { Png, Jpeg };
+
+// Chart types as Excel 97 draws them; others are read as the nearest.
+enum class ChartType : std::uint8_t { Column, Bar, Line, Area, Pie, Scatter, Radar };
+enum class ChartGrouping : std::uint8_t { Clustered, Stacked, Percent };
+enum class LegendPosition : std::uint8_t { None, Right, Left, Top, Bottom };
+
+// Cells of the workbook a chart draws from.
+struct ChartRange {
+    std::uint32_t sheet = kNone;  // index into Workbook::sheets
+    CellRange cells;
+};
+
+struct ChartSeries {
+    std::optional<ChartRange> nameCell;    // the cell that names the series, or
+    std::string name;                      // its name as text
+    std::optional<ChartRange> categories;  // category labels; a scatter chart's x values
+    ChartRange values;
+    std::optional<Color> color;            // fill of bars and slices, colour of lines
+};
+
+struct Chart {
+    ChartType type = ChartType::Column;
+    ChartGrouping grouping = ChartGrouping::Clustered;
+    std::vector<ChartSeries> series;
+    std::string title;
+    LegendPosition legend = LegendPosition::Right;
+    std::string categoryAxisTitle;
+    std::string valueAxisTitle;
+};
+
 
 // A picture or drawing shape of a sheet.
 struct Drawing {
@@ -150,6 +180,7 @@ struct Drawing {
     bool flipHorizontal = false;              // a line from the top right corner
     bool flipVertical = false;                // a line from the bottom left corner
     std::string text;                         // paragraphs joined by '\n'
+    std::optional<Chart> chart;               // a chart's content; unset until read, or when unreadable
 };
 
 // Rows or columns first..last (0-based, inclusive).

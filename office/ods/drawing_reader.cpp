@@ -294,7 +294,7 @@ void DrawingReader::readGeometry(XmlReader& xml, Placed& placed) {
 
 void DrawingReader::readFrame(XmlReader& xml, Placed placed) {
     Drawing& drawing = placed.drawing;
-    bool image = false, object = false, textBox = false, embedded = false;
+    bool image = false, object = false, chart = false, textBox = false, embedded = false;
     while (xml.nextChild()) {
         if (xml.is(Ns::Draw, "image")) {
             image = true;
@@ -322,6 +322,17 @@ void DrawingReader::readFrame(XmlReader& xml, Placed placed) {
         } else if (xml.is(Ns::Draw, "text-box")) {
             textBox = true;
             drawing.text = readText(xml);
+        } else if (xml.is(Ns::Draw, "object") && !object) {
+            // A chart, or another embedded object: which, its content tells.
+            chart = true;
+            if (auto href = xml.attribute(Ns::Xlink, "href"); href && !href->empty()) {
+                std::string member(*href);
+                if (member.starts_with("./")) member.erase(0, 2);
+                if (member.find(':') == std::string::npos) placed.members = {std::move(member)};
+                xml.skipElement();
+            } else {
+                placed.chart = std::make_shared<const ChartDocument>(readChartDocument(xml));
+            }
         } else if (xml.is(Ns::Draw, "object") || xml.is(Ns::Draw, "object-ole")) {
             object = true;
             xml.skipElement();
@@ -333,8 +344,16 @@ void DrawingReader::readFrame(XmlReader& xml, Placed placed) {
             xml.skipElement();
         }
     }
-    if (object) {
+    if (object || (chart && placed.members.empty() && !placed.chart)) {
         ++lost_.objects;
+        return;
+    }
+    if (chart) {
+        drawing.kind = DrawingKind::Chart;
+        drawing.fill.reset();
+        drawing.line.reset();
+        drawing.text.clear();
+        placed_.push_back(std::move(placed));
         return;
     }
     if (image) {
@@ -397,8 +416,14 @@ void DrawingReader::finish(Sheet& sheet, std::uint32_t sheetIndex, std::vector<P
             anchor.lastColumn = right.index, anchor.lastX = right.fraction;
             anchor.lastRow = bottom.index, anchor.lastY = bottom.fraction;
         }
-        if (placed.drawing.kind == DrawingKind::Picture && placed.drawing.picture.empty() && pending) {
-            pending->push_back({sheetIndex, sheet.drawings.size(), std::move(placed.members)});
+        if (placed.drawing.kind == DrawingKind::Chart) {
+            if (!pending) {
+                ++lost_.objects;
+                continue;
+            }
+            pending->push_back({sheetIndex, sheet.drawings.size(), std::move(placed.members), std::move(placed.chart)});
+        } else if (placed.drawing.kind == DrawingKind::Picture && placed.drawing.picture.empty() && pending) {
+            pending->push_back({sheetIndex, sheet.drawings.size(), std::move(placed.members), nullptr});
         } else if (placed.drawing.kind == DrawingKind::Picture && placed.drawing.picture.empty()) {
             ++lost_.images;  // a flat file's picture in a file of its own
             continue;
@@ -480,6 +505,7 @@ void loadPictures(ZipPackage* package, Workbook& workbook, const std::vector<Pen
         Sheet& sheet = workbook.sheets[picture.sheet];
         if (picture.drawing >= sheet.drawings.size()) continue;
         Drawing& drawing = sheet.drawings[picture.drawing];
+        if (drawing.kind != DrawingKind::Picture) continue;  // charts are loaded by loadCharts
         for (const std::string& member : picture.members) {
             const auto name = package ? package->find(member) : std::nullopt;
             if (!name) continue;

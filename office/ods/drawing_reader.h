@@ -7,9 +7,11 @@
 
 #include "office/model/conversion_error.h"
 #include "office/model/workbook.h"
+#include "office/ods/chart_reader.h"
 #include "office/ods/style_sheet.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,11 +22,13 @@ class XmlReader;
 class ZipPackage;
 
 // A picture whose bytes are another member of the package, read once the
-// content is: the members a frame offers, best first.
+// content is: the members a frame offers, best first. A chart's is its
+// object's folder, or the document a flat file held inline.
 struct PendingPicture {
     std::uint32_t sheet = 0;
     std::size_t drawing = 0;
     std::vector<std::string> members;
+    std::shared_ptr<const ChartDocument> chart;
 };
 
 class DrawingReader {
@@ -58,6 +62,7 @@ private:
         std::optional<CellPosition> endCell;
         double endX = 0, endY = 0;                   // points into the end cell
         std::vector<std::string> members;            // picture members of the package
+        std::shared_ptr<const ChartDocument> chart;  // a chart held inline
         long long zIndex = 0;                        // drawing order, back to front
     };
 

@@ -39,7 +39,8 @@ constexpr std::size_t kMaxName = 255;
 constexpr std::size_t kTextPerContinue = kMaxRecordData - 1;
 
 // OBJ types.
-constexpr std::uint16_t kObjLine = 0x01, kObjRectangle = 0x02, kObjOval = 0x03, kObjText = 0x06, kObjPicture = 0x08;
+constexpr std::uint16_t kObjLine = 0x01, kObjRectangle = 0x02, kObjOval = 0x03, kObjChart = 0x05, kObjText = 0x06,
+                        kObjPicture = 0x08;
 
 std::uint16_t shapeTypeOf(DrawingKind kind) {
     switch (kind) {
@@ -48,6 +49,7 @@ std::uint16_t shapeTypeOf(DrawingKind kind) {
     case DrawingKind::Ellipse: return 3;
     case DrawingKind::Line: return 20;
     case DrawingKind::TextBox: return 202;
+    case DrawingKind::Chart: return 201;    // host control
     }
     return 1;
 }
@@ -59,6 +61,7 @@ std::uint16_t objTypeOf(DrawingKind kind) {
     case DrawingKind::Ellipse: return kObjOval;
     case DrawingKind::Line: return kObjLine;
     case DrawingKind::TextBox: return kObjText;
+    case DrawingKind::Chart: return kObjChart;
     }
     return kObjRectangle;
 }
@@ -182,13 +185,18 @@ SheetDrawings::SheetDrawings(const Workbook& workbook, Warnings* warnings) {
     std::uint32_t nextCluster = 1;
     for (const Sheet& sheet : workbook.sheets) {
         SheetPlan plan;
-        int outside = 0;
+        int outside = 0, charts = 0;
         for (const Drawing& drawing : sheet.drawings) {
             if (drawing.anchor.firstRow >= kMaxRows || drawing.anchor.firstColumn >= kMaxColumns) {
                 ++outside;
                 continue;
             }
             if (drawing.kind == DrawingKind::Picture && drawing.picture.empty()) continue;  // the reader warned
+            if (drawing.kind == DrawingKind::Chart && !drawing.chart) continue;              // so it did here
+            if (drawing.kind == DrawingKind::Chart) {
+                ++charts;
+                continue;
+            }
             Shape shape;
             shape.drawing = &drawing;
             if (drawing.kind == DrawingKind::Picture) {
@@ -206,6 +214,7 @@ SheetDrawings::SheetDrawings(const Workbook& workbook, Warnings* warnings) {
             warnings->push_back(sheet.name + ": " + std::to_string(outside) + (outside == 1 ? " picture or shape" : " pictures or shapes") +
                                 " beyond 65536 rows or 256 columns not converted");
         }
+        if (charts > 0 && warnings) warnings->push_back(sheet.name + ": " + std::to_string(charts) + " charts not converted");
         for (const PlacedNote& note : notesOf(sheet)) {
             Shape shape;
             shape.note = note;
