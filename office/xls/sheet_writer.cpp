@@ -6,6 +6,7 @@
 #include "office/xls/formula_records.h"
 #include "office/xls/hyperlink_records.h"
 #include "office/xls/page_setup_records.h"
+#include "office/xls/row_height.h"
 #include "office/xls/sheet_records.h"
 
 #include <algorithm>
@@ -32,7 +33,8 @@ class SheetWriter {
 public:
     SheetWriter(BiffStream& out, SheetContext& context)
         : out_(out), c_(context), sheet_(context.workbook.sheets[context.index]),
-          formulas_{context.workbook, context.index, 0, {}} {
+          formulas_{context.workbook, context.index, 0, {}},
+          heights_(context.workbook, sheet_, context.styles.defaultFont().sizePt) {
         if (context.formulas) {
             sheetFormulas_ = SheetFormulas(context.workbook, context.index, *context.formulas);
             formulas_.formulas = &sheetFormulas_;
@@ -77,49 +79,10 @@ private:
 
     bool writesRecord(const Cell& cell) const { return hasValue(cell) || xf(cell.format) != kDefaultCellXf; }
 
-    // A height the user set is kept. A row with content is at least as high
-    // as the source's application computes from that content (a stored value
-    // from another program with other fonts may be too low); Excel 97
-    // readers take the written height as it is. A higher stored height is
-    // kept: office suites show it too, except on the first couple of
-    // hundred rows of a sheet, which they lay out again when they open a
-    // document; lowering those alone would put a step into the sheet.
-    // Rows with wrapped or rotated text keep a stored height: their height
-    // depends on the column width and the text's length.
-    std::uint16_t heightTwips(const Row& row) const {
-        if (row.customHeight && row.heightPt) return rowHeightTwips(*row.heightPt);
-        const auto& formats = c_.workbook.formats;
-        double neededPt = 0;
-        bool measurable = true;
-        for (const Cell& cell : row.cells) {
-            if (!hasValue(cell)) continue;
-            const CellFormat& format = formats[cell.format < formats.size() ? cell.format : 0];
-            measurable = measurable && !format.alignment.wrap && format.alignment.rotation == 0;
-            std::uint32_t lines = 1;
-            if (cell.type == CellType::Text && cell.text != kNone) {
-                const std::string& text = c_.workbook.strings.at(cell.text);
-                lines += static_cast<std::uint32_t>(std::count(text.begin(), text.end(), '\n'));
-            }
-            neededPt = std::max(neededPt, optimalRowHeightPt(format.font.sizePt, lines, format.verticalPaddingPt));
-        }
-        // A row without content keeps its height, as the source's application
-        // does, but is never lower than a line of the default font.
-        if (neededPt == 0) {
-            if (!row.heightPt) return defaultHeightTwips();
-            return std::max(rowHeightTwips(*row.heightPt), rowHeightTwips(optimalRowHeightPt(c_.styles.defaultFont().sizePt)));
-        }
-        if (!measurable && row.heightPt) return rowHeightTwips(*row.heightPt);
-        const std::uint16_t needed = rowHeightTwips(neededPt);
-        return row.heightPt ? std::max(rowHeightTwips(*row.heightPt), needed) : needed;
-    }
+    std::uint16_t defaultHeightTwips() const { return heights_.defaultTwips(); }
 
-    // Rows without a record of their own: one line of the default font.
-    std::uint16_t defaultHeightTwips() const {
-        return rowHeightTwips(std::max(sheet_.defaultRowHeightPt, optimalRowHeightPt(c_.styles.defaultFont().sizePt)));
-    }
-
-    bool hasOwnProperties(const Row& row) const {
-        const bool ownHeight = heightTwips(row) != defaultHeightTwips();
+    bool hasOwnProperties(const Row& row, RowIndex index) const {
+        const bool ownHeight = heights_.twips(row, index) != defaultHeightTwips();
         return ownHeight || row.hidden || row.outlineLevel > 0 || (row.format != kNone && xf(row.format) != kDefaultCellXf);
     }
 
@@ -147,8 +110,8 @@ private:
                 const std::uint64_t from = std::max<std::uint64_t>(row.index, kMaxRows);
                 if (valueCells > 0) cuts_.cellBeyondGrid(from, row.cells.empty() ? 0 : row.cells.front().column, valueCells * (endIndex - from));
             }
-            if (!hasCells && !hasOwnProperties(row)) continue;
             for (std::uint64_t r = row.index; r < std::min<std::uint64_t>(endIndex, kMaxRows); ++r) {
+                if (!hasCells && !hasOwnProperties(row, static_cast<RowIndex>(r))) continue;
                 rows_.push_back({&row, static_cast<std::uint16_t>(r), static_cast<std::uint16_t>(hasCells ? first : 0),
                                  static_cast<std::uint16_t>(hasCells ? end : 0)});
                 if (hasCells) {
@@ -250,7 +213,7 @@ private:
         record.index = planned.index;
         record.firstColumn = planned.firstColumn;
         record.endColumn = planned.endColumn;
-        record.heightTwips = heightTwips(row);
+        record.heightTwips = heights_.twips(row, planned.index);
         // Only a height the user set is marked as such; an optimal height is
         // left for readers to recompute from the content, as the source's
         // own application does.
@@ -320,6 +283,7 @@ private:
     SheetFormulas sheetFormulas_;
     FormulaSite formulas_;
     SheetCuts cuts_;
+    RowHeights heights_;
     std::vector<PlannedRow> rows_;
     std::vector<CellItem> cells_;  // the current row's cells, reused
     std::uint32_t firstRow_ = kMaxRows, endRow_ = 0, firstColumn_ = kMaxColumns, endColumn_ = 0;

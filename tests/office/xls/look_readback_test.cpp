@@ -1,6 +1,7 @@
 // The look of a workbook (fonts, colours, borders, alignment, sizes, panes),
 // read back with xlrd's formatting information.
 #include "office/xls/column_width.h"
+#include "office/xls/row_height.h"
 #include "office/xls/sheet_records.h"
 
 #include "biff_records.h"
@@ -208,6 +209,12 @@ TEST_F(LookReadBack, HeightsLeftToTheApplicationAreComputedFromTheContent) {
         cell.text = wb.strings.intern(text);
         return cell;
     };
+    const auto emptyAt = [](ColumnIndex column, std::uint32_t format) {
+        Cell cell;
+        cell.column = column;
+        cell.format = format;
+        return cell;
+    };
     const auto rowAt = [](RowIndex index, std::optional<double> heightPt, bool custom, std::vector<Cell> cells) {
         Row row;
         row.index = index;
@@ -219,38 +226,59 @@ TEST_F(LookReadBack, HeightsLeftToTheApplicationAreComputedFromTheContent) {
     Sheet sheet;
     sheet.name = "Heights";
     sheet.rows = {
-        rowAt(0, 12.1, false, {numberAt(0, 1)}),                      // stale height from another program
+        // Among the first rows, laid out again from the content whatever was stored.
+        rowAt(0, 12.1, false, {numberAt(0, 1)}),
         rowAt(1, std::nullopt, false, {numberAt(0, 1), numberAt(1, 2, bigFormat)}),
         rowAt(2, std::nullopt, false, {textAt(0, "two\nlines", 0)}),
-        rowAt(3, 40, false, {textAt(0, "long wrapped text", wrappedFormat)}),
-        rowAt(4, 30, true, {numberAt(0, 1, bigFormat)}),               // set by the user
-        rowAt(5, 20, false, {}),                                       // nothing to measure: kept
-        rowAt(6, 18, false, {numberAt(0, 1)}),                         // higher than needed: kept
+        rowAt(3, 40, false, {textAt(0, "long wrapped text", wrappedFormat)}),  // not measured: kept
+        rowAt(4, 30, true, {numberAt(0, 1, bigFormat)}),                       // set by the user
+        rowAt(5, 20, false, {}),
+        rowAt(6, 18, false, {numberAt(0, 1)}),
         rowAt(7, 12.1, false, {numberAt(0, 1), numberAt(1, 1, paddedFormat)}),
-        rowAt(8, 12.1, false, {}),                                     // nothing to measure, but lower than a line
-        rowAt(9, 5, true, {}),                                         // set by the user: kept however low
+        rowAt(8, 12.1, false, {}),
+        rowAt(9, 5, true, {}),                                                 // set by the user: kept however low
+        rowAt(10, 5, false, {emptyAt(0, bigFormat)}),                          // an empty cell's font counts
+        rowAt(11, std::nullopt, false, {numberAt(0, 1, bigFormat)}),           // merged over two rows: does not count
+        rowAt(12, std::nullopt, false, {emptyAt(0, bigFormat), numberAt(1, 1)}),
+        rowAt(13, std::nullopt, false, {numberAt(0, 1, bigFormat)}),           // merged within its row: counts
+        // Across the edge of the rows laid out again, and below it: the stored height.
+        rowAt(kRelaidOutRows - 2, 18, false, {numberAt(0, 1)}),
+        rowAt(kRelaidOutRows + 10, 10, false, {numberAt(0, 1, bigFormat)}),
+        rowAt(kRelaidOutRows + 11, std::nullopt, false, {numberAt(0, 1, bigFormat)}),
     };
-    sheet.rows[8].outlineLevel = 1;  // so that it has a record of its own
+    sheet.rows[14].repeat = 4;
+    for (const std::size_t i : {5, 8}) sheet.rows[i].outlineLevel = 1;  // so that they have a record of their own
+    sheet.merges = {{11, 0, 12, 1}, {13, 0, 13, 2}};
     wb.sheets.push_back(sheet);
     Warnings warnings;
     const auto folder = test::scratchFolder("heights");
     WRITE_AND_READ_BACK(result, wb, folder / "heights.xls", warnings);
 
     const auto rows = byKey(result.all("row"), 2);
-    const auto twips = [&](const char* key) { return std::stoi(rows.at(key)[3]); };
-    // LibreOffice computes 256, 489, 477 and 293 twips for these rows.
-    EXPECT_EQ(twips("0,0"), 256);
-    EXPECT_NEAR(twips("0,1"), 489, 2);
-    EXPECT_NEAR(twips("0,2"), 477, 2);
-    EXPECT_EQ(twips("0,3"), 800);
-    EXPECT_EQ(twips("0,4"), 600);
-    EXPECT_EQ(twips("0,5"), 400);
-    EXPECT_EQ(twips("0,6"), 360);
-    EXPECT_NEAR(twips("0,7"), 293, 2);
-    EXPECT_EQ(twips("0,8"), 256);
-    EXPECT_EQ(twips("0,9"), 100);
+    const auto twips = [&](RowIndex row) { return std::stoi(rows.at("0," + std::to_string(row))[3]); };
+    // LibreOffice computes 256, 489, 477 and 293 twips for the measured rows.
+    EXPECT_EQ(twips(0), 256);
+    EXPECT_NEAR(twips(1), 489, 2);
+    EXPECT_NEAR(twips(2), 477, 2);
+    EXPECT_EQ(twips(3), 800);
+    EXPECT_EQ(twips(4), 600);
+    EXPECT_EQ(twips(5), 256);
+    EXPECT_EQ(twips(6), 256);
+    EXPECT_NEAR(twips(7), 293, 2);
+    EXPECT_EQ(twips(8), 256);
+    EXPECT_EQ(twips(9), 100);
+    EXPECT_NEAR(twips(10), 489, 2);
+    EXPECT_EQ(twips(11), 256);
+    EXPECT_EQ(twips(12), 256);
+    EXPECT_NEAR(twips(13), 489, 2);
+    EXPECT_EQ(twips(kRelaidOutRows - 2), 256);
+    EXPECT_EQ(twips(kRelaidOutRows - 1), 256);
+    EXPECT_EQ(twips(kRelaidOutRows), 360);
+    EXPECT_EQ(twips(kRelaidOutRows + 1), 360);
+    EXPECT_EQ(twips(kRelaidOutRows + 10), 200) << "lower than its content, as office suites show it";
+    EXPECT_EQ(twips(kRelaidOutRows + 11), 256) << "nothing stored: the default height";
     // Only the user's height is marked custom, so readers may recompute the others.
-    for (const char* key : {"0,0", "0,1", "0,2", "0,3", "0,5"}) EXPECT_EQ(rows.at(key)[7], "0") << key;
+    for (const RowIndex row : {0, 1, 2, 3, 5}) EXPECT_EQ(rows.at("0," + std::to_string(row))[7], "0") << row;
     EXPECT_EQ(rows.at("0,4")[7], "1");
 }
 
@@ -264,13 +292,18 @@ TEST_F(LookReadBack, RowsWithoutARecordAreALineOfTheDefaultFont) {
     Row row;
     row.cells = {numberAt(0, 1, smallFormat)};
     row.heightPt = 10;  // stale
-    sheet.rows = {row};
+    Row everyColumn = row;
+    everyColumn.index = 1;
+    everyColumn.cells[0].type = CellType::Empty;  // styled, nothing cut beyond the grid
+    everyColumn.cells[0].repeat = kOfficeColumns;
+    sheet.rows = {row, everyColumn};
     wb.sheets.push_back(sheet);
     Warnings warnings;
     const auto folder = test::scratchFolder("default12");
     WRITE_AND_READ_BACK(result, wb, folder / "default12.xls", warnings);
     const auto rows = byKey(result.all("row"), 2);
-    EXPECT_NEAR(std::stoi(rows.at("0,0")[3]), 256, 1) << "its own content, 8 pt, gives the standard height";
+    EXPECT_NEAR(std::stoi(rows.at("0,0")[3]), 300, 1) << "its other columns take the default font";
+    EXPECT_NEAR(std::stoi(rows.at("0,1")[3]), 256, 1) << "8 pt in every column gives the standard height";
     const auto sheets = result.all("sheet");
     ASSERT_EQ(sheets.size(), 1u);
     EXPECT_NEAR(std::stoi(sheets[0][6]), 300, 1) << "one 12 pt line, as LibreOffice computes it";

@@ -1,0 +1,46 @@
+// Heights of the rows a sheet writes, in twips.
+//
+// A height the user set is kept. A height left to the application is what
+// the source shows when it is opened: office suites lay out again such rows
+// among the first rows of every sheet (LibreOffice the first 201) from their
+// cells' fonts and padding, and keep the stored height of every row below
+// them, whatever program saved the document. Excel 97 readers take the
+// written height as it is, so the workbook keeps that look.
+#pragma once
+
+#include "office/model/workbook.h"
+
+#include <cstdint>
+#include <map>
+#include <vector>
+
+namespace brindlemoor::office::xls {
+
+// Rows of a sheet that office suites lay out again when they open it.
+constexpr RowIndex kRelaidOutRows = 201;
+// Columns of an office suite's sheet (LibreOffice's); a row's columns beyond
+// its own cells take the default font.
+constexpr ColumnIndex kOfficeColumns = 1024;
+
+class RowHeights {
+public:
+    RowHeights(const Workbook& workbook, const Sheet& sheet, double defaultFontSizePt);
+
+    // Height of the row `index`, one of the rows `row` covers.
+    std::uint16_t twips(const Row& row, RowIndex index) const;
+
+    // Rows without a record of their own: one line of the default font.
+    std::uint16_t defaultTwips() const { return defaultTwips_; }
+
+private:
+    std::uint16_t contentTwips(const Row& row, RowIndex index) const;
+    bool ignored(RowIndex row, ColumnIndex first, ColumnIndex last) const;
+
+    const Workbook& workbook_;
+    std::uint16_t defaultTwips_;
+    // Cells that take no part in their row's height: those within a merge
+    // over several rows, and those a merge covers. By row, column ranges.
+    std::map<RowIndex, std::vector<std::pair<ColumnIndex, ColumnIndex>>> ignored_;
+};
+
+}  // namespace brindlemoor::office::xls
