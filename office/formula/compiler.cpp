@@ -25,7 +25,7 @@ constexpr std::uint8_t Exp = 0x01, Add = 0x03, Sub = 0x04, Mul = 0x05, Div = 0x0
 // Reference-class codes; add a TokenClass for the others.
 constexpr std::uint8_t Array = 0x20, Func = 0x21, FuncVar = 0x22, Name = 0x23, Ref = 0x24, Area = 0x25,
                        MemFunc = 0x29, RefErr = 0x2A, AreaErr = 0x2B, NameX = 0x39, Ref3d = 0x3A, Area3d = 0x3B,
-                       RefErr3d = 0x3C, AreaErr3d = 0x3D;
+                       RefErr3d = 0x3C, AreaErr3d = 0x3D, RefN = 0x2C, AreaN = 0x2D;
 }  // namespace ptg
 
 namespace attr {
@@ -178,11 +178,11 @@ private:
         return c;
     }
 
-    // In a name, a relative row or column is an offset from the cell that
-    // uses the name, wrapping around the grid: the offset from the base cell.
+    // In a name or a condition, a relative row or column is an offset from
+    // the cell that uses it, wrapping around the grid: the offset from the base cell.
     Corner relativeToBase(Corner c) const
     {
-        if (place_ != FormulaPlace::Name)
+        if (place_ != FormulaPlace::Name && place_ != FormulaPlace::Condition)
             return c;
         if (c.column & 0x8000)
             c.row = static_cast<std::uint16_t>(c.row - base_.row);
@@ -219,7 +219,14 @@ private:
                 putU16(out(), column);
             return;
         }
-        bool threeD = ref.sheet || ref.lastSheet || place_ == FormulaPlace::Name;
+        if (place_ == FormulaPlace::Condition) {
+            const bool ownSheet = !ref.document && (!ref.sheet || sheetIndex(*ref.sheet) == sheet_) &&
+                                  (!ref.lastSheet || sheetIndex(*ref.lastSheet) == sheet_);
+            if (!ownSheet)
+                throw FormulaError("refers to another sheet, which a conditional format of Excel 97 cannot");
+        }
+        const bool offsets = place_ == FormulaPlace::Condition;
+        bool threeD = !offsets && (ref.sheet || ref.lastSheet || place_ == FormulaPlace::Name);
         std::uint16_t externSheet = 0;
         if (ref.document) {
             externSheet = links_.externalSheet(*ref.document, ref.sheet.value(), ref.lastSheet.value_or(*ref.sheet));
@@ -232,7 +239,7 @@ private:
         if (!ref.last) {
             Corner c = relativeToBase(
                 corner(ref.first.row, ref.first.rowAbsolute, ref.first.column, ref.first.columnAbsolute));
-            putU8(out(), withClass(threeD ? ptg::Ref3d : ptg::Ref, cls));
+            putU8(out(), withClass(threeD ? ptg::Ref3d : offsets ? ptg::RefN : ptg::Ref, cls));
             if (threeD)
                 putU16(out(), externSheet);
             putU16(out(), c.row);
@@ -263,7 +270,7 @@ private:
             std::swap(a.column, b.column), std::swap(a.columnAbsolute, b.columnAbsolute);
         Corner first = relativeToBase(corner(a.row, a.rowAbsolute, a.column, a.columnAbsolute));
         Corner last = relativeToBase(corner(b.row, b.rowAbsolute, b.column, b.columnAbsolute));
-        putU8(out(), withClass(threeD ? ptg::Area3d : ptg::Area, cls));
+        putU8(out(), withClass(threeD ? ptg::Area3d : offsets ? ptg::AreaN : ptg::Area, cls));
         if (threeD)
             putU16(out(), externSheet);
         putU16(out(), first.row);
@@ -274,6 +281,8 @@ private:
 
     void name(const std::string& text, TokenClass cls)
     {
+        if (place_ == FormulaPlace::Condition)
+            throw FormulaError("uses the name '" + text + "', which a conditional format here cannot");
         auto index = links_.findName(text, sheet_);
         if (!index && place_ != FormulaPlace::Name && !links_.documentDefines(text) && isValidExcelName(text)) {
             index = links_.undefinedName(unknownName(text));

@@ -16,6 +16,9 @@ enum class FormulaPlace : std::uint8_t {
     Cell,       // an ordinary cell formula
     ArrayCell,  // the formula of a matrix (array) range
     Name,       // the definition of a named range or expression
+    // The condition of a conditional format: references to cells of its own
+    // sheet only, relative ones as offsets from `NameBase` (tRefN, tAreaN).
+    Condition,
 };
 
 struct CompiledFormula {

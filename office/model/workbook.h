@@ -189,6 +189,41 @@ struct LineSpan {
     std::uint32_t last = 0;
 };
 
+// Conditional formats: ranges whose look changes while a condition on
+// their cells holds. Kept to what Excel 97 can show: up to three rules per
+// format, each comparing the cell's value or a formula that is true, and
+// changing font style and colour, borders and fill.
+enum class ComparisonOperator : std::uint8_t {
+    Between, NotBetween, Equal, NotEqual, Greater, Less, GreaterOrEqual, LessOrEqual,
+};
+
+// What a rule changes; unset: the cell's own look shows through.
+struct DifferentialFormat {
+    std::optional<Color> fontColor;
+    std::optional<bool> bold, italic, strikeout;
+    std::optional<Underline> underline;
+    std::optional<BorderLine> left, right, top, bottom;
+    std::optional<Color> fill;  // a solid fill
+    friend bool operator==(const DifferentialFormat&, const DifferentialFormat&) = default;
+};
+
+struct ConditionalRule {
+    bool isFormula = false;  // true: `formula1` is the condition; false: the cell's value is compared with it
+    ComparisonOperator comparison = ComparisonOperator::Equal;
+    // Expressions in the document's syntax without prefix or "=", e.g.
+    // "[.A1]*2" or "\"text\""; `formula2` only for (not) between.
+    std::string formula1, formula2;
+    // The cell the expressions' relative references count from.
+    RowIndex baseRow = 0;
+    ColumnIndex baseColumn = 0;
+    DifferentialFormat format;
+};
+
+struct ConditionalFormat {
+    std::vector<CellRange> ranges;
+    std::vector<ConditionalRule> rules;  // in order: the first that holds applies
+};
+
 struct Sheet {
     std::string name;
     bool visible = true;
@@ -198,6 +233,7 @@ struct Sheet {
     std::vector<Annotation> annotations;
     std::vector<Hyperlink> hyperlinks;
     std::vector<Drawing> drawings;     // in drawing order, back to front
+    std::vector<ConditionalFormat> conditionalFormats;
     double defaultRowHeightPt = 12.8;
     std::optional<double> defaultColumnWidthPt;
     SheetView view;

@@ -6,15 +6,25 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace brindlemoor::office::ods {
 
 class XmlReader;
 
+// A condition of a cell style (style:map): while it holds, the cell shows
+// another style.
+struct StyleCondition {
+    std::string condition;   // e.g. "cell-content()>3", "is-true-formula([.A1]>0)"
+    std::string applyStyle;
+    std::string baseCell;    // e.g. "Sheet1.B2": relative references count from it
+};
+
 struct CellStyle {
     std::optional<std::string> parent;
     std::optional<std::string> dataStyle;
     bool hasConditionalMaps = false;
+    std::vector<StyleCondition> conditions;  // this style's own, not its parents'
 
     std::optional<std::string> fontName;  // a font face declaration's name, or a family
     std::optional<double> fontSizePt;

@@ -164,7 +164,12 @@ void StyleSheet::readStyle(XmlReader& xml, StyleScope scope) {
         while (xml.nextChild()) {
             if (xml.ns() == Ns::Style && xml.local().ends_with("properties")) readCellProperties(xml, style);
             else {
-                if (xml.is(Ns::Style, "map")) style.hasConditionalMaps = true;
+                if (xml.is(Ns::Style, "map")) {
+                    style.hasConditionalMaps = true;
+                    style.conditions.push_back({std::string(xml.attribute(Ns::Style, "condition").value_or("")),
+                                                std::string(xml.attribute(Ns::Style, "apply-style-name").value_or("")),
+                                                std::string(xml.attribute(Ns::Style, "base-cell-address").value_or(""))});
+                }
                 xml.skipElement();
             }
         }
@@ -260,6 +265,18 @@ GraphicStyle StyleSheet::graphicStyle(std::string_view name) const {
     return flat;
 }
 const DataStyle* StyleSheet::dataStyle(const std::string& name) const { return dataStyles_.find(name); }
+
+bool StyleSheet::hasCellStyle(std::string_view name) const { return cellStyles_.find(name) != nullptr; }
+
+const std::vector<StyleCondition>* StyleSheet::conditions(std::string_view styleName) const {
+    // The nearest style of the chain that has conditions of its own.
+    const CellStyle* style = cellStyles_.find(styleName);
+    for (int depth = 0; style && depth < kMaxInheritanceDepth; ++depth) {
+        if (!style->conditions.empty()) return &style->conditions;
+        style = style->parent ? cellStyles_.findCommon(*style->parent) : nullptr;
+    }
+    return nullptr;
+}
 
 CellStyle StyleSheet::chain(std::string_view styleName) const {
     // Collect the chain leaf first, then lay it over the default from the root down.

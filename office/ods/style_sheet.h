@@ -91,6 +91,10 @@ public:
                        bool* conditional = nullptr) const;
 
     const DataStyle* dataStyle(const std::string& name) const;
+    // The conditions (style:map) a cell style or its nearest parent with
+    // any gives, in order; nullptr when none has.
+    const std::vector<StyleCondition>* conditions(std::string_view styleName) const;
+    bool hasCellStyle(std::string_view name) const;
 
 private:
     struct StringHash {

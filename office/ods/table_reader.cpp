@@ -182,10 +182,7 @@ void TableReader::read(XmlReader& xml) {
             }
             else xml.skipElement();
         } else if (xml.is(Ns::Calcext, "conditional-formats")) {
-            while (xml.nextChild()) {
-                ++unconverted_.conditionalFormats;
-                xml.skipElement();
-            }
+            conditionalFormats_.readFormats(xml);
         } else {
             xml.skipElement();
         }
@@ -361,7 +358,7 @@ void TableReader::readCell(XmlReader& xml, Row& row, bool rowIsDefault) {
     const std::string& styleName = hasOwnStyle ? cellStyle_ : !rowIsDefault ? rowDefaultStyle_ : columnDefaultStyle(column);
     const ResolvedFormat resolved = context_.styles.resolve(styleName, kind, context_.workbook);
     cell.format = resolved.index;
-    if (resolved.conditional) ++unconverted_.conditionalStyles;
+    if (resolved.conditional) conditionalFormats_.addStyledRun(styleName, row.index, row.repeat, column, repeat);
     if (cell.type == CellType::Number && value.type == ValueType::Float && resolved.isDate) {
         cell.number += context_.nullDateOffset;  // dates counted from another null date
     }
@@ -540,10 +537,7 @@ void TableReader::reportUnconverted() {
     report(lost.shapes, "drawing shape", "drawing shapes");
     report(lost.controls, "form control", "form controls");
     report(lost.texts, "text of a shape", "texts of shapes");
-    report(unconverted_.conditionalFormats, "conditional format", "conditional formats");
-    if (unconverted_.conditionalFormats == 0) {
-        report(unconverted_.conditionalStyles, "cell with a conditional style", "cells with a conditional style");
-    }
+    conditionalFormats_.finish(sheet_, context_.warnings);
 }
 
 }  // namespace brindlemoor::office::ods

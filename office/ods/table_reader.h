@@ -1,10 +1,11 @@
 // Reads one table:table element into a sheet: columns, rows, cells and
 // their text, merged ranges, annotations, links, pictures and shapes, and a
-// count of what cannot be converted (charts, conditional formats).
+// count of what cannot be converted.
 #pragma once
 
 #include "office/model/conversion_error.h"
 #include "office/model/workbook.h"
+#include "office/ods/conditional_format_reader.h"
 #include "office/ods/drawing_reader.h"
 #include "office/ods/style_sheet.h"
 
@@ -36,9 +37,6 @@ private:
         std::uint32_t repeat;
         std::string styleName;
     };
-    struct Unconverted {
-        int conditionalFormats = 0, conditionalStyles = 0;
-    };
 
     void readColumns(XmlReader& xml, std::uint8_t outlineLevel);
     void readHeaderColumns(XmlReader& xml, std::uint8_t outlineLevel);
@@ -66,7 +64,7 @@ private:
     // the covered cells take it, so that every edge of the range keeps its
     // borders (Excel 97 readers draw a merged range's edges from its edge cells).
     std::vector<std::pair<CellRange, std::uint32_t>> openMerges_;
-    Unconverted unconverted_;
+    ConditionalFormatReader conditionalFormats_{context_.styles};
     DrawingReader drawings_;
     DrawingReader::CellPosition drawingCell_{0, 0};  // the cell whose content is being read
 

@@ -2,6 +2,7 @@
 
 #include "office/xls/cell_records.h"
 #include "office/xls/column_width.h"
+#include "office/xls/conditional_format_records.h"
 #include "office/xls/excel_limits.h"
 #include "office/xls/formula_records.h"
 #include "office/xls/hyperlink_records.h"
@@ -64,6 +65,7 @@ public:
         if (c_.drawings) c_.drawings->writeSheet(out_, c_.index);
         writeView();
         writeMerges();
+        writeConditionalFormats(out_, c_.workbook, c_.index, c_.styles, c_.name, c_.warnings);
         if (c_.sheetNames) writeHyperlinks(out_, sheet_, c_.workbook, *c_.sheetNames, c_.name, c_.warnings);
         if (sheet_.view.tabColor) writeSheetExt(out_, c_.styles.colorIndex(sheet_.view.tabColor, 0x7F));
         writeEof(out_);

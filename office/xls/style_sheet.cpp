@@ -175,6 +175,16 @@ StyleSheet::StyleSheet(const Workbook& workbook, Warnings& warnings) {
     }
     for (const Sheet& sheet : workbook.sheets) {
         if (sheet.view.tabColor) palette_.use(*sheet.view.tabColor);
+        for (const ConditionalFormat& format : sheet.conditionalFormats) {
+            for (const ConditionalRule& rule : format.rules) {
+                const DifferentialFormat& f = rule.format;
+                if (f.fontColor) palette_.use(*f.fontColor);
+                if (f.fill) palette_.use(*f.fill);
+                for (const auto* l : {&f.left, &f.right, &f.top, &f.bottom}) {
+                    if (*l && (*l)->color) palette_.use(*(*l)->color);
+                }
+            }
+        }
     }
     palette_.build();
     if (palette_.approximated() > 0) {

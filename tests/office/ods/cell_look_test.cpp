@@ -281,9 +281,10 @@ TEST_F(CellLook, ConditionalFormattingIsReportedNotDropped) {
     const Workbook book = readDocument("",
         R"(<table:table table:name="Cond"><table:table-row><table:table-cell office:value-type="float" office:value="1"/></table:table-row>
            <calcext:conditional-formats><calcext:conditional-format calcext:target-range-address="Cond.A1:Cond.A5">
-             <calcext:condition calcext:apply-style-name="Bad" calcext:value="&lt;0" calcext:base-cell-address="Cond.A1"/>
+             <calcext:color-scale><calcext:color-scale-entry calcext:value="0" calcext:type="minimum" calcext:color="#ff0000"/>
+               <calcext:color-scale-entry calcext:value="0" calcext:type="maximum" calcext:color="#00ff00"/></calcext:color-scale>
            </calcext:conditional-format></calcext:conditional-formats></table:table>)");
-    EXPECT_EQ(warnings, (std::vector<std::string>{"Cond: 1 conditional format not converted"}));
+    EXPECT_EQ(warnings, (std::vector<std::string>{"Cond: 1 conditional format rule not converted: colour scales, which Excel 97 cannot show"}));
 }
 
 TEST_F(CellLook, MetaAndViewSettingsAreRead) {
