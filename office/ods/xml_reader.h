@@ -7,30 +7,25 @@
 //         else xml.skipElement();
 //     }
 //
-// Entity declarations and document types of the document's own are refused
-// outright: no entity is ever expanded, and no external document type is ever
-// loaded. Tags larger than a bound are refused, and long text comes in pieces,
-// so memory stays bounded whatever the input.
+// A large part is parsed on a thread of its own, a few batches of events
+// ahead of the caller, so that tokenising and the caller's work share the
+// machine's cores; what the caller sees is the same either way, faults
+// included, each raised where it was found in the document.
 #pragma once
 
-#include "office/ods/namespace_scope.h"
+#include "office/ods/batch_queue.h"
 #include "office/ods/namespaces.h"
+#include "office/ods/xml_event_parser.h"
 
+#include <array>
 #include <cstddef>
-#include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
+#include <thread>
 
 namespace brindlemoor::office::ods {
-
-// Fills the buffer with up to `size` bytes; returns 0 at the end.
-using ChunkSource = std::function<std::size_t(char* buffer, std::size_t size)>;
-
-enum class XmlEvent { Start, End, Text, Eof };
 
 class XmlReader {
 public:
@@ -67,70 +62,29 @@ public:
     [[noreturn]] void fail(const std::string& what) const;
 
 private:
-    // Names are views into the namespace scope's table, which outlives events.
-    struct Attribute {
-        Ns ns;
-        std::string_view local;
-        std::string value;
-    };
-    struct ElementName {
-        Ns ns = Ns::None;
-        std::string_view local;
-    };
-    struct Event {
-        XmlEvent type = XmlEvent::Eof;
-        Ns ns = Ns::None;
-        std::string_view local;
-        std::vector<Attribute> attributes;
-        std::size_t attributeCount = 0;
-        std::string text;
-        int line = 0;
-        bool legacySeen = false;  // an older vocabulary's name seen up to here
-    };
-
-    const Event& current() const { return events_[current_]; }
-    Event& pushEvent(XmlEvent type);
-    void flushText();
-    bool fill();
-    bool startElement(const char* name, const char** attributes);
-    void stop(std::string problem);
+    const XmlEventRecord& current() const { return *current_; }
+    // The batch to take events from next, parsed here or taken from the
+    // thread parsing ahead.
+    XmlBatch& nextBatch();
+    void parseAhead();
     [[noreturn]] void failAt(int line, const std::string& what) const;
 
-    static void onStart(void* self, const char* name, const char** attributes);
-    static void onEnd(void* self, const char* name);
-    static void onText(void* self, const char* text, int length);
-    static void onEntity(void* self, const char*, int, const char*, int, const char*, const char*,
-                         const char*, const char*);
-    static void onDoctype(void* self, const char*, const char*, const char*, int hasInternalSubset);
-
     std::string part_;
-    ChunkSource source_;
-    struct ParserDeleter { void operator()(void* parser) const; };
-    std::unique_ptr<void, ParserDeleter> parser_;
+    std::unique_ptr<XmlEventParser> parser_;
 
-    // The events of one chunk of input, parsed in one go (stopping the parser
-    // at every event cost a tenth of the parse), handed out in order. The
-    // slots and their strings are reused from chunk to chunk, so memory stays
-    // bounded by what one chunk can hold. A problem found in the chunk is
-    // raised only once the events before it have been handed out.
-    std::vector<Event> events_;
-    std::size_t eventCount_ = 0;
+    // Parsed here: two batches in turn, so that the events of the batch
+    // before stay valid while the next is filled.
+    std::array<XmlBatch, 2> ownBatches_;
+    std::size_t inlineFills_ = 0;
+    // Parsed ahead, once the part proves large.
+    std::unique_ptr<BatchQueue<XmlBatch>> queue_;
+    std::thread ahead_;
+
+    XmlBatch* batch_ = nullptr;     // events handed out from here
+    XmlBatch* previous_ = nullptr;  // the batch before, kept until the next is done
     std::size_t next_ = 0;
-    std::size_t current_ = 0;
-    std::string pendingFailure_;
-    int pendingFailureLine_ = 0;
-    std::string textBuffer_;
-    int textLine_ = 0;
-    bool finished_ = false;
-    bool refusedEntity_ = false;
-    bool refusedDoctype_ = false;
-    std::uint64_t fedSinceEvent_ = 0;  // input given to the parser since it last reported anything
-    bool tooDeep_ = false;
-    std::string namespaceProblem_;
-    bool legacySeen_ = false;
-    int depth_ = 0;
-    NamespaceScope scope_;
-    std::vector<ElementName> open_;  // names of the enclosing elements, for their ends
+    const XmlEventRecord* current_ = nullptr;
+    XmlEventRecord eof_;
 };
 
 }  // namespace brindlemoor::office::ods

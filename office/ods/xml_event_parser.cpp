@@ -1,0 +1,227 @@
+#include "office/ods/xml_event_parser.h"
+
+#include "office/model/conversion_error.h"
+
+#include <expat.h>
+
+namespace brindlemoor::office::ods {
+namespace {
+
+constexpr int kChunkSize = 64 * 1024;
+// Readers of nested content recurse; no real document comes near this depth,
+// and refusing deeper ones keeps every reader's stack bounded.
+constexpr int kMaxDepth = 1000;
+// The parser holds a whole tag (with its attribute values) before it reports
+// it: a tag larger than this is refused instead of buffered.
+constexpr std::uint64_t kMaxMarkupBytes = 16u << 20;
+// Long text goes to the caller in pieces of about this size, so text that a
+// reader skips is never held whole.
+constexpr std::size_t kTextPiece = 1u << 20;
+
+XML_Parser asParser(void* parser) { return static_cast<XML_Parser>(parser); }
+
+// Why a name the namespace scope could not resolve is wrong.
+std::string unresolvable(std::string_view name) {
+    const auto colon = name.find(':');
+    if (colon == 0 || colon + 1 == name.size() || name.find(':', colon + 1) != std::string_view::npos) {
+        return "\"" + std::string(name) + "\" is not a well-formed qualified name";
+    }
+    return "unbound prefix \"" + std::string(name.substr(0, colon)) + "\"";
+}
+
+}  // namespace
+
+void XmlEventParser::ParserDeleter::operator()(void* parser) const { XML_ParserFree(asParser(parser)); }
+
+XmlEventParser::XmlEventParser(const std::string& part, ChunkSource source)
+    : part_(part), source_(std::move(source)), parser_(XML_ParserCreate(nullptr)) {
+    if (!parser_) throw ConversionError("out of memory while reading " + part_);
+    XML_Parser p = asParser(parser_.get());
+    XML_SetUserData(p, this);
+    XML_SetElementHandler(p, &XmlEventParser::onStart, &XmlEventParser::onEnd);
+    XML_SetCharacterDataHandler(p, &XmlEventParser::onText);
+    XML_SetEntityDeclHandler(p, &XmlEventParser::onEntity);
+    XML_SetStartDoctypeDeclHandler(p, &XmlEventParser::onDoctype);
+    XML_SetParamEntityParsing(p, XML_PARAM_ENTITY_PARSING_NEVER);
+}
+
+XmlEventParser::~XmlEventParser() = default;
+
+int XmlEventParser::currentLine() const {
+    return static_cast<int>(XML_GetCurrentLineNumber(asParser(parser_.get())));
+}
+
+XmlEventRecord& XmlEventParser::pushEvent(XmlEvent type) {
+    XmlBatch& batch = *batch_;
+    if (batch.count == batch.events.size()) batch.events.emplace_back();
+    XmlEventRecord& event = batch.events[batch.count++];
+    event.type = type;
+    event.line = currentLine();
+    event.legacySeen = legacySeen_;
+    return event;
+}
+
+void XmlEventParser::flushText() {
+    if (textBuffer_.empty()) return;
+    XmlEventRecord& event = pushEvent(XmlEvent::Text);
+    event.line = textLine_;
+    event.attributeCount = 0;
+    event.text.swap(textBuffer_);
+    textBuffer_.clear();
+}
+
+void XmlEventParser::stop(std::string problem) {
+    namespaceProblem_ = std::move(problem);
+    XML_StopParser(asParser(parser_.get()), XML_FALSE);
+}
+
+bool XmlEventParser::startElement(const char* name, const char** attributes) {
+    if (std::string problem = scope_.enter(attributes); !problem.empty()) {
+        stop(std::move(problem));
+        return false;
+    }
+    const auto element = scope_.element(name);
+    if (!element) {
+        stop(unresolvable(name));
+        return false;
+    }
+    ElementName resolved{element->info.ns, element->local};
+    if (element->info.legacy) {
+        legacySeen_ = true;
+        normaliseLegacyName(resolved.ns, resolved.local, {});
+    }
+    XmlEventRecord& event = pushEvent(XmlEvent::Start);
+    event.ns = resolved.ns;
+    event.local = resolved.local;
+    std::size_t count = 0;
+    for (const char** a = attributes; *a; a += 2) {
+        if (a[0][0] == 'x' && NamespaceScope::isDeclaration(a[0])) continue;
+        const auto attribute = scope_.attribute(a[0]);
+        if (!attribute) {
+            stop(unresolvable(a[0]));
+            return false;
+        }
+        Ns ns = attribute->info.ns;
+        std::string_view local = attribute->local;
+        // Attributes are renamed against the element's name as written.
+        if (attribute->info.legacy) normaliseLegacyName(ns, local, element->local);
+        if (event.attributes.size() <= count) event.attributes.emplace_back();
+        XmlAttribute& slot = event.attributes[count++];
+        slot.ns = ns;
+        slot.local = local;
+        slot.value.assign(a[1]);
+    }
+    event.attributeCount = count;
+    open_.push_back(resolved);
+    return true;
+}
+
+void XmlEventParser::onStart(void* self, const char* name, const char** attributes) {
+    auto& parser = *static_cast<XmlEventParser*>(self);
+    if (parser.depth_ >= kMaxDepth) {
+        parser.tooDeep_ = true;
+        XML_StopParser(asParser(parser.parser_.get()), XML_FALSE);
+        return;
+    }
+    parser.fedSinceEvent_ = 0;
+    parser.flushText();
+    if (!parser.startElement(name, attributes)) return;
+    ++parser.depth_;
+}
+
+void XmlEventParser::onEnd(void* self, const char*) {
+    auto& parser = *static_cast<XmlEventParser*>(self);
+    parser.fedSinceEvent_ = 0;
+    parser.flushText();
+    XmlEventRecord& event = parser.pushEvent(XmlEvent::End);
+    // The parser has checked that the end matches its start.
+    if (!parser.open_.empty()) {
+        event.ns = parser.open_.back().ns;
+        event.local = parser.open_.back().local;
+        parser.open_.pop_back();
+    }
+    event.attributeCount = 0;
+    parser.scope_.leave();
+    --parser.depth_;
+}
+
+void XmlEventParser::onText(void* self, const char* text, int length) {
+    auto& parser = *static_cast<XmlEventParser*>(self);
+    parser.fedSinceEvent_ = 0;
+    if (parser.depth_ == 0) return;
+    if (parser.textBuffer_.empty()) parser.textLine_ = parser.currentLine();
+    parser.textBuffer_.append(text, static_cast<std::size_t>(length));
+    if (parser.textBuffer_.size() >= kTextPiece) parser.flushText();
+}
+
+// Documents of OpenOffice 1.x name an external document type, which is never
+// loaded. A document type of the document's own (an internal subset) can
+// declare entities, or attribute defaults that would change what the document
+// says: no real spreadsheet carries one, so it is refused.
+void XmlEventParser::onDoctype(void* self, const char*, const char*, const char*, int hasInternalSubset) {
+    if (!hasInternalSubset) return;
+    auto& parser = *static_cast<XmlEventParser*>(self);
+    parser.refusedDoctype_ = true;
+    XML_StopParser(asParser(parser.parser_.get()), XML_FALSE);
+}
+
+void XmlEventParser::onEntity(void* self, const char*, int, const char*, int, const char*, const char*,
+                              const char*, const char*) {
+    auto& parser = *static_cast<XmlEventParser*>(self);
+    parser.refusedEntity_ = true;
+    XML_StopParser(asParser(parser.parser_.get()), XML_FALSE);
+}
+
+void XmlEventParser::fill(XmlBatch& batch) {
+    batch.count = 0;
+    batch.last = false;
+    batch.failure.clear();
+    batch.error = nullptr;
+    try {
+        parse(batch);
+    } catch (const std::bad_alloc&) {
+        batch.error = std::make_exception_ptr(ConversionError("out of memory while reading " + part_));
+        batch.last = true;
+    } catch (...) {
+        batch.error = std::current_exception();
+        batch.last = true;
+    }
+    batch_ = nullptr;
+}
+
+void XmlEventParser::parse(XmlBatch& batch) {
+    XML_Parser p = asParser(parser_.get());
+    batch_ = &batch;
+    while (batch.count == 0 && !batch.last) {
+        void* buffer = XML_GetBuffer(p, kChunkSize);
+        if (!buffer) throw ConversionError("out of memory while reading " + part_);
+        const std::size_t got = source_(static_cast<char*>(buffer), kChunkSize);
+        fedSinceEvent_ += got;
+        const XML_Status result = XML_ParseBuffer(p, static_cast<int>(got), got == 0);
+        if (result == XML_STATUS_ERROR) {
+            batch.last = true;
+            batch.failureLine = currentLine();
+            if (refusedDoctype_) {
+                batch.failure = "the document brings its own document type definition (entities or rules), which is refused";
+            } else if (refusedEntity_) {
+                batch.failure = "the document declares XML entities, which are refused";
+            } else if (!namespaceProblem_.empty()) {
+                batch.failure = "malformed XML: " + namespaceProblem_;
+            } else if (tooDeep_) {
+                batch.failure = "elements are nested more than " + std::to_string(kMaxDepth) + " levels deep; the document is refused";
+            } else {
+                batch.failure = std::string("malformed XML: ") + XML_ErrorString(XML_GetErrorCode(p));
+            }
+        } else if (fedSinceEvent_ > kMaxMarkupBytes) {
+            batch.last = true;
+            batch.failureLine = currentLine();
+            batch.failure = "a single tag or comment is longer than " + std::to_string(kMaxMarkupBytes >> 20) +
+                            " MiB; the document is refused";
+        } else if (got == 0) {
+            batch.last = true;
+            batch.endLine = currentLine();
+        }
+    }
+}
+
+}  // namespace brindlemoor::office::ods

@@ -1,0 +1,113 @@
+// The producing half of the pull reader: expat over the input, a chunk at a
+// time, with names resolved through the namespace scope and each chunk's
+// events written into a batch. It runs on the reader's thread for small
+// parts, and on a thread of its own ahead of the reader for large ones.
+//
+// Entity declarations and document types of the document's own are refused
+// outright: no entity is ever expanded, and no external document type is ever
+// loaded. Tags larger than a bound are refused, and long text comes in pieces,
+// so memory stays bounded whatever the input.
+#pragma once
+
+#include "office/ods/namespace_scope.h"
+#include "office/ods/namespaces.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace brindlemoor::office::ods {
+
+// Fills the buffer with up to `size` bytes; returns 0 at the end.
+using ChunkSource = std::function<std::size_t(char* buffer, std::size_t size)>;
+
+enum class XmlEvent { Start, End, Text, Eof };
+
+// Names are views into the namespace scope's table, which lives as long as
+// the parser: they stay valid while the batch is recycled and refilled.
+struct XmlAttribute {
+    Ns ns = Ns::None;
+    std::string_view local;
+    std::string value;
+};
+
+struct XmlEventRecord {
+    XmlEvent type = XmlEvent::Eof;
+    Ns ns = Ns::None;
+    std::string_view local;
+    std::vector<XmlAttribute> attributes;  // slots reused; the first attributeCount are this event's
+    std::size_t attributeCount = 0;
+    std::string text;
+    int line = 0;
+    bool legacySeen = false;  // an older vocabulary's name seen up to here
+};
+
+// The events of one chunk of input, and how the input goes on after them:
+// more to come, its end, or a fault found right after the last event.
+struct XmlBatch {
+    std::vector<XmlEventRecord> events;  // slots reused; the first count are this batch's
+    std::size_t count = 0;
+    bool last = false;         // nothing follows this batch
+    std::string failure;       // with last: the document is refused for this
+    int failureLine = 0;
+    std::exception_ptr error;  // with last: the source (or memory) failed
+    int endLine = 0;           // with last: the parser's line at the end
+};
+
+class XmlEventParser {
+public:
+    // `part` names the document part in error messages ("content.xml").
+    XmlEventParser(const std::string& part, ChunkSource source);
+    ~XmlEventParser();
+    XmlEventParser(const XmlEventParser&) = delete;
+    XmlEventParser& operator=(const XmlEventParser&) = delete;
+
+    // Parses input until the batch holds at least one event or is the last.
+    // Never throws: whatever goes wrong is recorded in the batch. Once a
+    // last batch has been filled the parser must not be asked again.
+    void fill(XmlBatch& batch);
+
+private:
+    void parse(XmlBatch& batch);
+    XmlEventRecord& pushEvent(XmlEvent type);
+    void flushText();
+    bool startElement(const char* name, const char** attributes);
+    void stop(std::string problem);
+    int currentLine() const;
+
+    static void onStart(void* self, const char* name, const char** attributes);
+    static void onEnd(void* self, const char* name);
+    static void onText(void* self, const char* text, int length);
+    static void onEntity(void* self, const char*, int, const char*, int, const char*, const char*,
+                         const char*, const char*);
+    static void onDoctype(void* self, const char*, const char*, const char*, int hasInternalSubset);
+
+    std::string part_;
+    ChunkSource source_;
+    struct ParserDeleter { void operator()(void* parser) const; };
+    std::unique_ptr<void, ParserDeleter> parser_;
+
+    XmlBatch* batch_ = nullptr;  // being filled
+    std::string textBuffer_;
+    int textLine_ = 0;
+    bool refusedEntity_ = false;
+    bool refusedDoctype_ = false;
+    std::uint64_t fedSinceEvent_ = 0;  // input given to the parser since it last reported anything
+    bool tooDeep_ = false;
+    std::string namespaceProblem_;
+    bool legacySeen_ = false;
+    int depth_ = 0;
+    NamespaceScope scope_;
+    struct ElementName {
+        Ns ns = Ns::None;
+        std::string_view local;
+    };
+    std::vector<ElementName> open_;  // names of the enclosing elements, for their ends
+};
+
+}  // namespace brindlemoor::office::ods
