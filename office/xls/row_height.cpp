@@ -24,6 +24,20 @@ RowHeights::RowHeights(const Workbook& workbook, const Sheet& sheet, double defa
             else if (merge.lastColumn > merge.firstColumn) ignored_[row].emplace_back(merge.firstColumn + 1, merge.lastColumn);
         }
     }
+    // The office's columns as runs of their default styles' empty line.
+    ColumnIndex next = 0;
+    const auto add = [&](ColumnIndex from, ColumnIndex to, std::uint32_t format) {
+        columnLines_.push_back({from, to, emptyLinePt(format)});
+        next = to + 1;
+    };
+    for (const ColumnRun& run : sheet.columns) {
+        if (run.first >= kOfficeColumns) break;
+        if (run.first < next) continue;
+        if (run.first > next) add(next, run.first - 1, 0);
+        add(run.first, std::min<ColumnIndex>(run.first + std::max<std::uint32_t>(run.repeat, 1) - 1, kOfficeColumns - 1),
+            run.format == kNone ? 0 : run.format);
+    }
+    if (next < kOfficeColumns) add(next, kOfficeColumns - 1, 0);
 }
 
 bool RowHeights::ignored(RowIndex row, ColumnIndex first, ColumnIndex last) const {
@@ -43,22 +57,22 @@ std::uint16_t RowHeights::twips(const Row& row, RowIndex index) const {
 
 // The height LibreOffice gives the row from its cells: each cell's font with
 // its line breaks and padding, an empty cell's font too (a style with a large
-// font makes an empty row high), and the default font's line where a column
-// of the office's sheet has no cell of its own style. Never less than the
-// standard height. Wrapped and rotated text depends on the column width and
-// the text's length, which are not measured here: a row holding such text
-// keeps its stored height.
+// font makes an empty row high), and where the row has no cell of its own,
+// the font of the column's default style. Never less than the standard
+// height. Wrapped and rotated text depends on the column width and the
+// text's length, which are not measured here: a row holding such text keeps
+// its stored height.
 std::uint16_t RowHeights::contentTwips(const Row& row, RowIndex index) const {
-    const auto& formats = workbook_.formats;
-    double neededPt = 0;
-    std::uint64_t styledColumns = 0;
+    double neededPt = kStandardRowHeightPt;
+    ColumnIndex next = 0;  // first column of the office's sheet not yet measured
     for (const Cell& cell : row.cells) {
+        if (cell.column >= kOfficeColumns) break;
+        if (cell.column > next) neededPt = std::max(neededPt, columnsPt(next, cell.column - 1));
+        const ColumnIndex last = std::min<ColumnIndex>(cell.column + std::max<std::uint32_t>(cell.repeat, 1) - 1, kOfficeColumns - 1);
+        next = std::max(next, last + 1);
+        if (ignored(index, cell.column, last)) continue;
         const bool hasValue = cell.type != CellType::Empty || cell.formula != kNone;
-        if (!hasValue && cell.format == 0) continue;
-        const std::uint32_t repeat = std::max<std::uint32_t>(cell.repeat, 1);
-        if (cell.format != 0 && cell.column < kOfficeColumns) styledColumns += std::min<std::uint64_t>(repeat, kOfficeColumns - cell.column);
-        if (ignored(index, cell.column, cell.column + repeat - 1)) continue;
-        const CellFormat& format = formats[cell.format < formats.size() ? cell.format : 0];
+        const CellFormat& format = formatAt(cell.format);
         if (format.alignment.wrap || format.alignment.rotation != 0) {
             if (hasValue && row.heightPt) return rowHeightTwips(*row.heightPt);
             continue;
@@ -70,8 +84,30 @@ std::uint16_t RowHeights::contentTwips(const Row& row, RowIndex index) const {
         }
         neededPt = std::max(neededPt, optimalRowHeightPt(format.font.sizePt, lines, format.verticalPaddingPt));
     }
-    const std::uint16_t needed = rowHeightTwips(std::max(neededPt, kStandardRowHeightPt));
-    return styledColumns < kOfficeColumns ? std::max(defaultTwips_, needed) : needed;
+    if (next < kOfficeColumns) neededPt = std::max(neededPt, columnsPt(next, kOfficeColumns - 1));
+    return rowHeightTwips(neededPt);
+}
+
+const CellFormat& RowHeights::formatAt(std::uint32_t format) const {
+    const auto& formats = workbook_.formats;
+    return formats[format < formats.size() ? format : 0];
+}
+
+// An empty line of `format`; nothing for wrapped or rotated text.
+double RowHeights::emptyLinePt(std::uint32_t format) const {
+    const CellFormat& cellFormat = formatAt(format);
+    if (cellFormat.alignment.wrap || cellFormat.alignment.rotation != 0) return 0;
+    return optimalRowHeightPt(cellFormat.font.sizePt, 1, cellFormat.verticalPaddingPt);
+}
+
+double RowHeights::columnsPt(ColumnIndex first, ColumnIndex last) const {
+    double height = 0;
+    for (const auto& [from, to, line] : columnLines_) {
+        if (to < first) continue;
+        if (from > last) break;
+        height = std::max(height, line);
+    }
+    return height;
 }
 
 }  // namespace brindlemoor::office::xls

@@ -18,8 +18,8 @@ namespace brindlemoor::office::xls {
 
 // Rows of a sheet that office suites lay out again when they open it.
 constexpr RowIndex kRelaidOutRows = 201;
-// Columns of an office suite's sheet (LibreOffice's); a row's columns beyond
-// its own cells take the default font.
+// Columns of an office suite's sheet (LibreOffice's); where a row has no
+// cell, the column's default style counts.
 constexpr ColumnIndex kOfficeColumns = 1024;
 
 class RowHeights {
@@ -35,12 +35,21 @@ public:
 private:
     std::uint16_t contentTwips(const Row& row, RowIndex index) const;
     bool ignored(RowIndex row, ColumnIndex first, ColumnIndex last) const;
+    const CellFormat& formatAt(std::uint32_t format) const;
+    double emptyLinePt(std::uint32_t format) const;
+    double columnsPt(ColumnIndex first, ColumnIndex last) const;
+
+    struct ColumnLine {
+        ColumnIndex first, last;
+        double heightPt;
+    };
 
     const Workbook& workbook_;
     std::uint16_t defaultTwips_;
     // Cells that take no part in their row's height: those within a merge
     // over several rows, and those a merge covers. By row, column ranges.
     std::map<RowIndex, std::vector<std::pair<ColumnIndex, ColumnIndex>>> ignored_;
+    std::vector<ColumnLine> columnLines_;  // the office's columns, in order
 };
 
 }  // namespace brindlemoor::office::xls

@@ -282,6 +282,31 @@ TEST_F(LookReadBack, HeightsLeftToTheApplicationAreComputedFromTheContent) {
     EXPECT_EQ(rows.at("0,4")[7], "1");
 }
 
+TEST_F(LookReadBack, ColumnsARowHasNoCellInCountWithTheirDefaultStyle) {
+    CellFormat big;
+    big.font.sizePt = 20;
+    const std::uint32_t bigFormat = add(big);
+    Sheet sheet;
+    sheet.name = "Columns";
+    ColumnRun styled;
+    styled.first = 2;
+    styled.format = bigFormat;
+    sheet.columns = {styled};
+    Row gap;
+    gap.cells = {numberAt(0, 1)};
+    Row own = gap;
+    own.index = 1;
+    own.cells.push_back(numberAt(2, 1));  // its own cell, of the default style, in the styled column
+    sheet.rows = {gap, own};
+    wb.sheets.push_back(sheet);
+    Warnings warnings;
+    const auto folder = test::scratchFolder("columns");
+    WRITE_AND_READ_BACK(result, wb, folder / "columns.xls", warnings);
+    const auto rows = byKey(result.all("row"), 2);
+    EXPECT_NEAR(std::stoi(rows.at("0,0")[3]), 489, 2) << "the 20 pt style of column C";
+    EXPECT_EQ(std::stoi(rows.at("0,1")[3]), 256);
+}
+
 TEST_F(LookReadBack, RowsWithoutARecordAreALineOfTheDefaultFont) {
     wb.formats[0].font.sizePt = 12;
     CellFormat small;
