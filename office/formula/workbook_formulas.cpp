@@ -183,6 +183,7 @@ WorkbookFormulas::WorkbookFormulas(const Workbook& workbook, Warnings& warnings)
     compileCells(workbook, warnings);
     cacheLinkedSheets(workbook, warnings);
     compilePrintNames(workbook, warnings);
+    linkChartSheets(workbook);
     const auto& added = links_.addedNames();
     globalRecords_ = links_.externalReferenceRecords(!names_.empty() || !added.empty());
     auto put = [this](const Bytes& record) { globalRecords_.insert(globalRecords_.end(), record.begin(), record.end()); };
@@ -395,6 +396,38 @@ void WorkbookFormulas::cacheLinkedSheets(const Workbook& workbook, Warnings& war
 
 // Print ranges and repeated rows and columns become Excel's built-in names
 // Print_Area and Print_Titles, of the sheet's own scope.
+void WorkbookFormulas::linkChartSheets(const Workbook& workbook)
+{
+    auto link = [&](const std::optional<ChartRange>& range) {
+        if (!range || range->sheet >= workbook.sheets.size() || chartSheets_.count(range->sheet))
+            return;
+        try {
+            chartSheets_[range->sheet] = links_.externSheet(range->sheet, range->sheet);
+        } catch (const FormulaError&) {
+            // The link table is full: the chart keeps the series without its cells.
+        }
+    };
+    for (const Sheet& sheet : workbook.sheets) {
+        for (const Drawing& drawing : sheet.drawings) {
+            if (!drawing.chart)
+                continue;
+            for (const ChartSeries& series : drawing.chart->series) {
+                link(series.values);
+                link(series.categories);
+                link(series.nameCell);
+            }
+        }
+    }
+}
+
+std::optional<std::uint16_t> WorkbookFormulas::chartSheet(std::uint32_t sheet) const
+{
+    auto found = chartSheets_.find(sheet);
+    if (found == chartSheets_.end())
+        return std::nullopt;
+    return found->second;
+}
+
 void WorkbookFormulas::compilePrintNames(const Workbook& workbook, Warnings& warnings)
 {
     constexpr std::uint8_t kPrintArea = 0x06, kPrintTitles = 0x07;

@@ -23,6 +23,10 @@ public:
     // when it could not be translated (or the cell has none).
     const CompiledFormula* cellFormula(std::uint32_t sheet, std::uint32_t formulaIndex) const;
 
+    // The EXTERNSHEET entry through which charts refer to cells of `sheet`;
+    // unset when no chart does.
+    std::optional<std::uint16_t> chartSheet(std::uint32_t sheet) const;
+
     // SUPBOOK, EXTERNSHEET and NAME records, in that order, for the globals
     // between COUNTRY and SST. Empty when the workbook needs none.
     const Bytes& globalRecords() const { return globalRecords_; }
@@ -32,6 +36,7 @@ private:
     void compileCells(const Workbook& workbook, Warnings& warnings);
     void cacheLinkedSheets(const Workbook& workbook, Warnings& warnings);
     void compilePrintNames(const Workbook& workbook, Warnings& warnings);
+    void linkChartSheets(const Workbook& workbook);
 
     struct CompiledName {
         std::string name;
@@ -44,6 +49,7 @@ private:
     std::vector<CompiledName> names_;
     std::map<std::pair<std::uint32_t, std::uint32_t>, std::optional<CompiledFormula>> cells_;
     Bytes globalRecords_;
+    std::map<std::uint32_t, std::uint16_t> chartSheets_;
 };
 
 // Excel accepts the name for a NAME record: letters, digits, '_', '.', '\\'

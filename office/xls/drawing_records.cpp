@@ -1,5 +1,6 @@
 #include "office/xls/drawing_records.h"
 
+#include "office/xls/chart_records.h"
 #include "office/xls/excel_limits.h"
 #include "office/xls/unicode_text.h"
 
@@ -181,11 +182,12 @@ std::array<std::uint8_t, 16> pictureId(std::string_view bytes) {
     return id;
 }
 
-SheetDrawings::SheetDrawings(const Workbook& workbook, Warnings* warnings) {
+SheetDrawings::SheetDrawings(const Workbook& workbook, Warnings* warnings, const formula::WorkbookFormulas* formulas)
+    : formulas_(formulas) {
     std::uint32_t nextCluster = 1;
     for (const Sheet& sheet : workbook.sheets) {
         SheetPlan plan;
-        int outside = 0, charts = 0;
+        int outside = 0;
         for (const Drawing& drawing : sheet.drawings) {
             if (drawing.anchor.firstRow >= kMaxRows || drawing.anchor.firstColumn >= kMaxColumns) {
                 ++outside;
@@ -193,10 +195,6 @@ SheetDrawings::SheetDrawings(const Workbook& workbook, Warnings* warnings) {
             }
             if (drawing.kind == DrawingKind::Picture && drawing.picture.empty()) continue;  // the reader warned
             if (drawing.kind == DrawingKind::Chart && !drawing.chart) continue;              // so it did here
-            if (drawing.kind == DrawingKind::Chart) {
-                ++charts;
-                continue;
-            }
             Shape shape;
             shape.drawing = &drawing;
             if (drawing.kind == DrawingKind::Picture) {
@@ -214,7 +212,6 @@ SheetDrawings::SheetDrawings(const Workbook& workbook, Warnings* warnings) {
             warnings->push_back(sheet.name + ": " + std::to_string(outside) + (outside == 1 ? " picture or shape" : " pictures or shapes") +
                                 " beyond 65536 rows or 256 columns not converted");
         }
-        if (charts > 0 && warnings) warnings->push_back(sheet.name + ": " + std::to_string(charts) + " charts not converted");
         for (const PlacedNote& note : notesOf(sheet)) {
             Shape shape;
             shape.note = note;
@@ -416,6 +413,8 @@ void SheetDrawings::writeSheet(BiffStream& out, std::uint32_t sheetIndex) const 
     drawing.close(group);
     drawing.close(container);
 
+    // A chart's own substream follows its OBJ record.
+    const SheetLink chartLinks = [this](std::uint32_t s) { return formulas_ ? formulas_->chartSheet(s) : std::nullopt; };
     const auto& bytes = drawing.data();
     std::size_t from = 0;
     for (const Cut& cut : cuts) {
@@ -427,6 +426,7 @@ void SheetDrawings::writeSheet(BiffStream& out, std::uint32_t sheetIndex) const 
         const auto objectId = static_cast<std::uint16_t>(cut.shape + 1);
         if (!cut.beforeText) {
             writeObj(out, shape, objectId);
+            if (shape.drawing && shape.drawing->chart) writeChartSubstream(out, *shape.drawing->chart, chartLinks);
         } else {
             const std::string& text = shape.drawing ? shape.drawing->text : shape.note.annotation->text;
             writeTextObject(out, cutUtf16(toUtf16(text), kMaxText));

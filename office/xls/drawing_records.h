@@ -7,6 +7,7 @@
 #pragma once
 
 #include "office/model/conversion_error.h"
+#include "office/formula/workbook_formulas.h"
 #include "office/model/workbook.h"
 #include "office/xls/biff_stream.h"
 #include "office/xls/note_records.h"
@@ -68,7 +69,9 @@ class SheetDrawings {
 public:
     // Plans ids and the picture store for every sheet; objects that do not
     // fit the grid are left out and warned about.
-    explicit SheetDrawings(const Workbook& workbook, Warnings* warnings = nullptr);
+    // Charts take the EXTERNSHEET entries of the sheets they draw from from `formulas`.
+    explicit SheetDrawings(const Workbook& workbook, Warnings* warnings = nullptr,
+                           const formula::WorkbookFormulas* formulas = nullptr);
 
     bool empty() const { return drawings_ == 0; }
     // MSODRAWINGGROUP (and CONTINUE records), in the globals; nothing when no sheet has objects.
@@ -100,6 +103,7 @@ private:
     std::uint32_t drawings_ = 0;
     std::uint32_t clusters_ = 0;
     std::uint32_t shapes_ = 0;
+    const formula::WorkbookFormulas* formulas_ = nullptr;  // the sheets charts refer to
 };
 
 }  // namespace brindlemoor::office::xls

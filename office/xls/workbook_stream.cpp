@@ -102,7 +102,7 @@ void writeWorkbookStream(const Workbook& input, Warnings& warnings, BiffStream& 
     // Every formula is translated first: the globals list the sheet links and names they use.
     const formula::WorkbookFormulas formulas(workbook, warnings);
 
-    const SheetDrawings drawings(workbook, &warnings);
+    const SheetDrawings drawings(workbook, &warnings, &formulas);
 
     // Most of a large stream is one record per cell (about a dozen bytes) and
     // the shared texts; room made up front saves copying it as it grows.
