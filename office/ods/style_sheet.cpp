@@ -35,13 +35,18 @@ std::string fontFamily(std::string_view family) {
     return std::string(family);
 }
 
-const char* defaultNumberFormat(ValueKind kind) {
+// The format a value shows in when its style gives none. A cell with a style
+// shows dates, times, percentages and booleans the way the office does
+// (in the United States English forms the workbook is read in) and
+// currencies as plain numbers; a cell without any style still shows what its
+// value is, where the office would show a bare number.
+const char* defaultNumberFormat(ValueKind kind, bool styled) {
     switch (kind) {
-    case ValueKind::Date: return "YYYY-MM-DD";
-    case ValueKind::DateTime: return "YYYY-MM-DD HH:MM:SS";
-    case ValueKind::Duration: return "[HH]:MM:SS";
+    case ValueKind::Date: return styled ? "MM/DD/YY HH:MM AM/PM" : "YYYY-MM-DD";
+    case ValueKind::DateTime: return styled ? "MM/DD/YY HH:MM AM/PM" : "YYYY-MM-DD HH:MM:SS";
+    case ValueKind::Duration: return styled ? "HH:MM:SS AM/PM" : "[HH]:MM:SS";
     case ValueKind::Percentage: return "0.00%";
-    case ValueKind::Currency: return "#,##0.00";
+    case ValueKind::Currency: return styled ? "General" : "#,##0.00";
     // Readers that keep a boolean as the number 1 or 0 still show its word.
     case ValueKind::Boolean: return "\"TRUE\";\"TRUE\";\"FALSE\"";
     case ValueKind::Plain: break;
@@ -305,7 +310,7 @@ CellFormat StyleSheet::flatten(std::string_view styleName, ValueKind kind, bool*
         }
     }
     if (format.numberFormat == "General" && kind != ValueKind::Plain) {
-        format.numberFormat = defaultNumberFormat(kind);
+        format.numberFormat = defaultNumberFormat(kind, !styleName.empty() && cellStyles_.find(styleName));
         dateFormat = kind == ValueKind::Date || kind == ValueKind::DateTime || kind == ValueKind::Duration;
     }
     if (isDate) *isDate = dateFormat;
