@@ -1,5 +1,6 @@
 #include "office/ods/document_reader.h"
 
+#include "office/ods/formula_result_format.h"
 #include "office/ods/table_reader.h"
 #include "office/ods/values.h"
 #include "office/ods/xml_reader.h"
@@ -148,6 +149,7 @@ void DocumentReader::finish() {
         workbook_.sheets.push_back(std::move(sheet));
     }
     applyViewSettings(viewSettings_, workbook_);
+    applyFormulaResultFormats(workbook_);
     if (validations_ > 0) {
         warnings_.push_back(std::to_string(validations_) + (validations_ == 1 ? " data validation rule" : " data validation rules") +
                             " not converted");
