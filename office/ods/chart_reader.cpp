@@ -269,10 +269,6 @@ std::optional<Chart> resolveChart(const ChartDocument& document, const Workbook&
         why = "more than 255 series";
         return std::nullopt;
     }
-    if (document.chart.series.empty()) {
-        why = "it has no data series";
-        return std::nullopt;
-    }
     Chart chart = document.chart;
     bool unusable = false;
     const auto categories = resolveRange(document.categories, workbook, unusable);
@@ -296,11 +292,19 @@ std::optional<Chart> resolveChart(const ChartDocument& document, const Workbook&
 }
 
 void loadCharts(ZipPackage* package, Workbook& workbook, const std::vector<PendingPicture>& pending, Warnings& warnings) {
+    // Pictures that could not be read have left their sheets by now, so a
+    // chart is found by its place among its sheet's charts, which every
+    // pending chart entry keeps in order.
+    std::vector<std::vector<Drawing*>> charts(workbook.sheets.size());
+    for (std::size_t s = 0; s < workbook.sheets.size(); ++s) {
+        for (Drawing& drawing : workbook.sheets[s].drawings) {
+            if (drawing.kind == DrawingKind::Chart) charts[s].push_back(&drawing);
+        }
+    }
+    std::vector<std::size_t> next(workbook.sheets.size(), 0);
     for (const PendingPicture& entry : pending) {
-        if (entry.sheet >= workbook.sheets.size()) continue;
-        Sheet& sheet = workbook.sheets[entry.sheet];
-        if (entry.drawing >= sheet.drawings.size() || sheet.drawings[entry.drawing].kind != DrawingKind::Chart) continue;
-        Drawing& drawing = sheet.drawings[entry.drawing];
+        if (!entry.isChart || entry.sheet >= workbook.sheets.size() || next[entry.sheet] >= charts[entry.sheet].size()) continue;
+        Drawing& drawing = *charts[entry.sheet][next[entry.sheet]++];
         std::string why = "its object is missing from the file";
         std::optional<Chart> chart;
         try {
@@ -323,9 +327,12 @@ void loadCharts(ZipPackage* package, Workbook& workbook, const std::vector<Pendi
         if (chart) {
             drawing.chart = std::move(chart);
         } else {
-            const std::string name = drawing.name.empty() ? std::string() : " \"" + drawing.name + "\"";
-            warnings.push_back(sheet.name + ": chart or embedded object" + name + " not converted (" + why + ")");
+            const std::string name = drawing.name.empty() ? std::string() : "\"" + drawing.name + "\": ";
+            warnings.push_back(workbook.sheets[entry.sheet].name + ": 1 chart or embedded object not converted (" + name + why + ")");
         }
+    }
+    for (Sheet& sheet : workbook.sheets) {
+        std::erase_if(sheet.drawings, [](const Drawing& d) { return d.kind == DrawingKind::Chart && !d.chart; });
     }
 }
 

@@ -50,8 +50,9 @@ struct ParsedRange {
 std::optional<ParsedRange> parseRangeAddress(std::string_view address);
 
 // Reads the charts among `pending` from their object members (or from what
-// the flat file held inline) into their drawings; a chart that cannot be
-// read or drawn from cells keeps no content and is warned about.
+// the flat file held inline) into their drawings, after loadPictures; a
+// chart that cannot be read or drawn from cells is taken off its sheet and
+// warned about.
 void loadCharts(ZipPackage* package, Workbook& workbook, const std::vector<PendingPicture>& pending, Warnings& warnings);
 
 }  // namespace brindlemoor::office::ods

@@ -421,9 +421,9 @@ void DrawingReader::finish(Sheet& sheet, std::uint32_t sheetIndex, std::vector<P
                 ++lost_.objects;
                 continue;
             }
-            pending->push_back({sheetIndex, sheet.drawings.size(), std::move(placed.members), std::move(placed.chart)});
+            pending->push_back({sheetIndex, sheet.drawings.size(), std::move(placed.members), true, std::move(placed.chart)});
         } else if (placed.drawing.kind == DrawingKind::Picture && placed.drawing.picture.empty() && pending) {
-            pending->push_back({sheetIndex, sheet.drawings.size(), std::move(placed.members), nullptr});
+            pending->push_back({sheetIndex, sheet.drawings.size(), std::move(placed.members), false, nullptr});
         } else if (placed.drawing.kind == DrawingKind::Picture && placed.drawing.picture.empty()) {
             ++lost_.images;  // a flat file's picture in a file of its own
             continue;

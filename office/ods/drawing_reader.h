@@ -28,6 +28,7 @@ struct PendingPicture {
     std::uint32_t sheet = 0;
     std::size_t drawing = 0;
     std::vector<std::string> members;
+    bool isChart = false;
     std::shared_ptr<const ChartDocument> chart;
 };
 

@@ -89,8 +89,8 @@ Workbook readPackage(const std::filesystem::path& source, Warnings& warnings) {
         throw ConversionError("not an OpenDocument spreadsheet (content.xml holds no spreadsheet)");
     }
     readOptionalPart(package, "settings.xml", document, warnings);
-    loadCharts(&package, workbook, document.pendingPictures(), warnings);  // before pictures leave gaps
     loadPictures(&package, workbook, document.pendingPictures(), warnings);
+    loadCharts(&package, workbook, document.pendingPictures(), warnings);
     document.finish();
     return workbook;
 }
@@ -107,8 +107,8 @@ Workbook readFlat(const std::filesystem::path& source, Warnings& warnings) {
     DocumentReader document(workbook, warnings);
     document.readPart(xml);
     if (!document.sawSpreadsheet()) throw ConversionError("not an OpenDocument spreadsheet (the XML document holds no spreadsheet)");
-    loadCharts(nullptr, workbook, document.pendingPictures(), warnings);
     loadPictures(nullptr, workbook, document.pendingPictures(), warnings);  // pictures in files of their own
+    loadCharts(nullptr, workbook, document.pendingPictures(), warnings);
     document.finish();
     return workbook;
 }
