@@ -168,6 +168,10 @@ formula::Bytes conditionTokens(const std::string& expression, const Workbook& wo
         throw formula::FormulaError("uses a function or link that a conditional format of Excel 97 cannot hold");
     }
     if (!compiled.extra.empty()) throw formula::FormulaError("holds an inline array, which a conditional format cannot");
+    constexpr std::size_t kAreaTokenSize = 9;
+    if (compiled.tokens.size() == kAreaTokenSize && (compiled.tokens[0] & 0x1F) == 0x0D) {
+        throw formula::FormulaError("is a range alone, which gives no single value to test");
+    }
     return std::move(compiled.tokens);
 }
 

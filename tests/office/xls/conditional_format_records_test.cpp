@@ -166,12 +166,14 @@ TEST(ConditionalFormatRecords, ConditionsExcelCannotHoldAreWarnedAndTheRestKept)
     elsewhere.formula1 = "[Other.A1]>0";
     ConditionalRule named = elsewhere;
     named.formula1 = "Limit>0";
+    ConditionalRule area = elsewhere;
+    area.formula1 = "[.A1:.B2]";
     const ConditionalRule plain = valueRule(ComparisonOperator::Greater, "[.B1]");
-    Written w({{{{0, 0, 3, 0}}, {elsewhere, named, plain}}, {{{5, 0, 6, 0}}, {elsewhere}}});
+    Written w({{{{0, 0, 3, 0}}, {elsewhere, named, plain}}, {{{5, 0, 6, 0}}, {elsewhere}}, {{{7, 0, 7, 0}}, {area}}});
     ASSERT_EQ(w.records.size(), 2u);
     EXPECT_EQ(w.records[0].u16(0), 1) << "only the rule that can be written";
     EXPECT_EQ(w.records[1].data[1], 5);
-    ASSERT_EQ(w.warnings.size(), 3u);
+    ASSERT_EQ(w.warnings.size(), 4u);
     for (const auto& warning : w.warnings) EXPECT_NE(warning.find("Sheet \"Data\""), std::string::npos) << warning;
 }
 
