@@ -258,6 +258,20 @@ TEST(ChartRecords, ChartsAndNotesShareTheSheetsObjectIds) {
     EXPECT_TRUE(ids.count(notes[0].u16(6))) << "the note names its own OBJ";
 }
 
+TEST(ChartRecords, EmptyChartIsStillAChart) {
+    Workbook wb;
+    Sheet sheet;
+    sheet.name = "Empty";
+    sheet.drawings.push_back(chartDrawing(Chart{}, 0));
+    wb.sheets.push_back(sheet);
+    const Layout layout = layoutOf(write(wb).records);
+    ASSERT_EQ(layout.charts[1].size(), 1u);
+    const Substream& chart = layout.charts[1][0];
+    EXPECT_TRUE(only(chart, kSeries).empty());
+    EXPECT_EQ(only(chart, kBar).size(), 1u);
+    EXPECT_EQ(only(chart, kBegin).size(), only(chart, kEnd).size());
+}
+
 TEST(ChartRecords, ChartWithoutContentIsLeftOut) {
     Workbook wb = chartWorkbook();
     wb.sheets[1].drawings[1].chart.reset();  // the reader could not read it, and warned
