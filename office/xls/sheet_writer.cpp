@@ -112,6 +112,7 @@ private:
                 const std::uint64_t from = std::max<std::uint64_t>(row.index, kMaxRows);
                 if (valueCells > 0) cuts_.cellBeyondGrid(from, row.cells.empty() ? 0 : row.cells.front().column, valueCells * (endIndex - from));
             }
+            planEmptyRows(row.index);
             for (std::uint64_t r = row.index; r < std::min<std::uint64_t>(endIndex, kMaxRows); ++r) {
                 if (!hasCells && !hasOwnProperties(row, static_cast<RowIndex>(r))) continue;
                 rows_.push_back({&row, static_cast<std::uint16_t>(r), static_cast<std::uint16_t>(hasCells ? first : 0),
@@ -124,10 +125,19 @@ private:
                 }
                 maxRowLevel_ = std::max<std::uint8_t>(maxRowLevel_, std::min<std::uint8_t>(row.outlineLevel, 7));
             }
+            nextRow_ = static_cast<RowIndex>(std::min<std::uint64_t>(endIndex, kMaxRows));
         }
         if (endRow_ == 0) firstRow_ = firstColumn_ = 0;
         for (const ColumnRun& run : sheet_.columns) {
             if (run.first < kMaxColumns) maxColumnLevel_ = std::max<std::uint8_t>(maxColumnLevel_, std::min<std::uint8_t>(run.outlineLevel, 7));
+        }
+    }
+
+    // The document's empty rows between those of the model are laid out
+    // again by office suites too, from their columns' styles.
+    void planEmptyRows(RowIndex before) {
+        for (RowIndex r = nextRow_; r < std::min<RowIndex>(before, kRelaidOutRows); ++r) {
+            if (hasOwnProperties(emptyRow_, r)) rows_.push_back({&emptyRow_, static_cast<std::uint16_t>(r), 0, 0});
         }
     }
 
@@ -286,6 +296,8 @@ private:
     FormulaSite formulas_;
     SheetCuts cuts_;
     RowHeights heights_;
+    const Row emptyRow_;
+    RowIndex nextRow_ = 0;  // first row after those planned
     std::vector<PlannedRow> rows_;
     std::vector<CellItem> cells_;  // the current row's cells, reused
     std::uint32_t firstRow_ = kMaxRows, endRow_ = 0, firstColumn_ = kMaxColumns, endColumn_ = 0;
