@@ -252,8 +252,8 @@ TEST_F(CellValues, AnnotationsAndUnconvertedObjectsAreReported) {
     ASSERT_NE(cellAt(sheet, 0, 1), nullptr);
     EXPECT_EQ(sheet.annotations[cellAt(sheet, 0, 1)->annotation].text, "on an empty cell");
     // The pictures are not in the package.
-    EXPECT_EQ(warnings, (std::vector<std::string>{"Notes: 1 chart or embedded object not converted",
-                                                  "Notes: 2 images not converted (missing, or not a PNG or JPEG picture)"}));
+    EXPECT_EQ(warnings, (std::vector<std::string>{"Notes: 2 images not converted (missing, or not a PNG or JPEG picture)",
+                                                  "Notes: 1 chart or embedded object not converted (its object is missing from the file)"}));
 }
 
 }  // namespace
