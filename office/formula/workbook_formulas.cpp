@@ -183,6 +183,7 @@ WorkbookFormulas::WorkbookFormulas(const Workbook& workbook, Warnings& warnings)
     compileCells(workbook, warnings);
     cacheLinkedSheets(workbook, warnings);
     compilePrintNames(workbook, warnings);
+    compileControlReferences(workbook, warnings);
     linkChartSheets(workbook);
     const auto& added = links_.addedNames();
     globalRecords_ = links_.externalReferenceRecords(!names_.empty() || !added.empty());
@@ -502,6 +503,69 @@ void WorkbookFormulas::compilePrintNames(const Workbook& workbook, Warnings& war
         if (!titles.empty())
             named(s, kPrintTitles, titles);
     }
+}
+
+void WorkbookFormulas::compileControlReferences(const Workbook& workbook, Warnings& warnings)
+{
+    auto compile = [&](std::uint32_t s, const std::string& address) {
+        if (address.empty() || controlReferences_.count({s, address}))
+            return;
+        try {
+            Node node = parseExpression("[" + address + "]");
+            const Reference& ref = node.reference;
+            if (node.kind != NodeKind::Reference || ref.document || ref.invalid || ref.lastSheet)
+                throw FormulaError("it is not a cell or range of this workbook");
+            std::uint32_t sheet = s;
+            if (ref.sheet) {
+                auto found = links_.findSheet(*ref.sheet);
+                if (!found)
+                    throw FormulaError("its sheet is not in the workbook");
+                sheet = *found;
+            }
+            CellPoint first = ref.first, last = ref.last.value_or(ref.first);
+            std::uint32_t top = std::min(first.row.value_or(0), last.row.value_or(0));
+            std::uint32_t bottom = std::max(first.row.value_or(kExcelRows - 1), last.row.value_or(kExcelRows - 1));
+            std::uint32_t left = std::min(first.column.value_or(0), last.column.value_or(0));
+            std::uint32_t right = std::max(first.column.value_or(kExcelColumns - 1), last.column.value_or(kExcelColumns - 1));
+            if (bottom >= kExcelRows || right >= kExcelColumns)
+                throw FormulaError("it lies beyond Excel 97's grid");
+            ControlReference compiled;
+            const std::uint16_t externSheet = links_.externSheet(sheet, sheet);
+            if (!ref.last) {
+                putU8(compiled.tokens, 0x3A);  // tRef3d, reference class, absolute
+                putU16(compiled.tokens, externSheet);
+                putU16(compiled.tokens, static_cast<std::uint16_t>(top));
+                putU16(compiled.tokens, static_cast<std::uint16_t>(left));
+            } else {
+                putU8(compiled.tokens, 0x3B);  // tArea3d
+                putU16(compiled.tokens, externSheet);
+                putU16(compiled.tokens, static_cast<std::uint16_t>(top));
+                putU16(compiled.tokens, static_cast<std::uint16_t>(bottom));
+                putU16(compiled.tokens, static_cast<std::uint16_t>(left));
+                putU16(compiled.tokens, static_cast<std::uint16_t>(right));
+            }
+            compiled.cells = (bottom - top + 1) * (right - left + 1);
+            controlReferences_[{s, address}] = std::move(compiled);
+        } catch (const FormulaError& e) {
+            warnings.push_back(workbook.sheets[s].name + ": a form control's link to " + address + " left out (" +
+                               e.what() + ")");
+        }
+    };
+    for (std::uint32_t s = 0; s < workbook.sheets.size(); ++s) {
+        for (const Drawing& drawing : workbook.sheets[s].drawings) {
+            if (drawing.control) {
+                compile(s, drawing.control->linkedCell);
+                compile(s, drawing.control->sourceRange);
+            }
+        }
+    }
+}
+
+const WorkbookFormulas::ControlReference* WorkbookFormulas::controlReference(std::uint32_t sheet,
+                                                                           const std::string& address) const
+{
+    auto it = controlReferences_.find({sheet, address});
+    return it != controlReferences_.end() ? &it->second : nullptr;
 }
 
 const CompiledFormula* WorkbookFormulas::cellFormula(std::uint32_t sheet, std::uint32_t formulaIndex) const

@@ -27,6 +27,15 @@ public:
     // unset when no chart does.
     std::optional<std::uint16_t> chartSheet(std::uint32_t sheet) const;
 
+    // A cell or range a form control of `sheet` refers to, as the document
+    // gives it ("Sheet1.B2", "Sheet1.A1:Sheet1.A9"): one tRef3d or tArea3d
+    // token and the number of cells; nullptr when it could not be translated.
+    struct ControlReference {
+        Bytes tokens;
+        std::uint32_t cells = 0;
+    };
+    const ControlReference* controlReference(std::uint32_t sheet, const std::string& address) const;
+
     // SUPBOOK, EXTERNSHEET and NAME records, in that order, for the globals
     // between COUNTRY and SST. Empty when the workbook needs none.
     const Bytes& globalRecords() const { return globalRecords_; }
@@ -36,6 +45,7 @@ private:
     void compileCells(const Workbook& workbook, Warnings& warnings);
     void cacheLinkedSheets(const Workbook& workbook, Warnings& warnings);
     void compilePrintNames(const Workbook& workbook, Warnings& warnings);
+    void compileControlReferences(const Workbook& workbook, Warnings& warnings);
     void linkChartSheets(const Workbook& workbook);
 
     struct CompiledName {
@@ -49,6 +59,7 @@ private:
     std::vector<CompiledName> names_;
     std::map<std::pair<std::uint32_t, std::uint32_t>, std::optional<CompiledFormula>> cells_;
     Bytes globalRecords_;
+    std::map<std::pair<std::uint32_t, std::string>, ControlReference> controlReferences_;
     std::map<std::uint32_t, std::uint16_t> chartSheets_;
 };
 

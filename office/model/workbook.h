@@ -133,7 +133,11 @@ struct DrawingAnchor {
     bool toCell = true;  // moves and sizes with its cells; false: fixed on the page
 };
 
-enum class DrawingKind : std::uint8_t { Picture, Rectangle, Ellipse, Line, TextBox, Chart };
+enum class DrawingKind : std::uint8_t {
+    Picture, Rectangle, Ellipse, Line, TextBox, Chart,
+    // Form controls, with their `control` settings; a label is `text`.
+    Button, CheckBox, OptionButton, Label, GroupBox, ListBox, ComboBox, SpinButton, ScrollBar,
+};
 enum class PictureType : std::uint8_t { Png, Jpeg };
 
 // Chart types as Excel 97 draws them; others are read as the nearest.
@@ -165,6 +169,18 @@ struct Chart {
     std::string valueAxisTitle;
 };
 
+// What a form control shows and which cells it works on. Cell addresses are
+// as the document gives them, e.g. "Sheet1.B2" or "Sheet1.A1:Sheet1.A9".
+struct FormControl {
+    std::string linkedCell;          // the cell that holds its state or choice; empty: none
+    std::string sourceRange;         // the cells that fill a list; empty: `items`
+    std::vector<std::string> items;  // a list's own entries
+    std::uint8_t checked = 0;        // 0 off, 1 on, 2 undetermined
+    std::int32_t value = 0, minimum = 0, maximum = 100, step = 1, page = 10;
+    bool horizontal = false;         // a scroll bar or spin button lying down
+    bool multiSelect = false;        // a list box that takes several entries
+    std::uint16_t lines = 8;         // entries a drop-down list shows at once
+};
 
 // A picture or drawing shape of a sheet.
 struct Drawing {
@@ -181,6 +197,7 @@ struct Drawing {
     bool flipVertical = false;                // a line from the bottom left corner
     std::string text;                         // paragraphs joined by '\n'
     std::optional<Chart> chart;               // a chart's content; unset until read, or when unreadable
+    std::optional<FormControl> control;       // a form control's settings
 };
 
 // Rows or columns first..last (0-based, inclusive).

@@ -202,12 +202,6 @@ void DrawingReader::read(XmlReader& xml, std::optional<CellPosition> cell) {
         groupZIndex_ = outer;
         return;
     }
-    if (local == "control") {
-        ++lost_.controls;
-        xml.skipElement();
-        return;
-    }
-
     Placed placed;
     placed.cell = cell;
     placed.x = lengthAttribute(xml, Ns::Svg, "x");
@@ -229,6 +223,20 @@ void DrawingReader::read(XmlReader& xml, std::optional<CellPosition> cell) {
     drawing.anchor.toCell = cell.has_value();
     placed.zIndex = zIndexOf(xml, groupZIndex_);
 
+    if (local == "control") {
+        const ReadControl* control = controls_.find(xml.attribute(Ns::Draw, "control").value_or(""));
+        xml.skipElement();
+        if (!control) {
+            ++lost_.controls;  // a text field, a date, an image button: Excel 97 has no such control
+            return;
+        }
+        drawing.kind = control->kind;
+        if (drawing.name.empty()) drawing.name = control->name;
+        drawing.text = control->label;
+        drawing.control = control->settings;
+        placed_.push_back(std::move(placed));
+        return;
+    }
     if (local == "frame") {
         applyStyle(xml, drawing, true);
         readFrame(xml, std::move(placed));

@@ -8,6 +8,7 @@
 #include "office/model/conversion_error.h"
 #include "office/model/workbook.h"
 #include "office/ods/chart_reader.h"
+#include "office/ods/control_reader.h"
 #include "office/ods/style_sheet.h"
 
 #include <cstdint>
@@ -48,6 +49,9 @@ public:
     // holds it, unset for shapes placed on the page.
     void read(XmlReader& xml, std::optional<CellPosition> cell);
 
+    // Reads the table's office:forms, which the draw:control shapes after it name.
+    void readForms(XmlReader& xml) { controls_.readForms(xml); }
+
     // Once the sheet's rows and columns are known: anchors the shapes to
     // cells and appends them to the sheet. Pictures still to be read from
     // the package go to `pending`, as sheet `sheetIndex`.
@@ -73,6 +77,7 @@ private:
     std::string readText(XmlReader& xml);
 
     const StyleSheet& styles_;
+    ControlReader controls_;
     std::vector<Placed> placed_;
     long long groupZIndex_ = 0;  // the z-index of the group being read
     Lost lost_;

@@ -181,6 +181,8 @@ void TableReader::read(XmlReader& xml) {
                 readNamedExpressions(xml, context_.workbook, static_cast<std::uint32_t>(context_.workbook.sheets.size()));
             }
             else xml.skipElement();
+        } else if (xml.is(Ns::Office, "forms")) {
+            drawings_.readForms(xml);
         } else if (xml.is(Ns::Calcext, "conditional-formats")) {
             conditionalFormats_.readFormats(xml);
         } else {

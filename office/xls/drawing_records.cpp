@@ -1,6 +1,7 @@
 #include "office/xls/drawing_records.h"
 
 #include "office/xls/chart_records.h"
+#include "office/xls/control_records.h"
 #include "office/xls/excel_limits.h"
 #include "office/xls/unicode_text.h"
 
@@ -51,8 +52,8 @@ std::uint16_t shapeTypeOf(DrawingKind kind) {
     case DrawingKind::Line: return 20;
     case DrawingKind::TextBox: return 202;
     case DrawingKind::Chart: return 201;    // host control
+    default: return isFormControl(kind) ? 201 : 1;
     }
-    return 1;
 }
 
 std::uint16_t objTypeOf(DrawingKind kind) {
@@ -63,8 +64,8 @@ std::uint16_t objTypeOf(DrawingKind kind) {
     case DrawingKind::Line: return kObjLine;
     case DrawingKind::TextBox: return kObjText;
     case DrawingKind::Chart: return kObjChart;
+    default: return kObjRectangle;
     }
-    return kObjRectangle;
 }
 
 std::uint32_t colorValue(const Color& c) { return c.r | c.g << 8 | static_cast<std::uint32_t>(c.b) << 16; }
@@ -185,7 +186,8 @@ std::array<std::uint8_t, 16> pictureId(std::string_view bytes) {
 SheetDrawings::SheetDrawings(const Workbook& workbook, Warnings* warnings, const formula::WorkbookFormulas* formulas)
     : formulas_(formulas) {
     std::uint32_t nextCluster = 1;
-    for (const Sheet& sheet : workbook.sheets) {
+    for (std::uint32_t sheetIndex = 0; sheetIndex < workbook.sheets.size(); ++sheetIndex) {
+        const Sheet& sheet = workbook.sheets[sheetIndex];
         SheetPlan plan;
         int outside = 0;
         for (const Drawing& drawing : sheet.drawings) {
@@ -197,6 +199,7 @@ SheetDrawings::SheetDrawings(const Workbook& workbook, Warnings* warnings, const
             if (drawing.kind == DrawingKind::Chart && !drawing.chart) continue;              // so it did here
             Shape shape;
             shape.drawing = &drawing;
+            if (drawing.control && formulas) shape.links = controlLinks(*formulas, sheetIndex, *drawing.control);
             if (drawing.kind == DrawingKind::Picture) {
                 const auto id = pictureId(drawing.picture);
                 auto stored = std::find_if(pictures_.begin(), pictures_.end(), [&](const StoredPicture& p) {
@@ -207,6 +210,14 @@ SheetDrawings::SheetDrawings(const Workbook& workbook, Warnings* warnings, const
                 shape.picture = static_cast<std::uint32_t>(stored - pictures_.begin() + 1);
             }
             plan.shapes.push_back(shape);
+        }
+        // The sheet's option buttons choose among each other.
+        std::vector<std::size_t> options;
+        for (std::size_t k = 0; k < plan.shapes.size(); ++k) {
+            if (plan.shapes[k].drawing->kind == DrawingKind::OptionButton) options.push_back(k);
+        }
+        for (std::size_t i = 0; i < options.size(); ++i) {
+            plan.shapes[options[i]].option = {static_cast<std::uint16_t>(options[(i + 1) % options.size()] + 1), i == 0};
         }
         if (outside > 0 && warnings) {
             warnings->push_back(sheet.name + ": " + std::to_string(outside) + (outside == 1 ? " picture or shape" : " pictures or shapes") +
@@ -306,7 +317,9 @@ void SheetDrawings::writeShape(DrawingBytes& out, const Shape& shape, std::uint3
     out.u32(flags);
 
     ShapeProperties properties;
-    if (d.kind == DrawingKind::Picture) {
+    if (isFormControl(d.kind)) {
+        addControlProperties(properties, d);
+    } else if (d.kind == DrawingKind::Picture) {
         properties.set(0x4104, shape.picture);  // the picture, by its place in the store
     } else {
         if (d.kind == DrawingKind::TextBox) properties.set(0x0080, 0);  // text id
@@ -351,6 +364,10 @@ void SheetDrawings::writeObj(BiffStream& out, const Shape& shape, std::uint16_t 
     // reserved); a picture adds its clipboard format (bitmap) and picture
     // flags; end.
     const DrawingKind kind = shape.drawing->kind;
+    if (isFormControl(kind)) {
+        writeControlObj(out, *shape.drawing, objectId, shape.links, shape.option);
+        return;
+    }
     const auto start = out.beginRecord(kObj);
     out.u16(0x0015);
     out.u16(0x0012);
@@ -404,7 +421,7 @@ void SheetDrawings::writeSheet(BiffStream& out, std::uint32_t sheetIndex) const 
         writeShape(drawing, shape, firstShape + 1 + k);
         cuts.push_back({drawing.size(), k, false});
         // Notes and text boxes carry text: a text box record, then a TXO.
-        if (!shape.drawing || shape.drawing->kind == DrawingKind::TextBox) {
+        if (!shape.drawing || shape.drawing->kind == DrawingKind::TextBox || controlHasLabel(shape.drawing->kind)) {
             drawing.header(0, 0, kClientTextbox, 0);
             cuts.push_back({drawing.size(), k, true});
         }

@@ -10,6 +10,7 @@
 #include "office/formula/workbook_formulas.h"
 #include "office/model/workbook.h"
 #include "office/xls/biff_stream.h"
+#include "office/xls/control_records.h"
 #include "office/xls/note_records.h"
 
 #include <array>
@@ -69,7 +70,8 @@ class SheetDrawings {
 public:
     // Plans ids and the picture store for every sheet; objects that do not
     // fit the grid are left out and warned about.
-    // Charts take the EXTERNSHEET entries of the sheets they draw from from `formulas`.
+    // Charts take the EXTERNSHEET entries of the sheets they draw from from
+    // `formulas`, form controls the references to their cells.
     explicit SheetDrawings(const Workbook& workbook, Warnings* warnings = nullptr,
                            const formula::WorkbookFormulas* formulas = nullptr);
 
@@ -84,6 +86,8 @@ private:
         const Drawing* drawing = nullptr;   // a drawing, or
         PlacedNote note{};                  // a note when `drawing` is null
         std::uint32_t picture = 0;          // 1-based index into the store; 0: none
+        ControlLinks links;                 // a form control's cells
+        OptionChain option;                 // an option button's group
     };
     struct SheetPlan {
         std::vector<Shape> shapes;
