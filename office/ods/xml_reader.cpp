@@ -3,6 +3,7 @@
 #include "office/model/conversion_error.h"
 
 #include <algorithm>
+#include <system_error>
 
 namespace brindlemoor::office::ods {
 namespace {
@@ -22,7 +23,7 @@ XmlReader::XmlReader(std::string part, ChunkSource source)
 }
 
 XmlReader::~XmlReader() {
-    if (queue_) {
+    if (ahead_.joinable()) {
         queue_->close();
         ahead_.join();
     }
@@ -57,11 +58,15 @@ void XmlReader::parseAhead() {
 XmlBatch& XmlReader::nextBatch() {
     XmlBatch* done = previous_;
     const bool doneIsOwn = done == &ownBatches_[0] || done == &ownBatches_[1];
-    if (!queue_ && inlineFills_ >= kChunksBeforeParsingAhead) {
+    if (!queue_ && inlineFills_ == kChunksBeforeParsingAhead) {
         // The parser changes threads here; starting the thread orders
         // everything it did before.
         queue_ = std::make_unique<BatchQueue<XmlBatch>>(kBatchesAhead);
-        ahead_ = std::thread([this] { parseAhead(); });
+        try {
+            ahead_ = std::thread([this] { parseAhead(); });
+        } catch (const std::system_error&) {
+            queue_.reset();  // no thread to spare: the part is parsed here to its end
+        }
     }
     if (queue_) {
         if (done && !doneIsOwn) queue_->recycle(done);
