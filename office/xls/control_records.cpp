@@ -23,7 +23,6 @@ constexpr std::uint16_t kListLengthMarker = 0x1FEE;
 constexpr std::int32_t kMaxScrollValue = 30000;
 
 // Room in the OBJ record for a list's own entries (the record cannot be continued).
-constexpr std::size_t kMaxListBytes = 6000;
 
 using formula::Bytes;
 using formula::putU16;
@@ -90,19 +89,10 @@ void putListString(Bytes& out, const std::u16string& text) {
 }
 
 Bytes listData(const Drawing& control, const FormControl& settings, const ControlLinks& links) {
-    // The list's own entries only when no cells fill it; as many as the record holds.
-    std::vector<std::u16string> items;
-    if (links.sourceRange.empty()) {
-        std::size_t bytes = 0;
-        for (const std::string& item : settings.items) {
-            std::u16string text(cutUtf16(toUtf16(item), 255));
-            bytes += 3 + 2 * text.size();
-            if (bytes > kMaxListBytes || items.size() >= kMaxScrollValue) break;
-            items.push_back(std::move(text));
-        }
-    }
+    // Only cells fill a list: entries of the control's own are left out (the
+    // sheet's warnings name them), as readers either drop or misread them.
     const auto lines = static_cast<std::uint16_t>(
-        links.sourceRange.empty() ? items.size() : std::min<std::uint32_t>(links.sourceCells, kMaxScrollValue));
+        links.sourceRange.empty() ? 0 : std::min<std::uint32_t>(links.sourceCells, kMaxScrollValue));
     const std::uint16_t selection = settings.multiSelect ? 1 : 0;
 
     Bytes out;
@@ -113,7 +103,6 @@ Bytes listData(const Drawing& control, const FormControl& settings, const Contro
     putU16(out, lines);
     putU16(out, static_cast<std::uint16_t>(std::min<std::int32_t>(std::max(settings.value, 0), lines)));  // 1-based; 0: none
     std::uint16_t flags = 0x0100;  // a list of the sheet
-    if (!items.empty()) flags |= 0x0002;  // the entries follow
     flags |= static_cast<std::uint16_t>(selection << 4);
     putU16(out, flags);
     putU16(out, 0);  // no edit box
@@ -124,7 +113,6 @@ Bytes listData(const Drawing& control, const FormControl& settings, const Contro
         putListString(out, u"");
         putU8(out, 0);  // pads the empty string to an even length
     }
-    for (const std::u16string& item : items) putListString(out, item);
     if (selection != 0) out.insert(out.end(), lines, 0);  // nothing selected
     return out;
 }
@@ -144,6 +132,10 @@ bool isFormControl(DrawingKind kind) {
     case DrawingKind::ScrollBar: return true;
     default: return false;
     }
+}
+
+bool losesOwnEntries(const Drawing& control, const ControlLinks& links) {
+    return hasList(control.kind) && control.control && !control.control->items.empty() && links.sourceRange.empty();
 }
 
 bool controlHasLabel(DrawingKind kind) {

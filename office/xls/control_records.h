@@ -20,6 +20,7 @@ bool isFormControl(DrawingKind kind);
 // Controls whose label is a TXO after the shape.
 bool controlHasLabel(DrawingKind kind);
 
+
 // The formula tokens (rgce) of a control's linked cell and list range;
 // empty when it has none or they could not be translated.
 struct ControlLinks {
@@ -29,6 +30,10 @@ struct ControlLinks {
 };
 
 ControlLinks controlLinks(const formula::WorkbookFormulas& formulas, std::uint32_t sheet, const FormControl& control);
+
+// A list or drop-down whose entries are its own rather than cells': Excel 97
+// lists are filled from cells only, so those entries are not written.
+bool losesOwnEntries(const Drawing& control, const ControlLinks& links);
 
 // The shape's properties: no fill or outline of its own (the reader draws
 // the control), text for labelled ones.

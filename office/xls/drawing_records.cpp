@@ -190,6 +190,7 @@ SheetDrawings::SheetDrawings(const Workbook& workbook, Warnings* warnings, const
         const Sheet& sheet = workbook.sheets[sheetIndex];
         SheetPlan plan;
         int outside = 0;
+        int ownEntries = 0;
         for (const Drawing& drawing : sheet.drawings) {
             if (drawing.anchor.firstRow >= kMaxRows || drawing.anchor.firstColumn >= kMaxColumns) {
                 ++outside;
@@ -200,6 +201,7 @@ SheetDrawings::SheetDrawings(const Workbook& workbook, Warnings* warnings, const
             Shape shape;
             shape.drawing = &drawing;
             if (drawing.control && formulas) shape.links = controlLinks(*formulas, sheetIndex, *drawing.control);
+            if (losesOwnEntries(drawing, shape.links)) ++ownEntries;
             if (drawing.kind == DrawingKind::Picture) {
                 const auto id = pictureId(drawing.picture);
                 auto stored = std::find_if(pictures_.begin(), pictures_.end(), [&](const StoredPicture& p) {
@@ -222,6 +224,11 @@ SheetDrawings::SheetDrawings(const Workbook& workbook, Warnings* warnings, const
         if (outside > 0 && warnings) {
             warnings->push_back(sheet.name + ": " + std::to_string(outside) + (outside == 1 ? " picture or shape" : " pictures or shapes") +
                                 " beyond 65536 rows or 256 columns not converted");
+        }
+        if (ownEntries > 0 && warnings) {
+            warnings->push_back(sheet.name + ": the entries of " + std::to_string(ownEntries) +
+                                (ownEntries == 1 ? " list" : " lists") +
+                                " not converted (Excel 97 fills a list from cells only)");
         }
         for (const PlacedNote& note : notesOf(sheet)) {
             Shape shape;

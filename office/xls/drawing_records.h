@@ -70,8 +70,7 @@ class SheetDrawings {
 public:
     // Plans ids and the picture store for every sheet; objects that do not
     // fit the grid are left out and warned about.
-    // Charts take the EXTERNSHEET entries of the sheets they draw from from
-    // `formulas`, form controls the references to their cells.
+    // Charts and form controls take the references to their cells from `formulas`.
     explicit SheetDrawings(const Workbook& workbook, Warnings* warnings = nullptr,
                            const formula::WorkbookFormulas* formulas = nullptr);
 

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -156,27 +157,29 @@ TEST(ControlObjects, DropDownListFilledFromCells) {
     EXPECT_EQ(list.size(), at + 6 + 3 + 1);      // an empty current text, padded
 }
 
-TEST(ControlObjects, ListBoxKeepsItsOwnEntriesWithoutCells) {
+// Entries of the control's own are not written: Excel 97 lists are filled
+// from cells, and readers drop or misread entries stored in the record.
+TEST(ControlObjects, ListBoxWithOwnEntriesWritesAnEmptyList) {
     FormControl settings;
     settings.items = {"North", "Süd"};
     settings.multiSelect = true;
-    const auto subs = subRecords(controlObjData(control(DrawingKind::ListBox, settings), 2, {}));
+    const Drawing box = control(DrawingKind::ListBox, settings);
+    EXPECT_TRUE(losesOwnEntries(box, {}));
+    const auto subs = subRecords(controlObjData(box, 2, {}));
     ASSERT_EQ(kinds(subs), (std::vector<std::uint16_t>{0x15, 0x0C, 0x13, 0x00}));
     const Bytes& list = subs[2].body;
     EXPECT_EQ(le16(list, 0), 0);  // no range
     std::size_t at = 2;
-    EXPECT_EQ(le16(list, at), 2);
-    EXPECT_NE(le16(list, at + 4) & 0x0002, 0);     // entries follow
+    EXPECT_EQ(le16(list, at), 0);                  // no lines
+    EXPECT_EQ(le16(list, at + 4) & 0x0002, 0);     // no entries follow
     EXPECT_EQ((le16(list, at + 4) >> 4) & 3, 1);   // several may be chosen
-    at += 8;
-    EXPECT_EQ(le16(list, at), 5);
-    EXPECT_EQ(list[at + 2], 0);
-    EXPECT_EQ(std::string(list.begin() + static_cast<long>(at + 3), list.begin() + static_cast<long>(at + 8)), "North");
-    at += 8;
-    EXPECT_EQ(le16(list, at), 3);
-    EXPECT_EQ(list[at + 2], 0);  // "Süd" fits one byte a character
-    at += 6;
-    EXPECT_EQ(list.size(), at + 2);  // then one selection flag an entry
+    EXPECT_EQ(list.size(), at + 8);                // and no selection flags
+
+    ControlLinks filled;
+    filled.sourceRange = {0x3B, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    filled.sourceCells = 3;
+    EXPECT_FALSE(losesOwnEntries(box, filled));
+    EXPECT_FALSE(losesOwnEntries(control(DrawingKind::ListBox), {}));
 }
 
 // In a whole workbook: controls share the drawing with a note, each OBJ
@@ -229,6 +232,24 @@ TEST(ControlObjects, WorkbookWritesControlsBesideNotes) {
     bool warned = false;
     for (const auto& w : warnings) warned = warned || w.find("Missing.A1") != std::string::npos;
     EXPECT_TRUE(warned);
+}
+
+TEST(ControlObjects, OwnListEntriesAreNamedInTheWarnings) {
+    Workbook wb;
+    Sheet sheet;
+    sheet.name = "Form";
+    FormControl own;
+    own.items = {"Norte", "Sul"};
+    sheet.drawings.push_back(control(DrawingKind::ComboBox, own));
+    sheet.drawings.push_back(control(DrawingKind::ListBox, own));
+    wb.sheets.push_back(sheet);
+
+    Warnings warnings;
+    const BiffStream stream = buildWorkbookStream(wb, warnings);
+    EXPECT_FALSE(stream.bytes().empty());
+    EXPECT_NE(std::find(warnings.begin(), warnings.end(),
+                        "Form: the entries of 2 lists not converted (Excel 97 fills a list from cells only)"),
+              warnings.end());
 }
 
 }  // namespace
