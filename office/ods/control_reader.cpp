@@ -62,22 +62,35 @@ void ControlReader::readForm(XmlReader& xml) {
             xml.skipElement();
         } else if (xml.local() == "form") {
             readForm(xml);  // forms nest
+        } else if (xml.local() == "control") {
+            readWrappedControl(xml);
         } else {
             readControl(xml);
         }
     }
 }
 
-void ControlReader::readControl(XmlReader& xml) {
-    const auto kind = kindOf(xml);
+// OpenOffice.org 1.x wraps each control: the id and name on form:control,
+// the kind and its settings on the one element inside.
+void ControlReader::readWrappedControl(XmlReader& xml) {
     const std::string id(xml.attribute(Ns::Form, "id").value_or(""));
+    const std::string name(xml.attribute(Ns::Form, "name").value_or(""));
+    while (xml.nextChild()) {
+        if (xml.ns() == Ns::Form && kindOf(xml)) readControl(xml, id, name);
+        else xml.skipElement();
+    }
+}
+
+void ControlReader::readControl(XmlReader& xml, std::string_view wrapperId, std::string_view wrapperName) {
+    const auto kind = kindOf(xml);
+    const std::string id(xml.attribute(Ns::Form, "id").value_or(wrapperId));
     if (!kind || id.empty()) {
         xml.skipElement();  // counted as lost where a shape places it
         return;
     }
     ReadControl control;
     control.kind = *kind;
-    control.name = std::string(xml.attribute(Ns::Form, "name").value_or(""));
+    control.name = std::string(xml.attribute(Ns::Form, "name").value_or(wrapperName));
     control.label = std::string(xml.attribute(Ns::Form, "label").value_or(""));
     FormControl& settings = control.settings;
     settings.linkedCell = std::string(xml.attribute(Ns::Form, "linked-cell").value_or(""));

@@ -33,7 +33,8 @@ public:
 
 private:
     void readForm(XmlReader& xml);
-    void readControl(XmlReader& xml);
+    void readWrappedControl(XmlReader& xml);
+    void readControl(XmlReader& xml, std::string_view wrapperId = {}, std::string_view wrapperName = {});
 
     std::map<std::string, ReadControl, std::less<>> controls_;
 };

@@ -224,7 +224,9 @@ void DrawingReader::read(XmlReader& xml, std::optional<CellPosition> cell) {
     placed.zIndex = zIndexOf(xml, groupZIndex_);
 
     if (local == "control") {
-        const ReadControl* control = controls_.find(xml.attribute(Ns::Draw, "control").value_or(""));
+        // 1.x documents name the control by form:id.
+        const auto id = xml.attribute(Ns::Draw, "control") ? xml.attribute(Ns::Draw, "control") : xml.attribute(Ns::Form, "id");
+        const ReadControl* control = controls_.find(id.value_or(""));
         xml.skipElement();
         if (!control) {
             ++lost_.controls;  // a text field, a date, an image button: Excel 97 has no such control

@@ -117,5 +117,23 @@ TEST_F(ControlReading, IdsBelongToTheirTableAndUnknownControlsAreWarned) {
     EXPECT_FALSE(warned("B: "));
 }
 
+// OpenOffice.org 1.x: the id and name on a form:control wrapper, the kind
+// inside it, and the shape naming the control by form:id.
+TEST_F(ControlReading, WrappedControlsOfOlderDocuments) {
+    const std::string table =
+        R"(<table:table table:name="Old">)" +
+        forms(R"(<form:control form:name="Caption" form:id="control1"><form:fixed-text form:label="Label 310"/></form:control>)"
+              R"(<form:control form:name="Field" form:id="control2"><form:text/></form:control>)") +
+        "<table:shapes" + kFormNs + R"(><draw:control form:id="control1" svg:x="0cm" svg:y="0cm" svg:width="2cm" svg:height="0.8cm"/>)"
+        R"(<draw:control form:id="control2" svg:x="3cm" svg:y="0cm" svg:width="2cm" svg:height="0.8cm"/></table:shapes>)"
+        "<table:table-row><table:table-cell/></table:table-row></table:table>";
+    const Workbook wb = readTables(table);
+    ASSERT_EQ(wb.sheets[0].drawings.size(), 1u);
+    EXPECT_EQ(wb.sheets[0].drawings[0].kind, DrawingKind::Label);
+    EXPECT_EQ(wb.sheets[0].drawings[0].text, "Label 310");
+    EXPECT_EQ(wb.sheets[0].drawings[0].name, "Caption");
+    EXPECT_TRUE(warned("Old: 1 form control not converted"));
+}
+
 }  // namespace
 }  // namespace brindlemoor::office::testing
