@@ -1,6 +1,7 @@
 #include "office/ods/conditional_format_reader.h"
 
 #include "office/ods/drawing_reader.h"
+#include "office/ods/formula_arguments.h"
 #include "office/ods/xml_reader.h"
 
 #include <algorithm>
@@ -41,29 +42,8 @@ std::optional<std::string_view> callArguments(std::string_view text, std::string
     return text.substr(name.size() + 1, text.size() - name.size() - 2);
 }
 
-// Splits arguments at `separator` outside strings, sheet names, brackets and parentheses.
 std::vector<std::string_view> splitArguments(std::string_view text, char separator) {
-    std::vector<std::string_view> parts;
-    int depth = 0;
-    char quote = 0;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (quote) {
-            if (c == quote) quote = 0;  // a doubled quote reopens at once
-        } else if (c == '"' || c == '\'') {
-            quote = c;
-        } else if (c == '(' || c == '[' || c == '{') {
-            ++depth;
-        } else if (c == ')' || c == ']' || c == '}') {
-            --depth;
-        } else if (c == separator && depth == 0) {
-            parts.push_back(text.substr(start, i - start));
-            start = i + 1;
-        }
-    }
-    parts.push_back(text.substr(start));
-    return parts;
+    return splitTopLevel(text, separator).parts;
 }
 
 // The two bounds of a (not) between condition: separated by ',' as the

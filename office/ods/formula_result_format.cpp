@@ -1,5 +1,7 @@
 #include "office/ods/formula_result_format.h"
 
+#include "office/ods/formula_arguments.h"
+
 #include <algorithm>
 #include <cctype>
 #include <map>
@@ -42,27 +44,10 @@ std::optional<std::vector<std::string_view>> callArguments(std::string_view expr
     std::string_view rest = trim(expression.substr(name.size()));
     if (rest.empty() || rest.front() != '(') return std::nullopt;
     rest = rest.substr(1, rest.size() - 2);
+    const TopLevelParts split = splitTopLevel(rest, ';');
+    if (!split.balanced) return std::nullopt;  // e.g. the call ends before the expression does
     std::vector<std::string_view> arguments;
-    int depth = 0;
-    char quote = 0;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < rest.size(); ++i) {
-        const char c = rest[i];
-        if (quote) {
-            if (c == quote) quote = 0;
-        } else if (c == '"' || c == '\'') {
-            quote = c;
-        } else if (c == '(' || c == '[') {
-            ++depth;
-        } else if (c == ')' || c == ']') {
-            if (--depth < 0) return std::nullopt;  // the call ends before the expression does
-        } else if (c == ';' && depth == 0) {
-            arguments.push_back(trim(rest.substr(start, i - start)));
-            start = i + 1;
-        }
-    }
-    if (depth != 0 || quote) return std::nullopt;
-    arguments.push_back(trim(rest.substr(start)));
+    for (std::string_view argument : split.parts) arguments.push_back(trim(argument));
     return arguments;
 }
 
