@@ -182,6 +182,17 @@ struct FormControl {
     std::uint16_t lines = 8;         // entries a drop-down list shows at once
 };
 
+// Drawing objects moved and sized as one; a group may sit in another.
+struct DrawingGroup {
+    std::string name;
+    std::optional<std::uint32_t> parent;  // the group holding it, in Sheet::drawingGroups
+};
+
+// A rectangle on the sheet's page, in points from its top left corner.
+struct PageBox {
+    double x = 0, y = 0, width = 0, height = 0;
+};
+
 // A picture or drawing shape of a sheet.
 struct Drawing {
     DrawingKind kind = DrawingKind::Rectangle;
@@ -198,6 +209,8 @@ struct Drawing {
     std::string text;                         // paragraphs joined by '\n'
     std::optional<Chart> chart;               // a chart's content; unset until read, or when unreadable
     std::optional<FormControl> control;       // a form control's settings
+    std::optional<std::uint32_t> group;       // the innermost group holding it, in Sheet::drawingGroups
+    std::optional<PageBox> box;               // where it stands on the sheet's page, for its place in its group
 };
 
 // Rows or columns first..last (0-based, inclusive).
@@ -250,6 +263,7 @@ struct Sheet {
     std::vector<Annotation> annotations;
     std::vector<Hyperlink> hyperlinks;
     std::vector<Drawing> drawings;     // in drawing order, back to front
+    std::vector<DrawingGroup> drawingGroups;  // the groups drawings name
     std::vector<ConditionalFormat> conditionalFormats;
     double defaultRowHeightPt = 12.8;
     std::optional<double> defaultColumnWidthPt;
