@@ -254,6 +254,15 @@ struct ConditionalFormat {
     std::vector<ConditionalRule> rules;  // in order: the first that holds applies
 };
 
+// A cell whose text is laid out in another number of lines than its line
+// feeds say: feeds the document wrote as characters within a paragraph are
+// kept in the text, but office suites lay the paragraph out as one line.
+struct TextLines {
+    RowIndex row = 0;        // the first row of the cell's row run
+    ColumnIndex column = 0;  // the first column of the cell's run
+    std::uint32_t lines = 1;
+};
+
 struct Sheet {
     std::string name;
     bool visible = true;
@@ -265,6 +274,7 @@ struct Sheet {
     std::vector<Drawing> drawings;     // in drawing order, back to front
     std::vector<DrawingGroup> drawingGroups;  // the groups drawings name
     std::vector<ConditionalFormat> conditionalFormats;
+    std::vector<TextLines> textLines;  // in reading order: by row, then column
     double defaultRowHeightPt = 12.8;
     std::optional<double> defaultColumnWidthPt;
     SheetView view;

@@ -305,9 +305,10 @@ void TableReader::readRow(XmlReader& xml, std::uint8_t outlineLevel) {
         if (xml.is(Ns::Table, "table-cell") || xml.is(Ns::Table, "covered-table-cell")) readCell(xml, row, rowIsDefault);
         else xml.skipElement();
     }
-    // A row that holds nothing the model would show is left out: trailing
-    // filler rows repeated to the end of the sheet cost nothing.
-    const bool meaningful = !row.cells.empty() || row.customHeight || row.hidden || row.outlineLevel > 0 ||
+    // A row that holds nothing the model would show is left out. A stored
+    // height is shown (office suites keep it on rows they do not lay out
+    // again), and a run of filler rows to the end of the sheet is one entry.
+    const bool meaningful = !row.cells.empty() || row.heightPt || row.hidden || row.outlineLevel > 0 ||
                             row.format != kNone;
     row_ += row.repeat;
     lastRowCells_ = row.cells.size();
@@ -344,6 +345,7 @@ void TableReader::readCell(XmlReader& xml, Row& row, bool rowIsDefault) {
     cellLink_.clear();
     cellAnnotation_ = kNone;
     cellParagraphs_ = 0;
+    cellWrittenFeeds_ = 0;
     drawingCell_ = {row.index, column};
     readCellContent(xml);
     if (value.hasStringValue) cellText_.swap(stringValue_);  // the attribute wins over the displayed text
@@ -354,6 +356,10 @@ void TableReader::readCell(XmlReader& xml, Row& row, bool rowIsDefault) {
     // A paragraph, even an empty one, makes a text cell, as spreadsheet programs read it.
     const ValueKind kind = applyValue(value, !cellText_.empty() || cellParagraphs_ > 0, cell);
     if (cell.type == CellType::Text) cell.text = context_.workbook.strings.intern(cellText_);
+    if (cell.type == CellType::Text && cellWrittenFeeds_ > 0 && !value.hasStringValue) {
+        const auto feeds = static_cast<std::uint32_t>(std::count(cellText_.begin(), cellText_.end(), '\n'));
+        sheet_.textLines.push_back({row.index, column, feeds - std::min(feeds, cellWrittenFeeds_) + 1});
+    }
     if (cell.type == CellType::Error) cell.number = errorCode(cellText_);
 
     // The cell's style, else the row's default, else the column's.
@@ -434,6 +440,9 @@ void TableReader::readInline(XmlReader& xml, std::string& out) {
         case XmlEvent::Text:
             // Cell text keeps its white space as written, as spreadsheet programs read it.
             out += xml.text();
+            if (&out == &cellText_) {
+                cellWrittenFeeds_ += static_cast<std::uint32_t>(std::count(xml.text().begin(), xml.text().end(), '\n'));
+            }
             break;
         case XmlEvent::End:
             return;

@@ -76,6 +76,7 @@ private:
     std::string cellLink_;
     std::uint32_t cellAnnotation_ = kNone;
     int cellParagraphs_ = 0;
+    std::uint32_t cellWrittenFeeds_ = 0;  // line feeds written as characters in the cell's paragraphs
 };
 
 // Reads table:named-expressions into the workbook's names; `sheet` is the

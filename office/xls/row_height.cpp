@@ -9,11 +9,28 @@ namespace brindlemoor::office::xls {
 
 namespace {
 constexpr double kStandardRowHeightPt = 12.8;
+
+// The run of empty rows the sheet ends with, when it keeps its stored height.
+const Row* fillerRun(const Sheet& sheet) {
+    if (sheet.rows.empty()) return nullptr;
+    const Row& last = sheet.rows.back();
+    const bool empty = last.cells.empty() && !last.hidden && last.outlineLevel == 0 && last.format == kNone;
+    const bool kept = last.customHeight || !RowHeights::laidOut(last);
+    return empty && last.heightPt && kept ? &last : nullptr;
+}
 }  // namespace
+
+bool RowHeights::laidOut(const Row& row) {
+    return std::uint64_t{row.index} + std::max<std::uint32_t>(row.repeat, 1) <= kRelaidOutRows;
+}
 
 RowHeights::RowHeights(const Workbook& workbook, const Sheet& sheet, double defaultFontSizePt)
     : workbook_(workbook),
       defaultTwips_(rowHeightTwips(std::max(sheet.defaultRowHeightPt, optimalRowHeightPt(defaultFontSizePt)))) {
+    if (const Row* filler = fillerRun(sheet)) defaultTwips_ = rowHeightTwips(*filler->heightPt);
+    for (const TextLines& text : sheet.textLines) {
+        if (text.row < kRelaidOutRows) textLines_[{text.row, text.column}] = text.lines;
+    }
     for (const CellRange& merge : sheet.merges) {
         if (merge.firstRow >= kRelaidOutRows || merge.lastRow < merge.firstRow || merge.lastColumn < merge.firstColumn) continue;
         const RowIndex last = std::min<RowIndex>(merge.lastRow, kRelaidOutRows - 1);
@@ -51,7 +68,7 @@ bool RowHeights::ignored(RowIndex row, ColumnIndex first, ColumnIndex last) cons
 
 std::uint16_t RowHeights::twips(const Row& row, RowIndex index) const {
     if (row.customHeight && row.heightPt) return rowHeightTwips(*row.heightPt);
-    if (index >= kRelaidOutRows) return row.heightPt ? rowHeightTwips(*row.heightPt) : defaultTwips_;
+    if (!laidOut(row)) return row.heightPt ? rowHeightTwips(*row.heightPt) : defaultTwips_;
     return contentTwips(row, index);
 }
 
@@ -78,7 +95,9 @@ std::uint16_t RowHeights::contentTwips(const Row& row, RowIndex index) const {
             continue;
         }
         std::uint32_t lines = 1;
-        if (cell.type == CellType::Text && cell.text != kNone) {
+        if (const auto it = textLines_.find({row.index, cell.column}); it != textLines_.end()) {
+            lines = it->second;
+        } else if (cell.type == CellType::Text && cell.text != kNone) {
             const std::string& text = workbook_.strings.at(cell.text);
             lines += static_cast<std::uint32_t>(std::count(text.begin(), text.end(), '\n'));
         }

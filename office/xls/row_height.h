@@ -4,8 +4,10 @@
 // the source shows when it is opened: office suites lay out again such rows
 // among the first rows of every sheet (LibreOffice the first 201) from their
 // cells' fonts and padding, and keep the stored height of every row below
-// them, whatever program saved the document. Excel 97 readers take the
-// written height as it is, so the workbook keeps that look.
+// them, whatever program saved the document. A run of repeated rows is laid
+// out whole or not at all: one that reaches below those rows keeps its stored
+// height throughout. Excel 97 readers take the written height as it is, so
+// the workbook keeps that look.
 #pragma once
 
 #include "office/model/workbook.h"
@@ -29,8 +31,12 @@ public:
     // Height of the row `index`, one of the rows `row` covers.
     std::uint16_t twips(const Row& row, RowIndex index) const;
 
-    // Rows without a record of their own: one line of the default font.
+    // Rows without a record of their own: the stored height of a run of
+    // empty rows that ends the sheet, else one line of the default font.
     std::uint16_t defaultTwips() const { return defaultTwips_; }
+
+    // Whether office suites lay out the rows of `row` again from their content.
+    static bool laidOut(const Row& row);
 
 private:
     std::uint16_t contentTwips(const Row& row, RowIndex index) const;
@@ -50,6 +56,9 @@ private:
     // over several rows, and those a merge covers. By row, column ranges.
     std::map<RowIndex, std::vector<std::pair<ColumnIndex, ColumnIndex>>> ignored_;
     std::vector<ColumnLine> columnLines_;  // the office's columns, in order
+    // Lines of the cells whose text is not one line per line feed, among
+    // the rows laid out again: by the first row and column of their runs.
+    std::map<std::pair<RowIndex, ColumnIndex>, std::uint32_t> textLines_;
 };
 
 }  // namespace brindlemoor::office::xls

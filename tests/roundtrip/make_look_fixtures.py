@@ -288,8 +288,28 @@ def right_to_left():
     return document([sheet("RTL", body, "trtl")], automatic, settings=settings)
 
 
+def row_runs():
+    """Rows whose height is left to the application: one line beside two
+    paragraphs, a run of empty rows across the 201st row (kept at its stored
+    height), and a run to the end of the sheet at a height of its own. (A
+    line feed written within a paragraph cannot be part of it: LibreOffice
+    saves it as a line break.)"""
+    automatic = [
+        style("auto1", "table-row", '<style:table-row-properties style:row-height="0.452cm" style:use-optimal-row-height="true"/>'),
+        style("across", "table-row", '<style:table-row-properties style:row-height="0.8cm" style:use-optimal-row-height="true"/>'),
+        style("filler", "table-row", '<style:table-row-properties style:row-height="0.7cm" style:use-optimal-row-height="true"/>'),
+    ]
+    body = '<table:table-column table:style-name="co1" table:number-columns-repeated="3"/>' + \
+        row(text_cell("one line"), style_name="auto1") + \
+        row(text_cell("two\nparagraphs"), style_name="auto1") + \
+        row(extra=' table:number-rows-repeated="250"', style_name="across") + \
+        row(number_cell(1), style_name="auto1") + \
+        row(extra=f' table:number-rows-repeated="{1048576 - 253}"', style_name="filler")
+    return document([sheet("Rows", body)], automatic)
+
+
 FIXTURES = {"look_fonts": fonts_and_colours, "look_borders": borders_and_alignment,
-            "look_sheet": sheet_settings, "look_rtl": right_to_left}
+            "look_sheet": sheet_settings, "look_rtl": right_to_left, "look_rows": row_runs}
 
 
 def put_view_settings(flat, ods):

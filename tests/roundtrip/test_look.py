@@ -175,9 +175,28 @@ class LookRoundTrip(unittest.TestCase):
         self.assertGreater(source[0], source[3])  # the rows measured differ
         self.assertGreater(source[12], source[3])
 
+    def test_row_runs_read_back_through_libreoffice(self):
+        """A run of rows that reaches below the rows LibreOffice lays out again
+        keeps its stored height throughout, and so does a run to the end of
+        the sheet; the rows above are sized to their content."""
+        back = WORK / "back_rows"
+        shutil.rmtree(back, ignore_errors=True)
+        profile = (WORK / "lo_profile").resolve().as_uri()
+        result = subprocess.run(["soffice", f"-env:UserInstallation={profile}", "--headless", "--convert-to", "ods",
+                                 "--outdir", str(back), str(self.out / "look_rows.xls")],
+                                capture_output=True, text=True, timeout=300)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        source = row_heights_cm(self.fixtures["look_rows"], "Rows", cap=300)
+        ours = row_heights_cm(back / "look_rows.ods", "Rows", cap=300)
+        for row in (0, 1, 2, 150, 200, 251, 252, 253, 260):
+            self.assertAlmostEqual(ours[row], source[row], delta=0.02, msg=f"row {row + 1}")
+        self.assertGreater(source[1], source[0] + 0.3)  # two lines against one
+        self.assertAlmostEqual(source[2], 0.8, delta=0.02)
+        self.assertAlmostEqual(source[260], 0.7, delta=0.02)
 
-def row_heights_cm(ods, table_name):
-    """Row heights of a table of an .ods, in cm, one per row (repeats expanded)."""
+
+def row_heights_cm(ods, table_name, cap=100):
+    """Row heights of a table of an .ods, in cm, one per row (repeats expanded up to `cap`)."""
     ns = {"style": "urn:oasis:names:tc:opendocument:xmlns:style:1.0",
           "table": "urn:oasis:names:tc:opendocument:xmlns:table:1.0"}
     root = ET.fromstring(zipfile.ZipFile(ods).read("content.xml"))
@@ -192,7 +211,7 @@ def row_heights_cm(ods, table_name):
     table = next(t for t in root.iter(f"{{{ns['table']}}}table") if t.get(f"{{{ns['table']}}}name") == table_name)
     rows = []
     for row in table.iter(f"{{{ns['table']}}}table-row"):
-        repeat = min(int(row.get(f"{{{ns['table']}}}number-rows-repeated", "1")), 100)
+        repeat = min(int(row.get(f"{{{ns['table']}}}number-rows-repeated", "1")), cap)
         rows += [heights.get(row.get(f"{{{ns['table']}}}style-name"), 0.0)] * repeat
     return rows
 

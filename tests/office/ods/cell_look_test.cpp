@@ -246,6 +246,33 @@ TEST_F(CellLook, ColumnWidthsRowHeightsHiddenAndOutlines) {
     EXPECT_FALSE(sheet.rows[2].customHeight);
 }
 
+TEST_F(CellLook, StoredHeightsOfEmptyRowsAndLineFeedsWrittenAsCharacters) {
+    const Workbook book = readDocument(
+        R"(<style:style style:name="ro1" style:family="table-row"><style:table-row-properties style:row-height="0.25in" style:use-optimal-row-height="true"/></style:style>)",
+        R"(<table:table table:name="S">
+             <table:table-row><table:table-cell office:value-type="string"><text:p>written, &#10;inside</text:p></table:table-cell>
+               <table:table-cell office:value-type="string"><text:p>a<text:line-break/>b</text:p><text:p>c &#10;d</text:p></table:table-cell>
+               <table:table-cell office:value-type="string"><text:p>one</text:p><text:p>two</text:p></table:table-cell></table:table-row>
+             <table:table-row table:style-name="ro1" table:number-rows-repeated="300"><table:table-cell table:number-columns-repeated="5"/></table:table-row>
+             <table:table-row><table:table-cell/></table:table-row>
+           </table:table>)");
+    const Sheet& sheet = book.sheets[0];
+    EXPECT_EQ(book.strings.at(cellAt(sheet, 0, 0)->text), "written, \ninside") << "the text keeps the feed";
+    // Only the cells with feeds of their own: each line break and paragraph is a line, a written feed is not.
+    ASSERT_EQ(sheet.textLines.size(), 2u);
+    EXPECT_EQ(sheet.textLines[0].row, 0u);
+    EXPECT_EQ(sheet.textLines[0].column, 0u);
+    EXPECT_EQ(sheet.textLines[0].lines, 1u);
+    EXPECT_EQ(sheet.textLines[1].column, 1u);
+    EXPECT_EQ(sheet.textLines[1].lines, 3u);
+    // The empty run keeps the height office suites show on it; the row without anything is left out.
+    ASSERT_EQ(sheet.rows.size(), 2u);
+    EXPECT_EQ(sheet.rows[1].index, 1u);
+    EXPECT_EQ(sheet.rows[1].repeat, 300u);
+    EXPECT_DOUBLE_EQ(*sheet.rows[1].heightPt, 18);
+    EXPECT_FALSE(sheet.rows[1].customHeight);
+}
+
 TEST_F(CellLook, WhatOfficeSuitesIgnoreIsIgnored) {
     // A column stored with no width (hidden columns, by some writers) shows
     // at the standard width; a fill in the default style fills no cell.

@@ -256,5 +256,80 @@ TEST_F(CellValues, AnnotationsAndUnconvertedObjectsAreReported) {
                                                   "Notes: 1 chart or embedded object not converted (its object is missing from the file)"}));
 }
 
+// What office suites read for a typed cell whose value is missing or does not
+// parse: 0, in the cell's format. Each such cell is named in the warnings.
+TEST_F(CellValues, ValuesThatDoNotParseAreReadAsZeroAndNamed) {
+    const Workbook book = readBody(R"(<table:table table:name="Odd"><table:table-row>
+        <table:table-cell table:style-name="ce1" office:value-type="date" office:date-value="INVALID_DATE"><text:p>INVALID DATE</text:p></table:table-cell>
+        <table:table-cell office:value-type="time" office:time-value="INVALID_TIME"><text:p>INVALID TIME</text:p></table:table-cell>
+        <table:table-cell office:value-type="float" office:value="abc"><text:p>abc</text:p></table:table-cell>
+        <table:table-cell office:value-type="percentage" office:value=""><text:p>x</text:p></table:table-cell>
+        <table:table-cell office:value-type="boolean" office:boolean-value="maybe"><text:p>maybe</text:p></table:table-cell>
+        <table:table-cell office:value-type="currency" office:currency="USD"><text:p>$5</text:p></table:table-cell>
+        <table:table-cell office:value-type="boolean"><text:p>TRUE</text:p></table:table-cell>
+        <table:table-cell office:value-type="float" table:number-columns-repeated="3"/>
+        <table:table-cell office:value-type="date" office:date-value="2024-13-45"/>
+        </table:table-row></table:table>)",
+        R"(<style:style style:name="ce1" style:family="table-cell" style:data-style-name="missing"/>)");
+    const Sheet& sheet = book.sheets[0];
+    for (ColumnIndex c : {0, 1, 2, 3, 5}) {
+        const Cell* cell = cellAt(sheet, 0, c);
+        ASSERT_NE(cell, nullptr) << c;
+        EXPECT_EQ(cell->type, CellType::Number) << c;
+        EXPECT_EQ(cell->number, 0) << c;
+    }
+    for (ColumnIndex c : {4, 6}) {
+        ASSERT_NE(cellAt(sheet, 0, c), nullptr) << c;
+        EXPECT_EQ(cellAt(sheet, 0, c)->type, CellType::Boolean) << c;
+        EXPECT_EQ(cellAt(sheet, 0, c)->number, 0) << c;
+    }
+    EXPECT_EQ(cellAt(sheet, 0, 7), nullptr) << "an empty typed cell without a value stays empty";
+    EXPECT_EQ(cellAt(sheet, 0, 10)->number, 0) << "a value that does not parse counts even without text";
+
+    // Still in the format of its type, as the office shows the 0.
+    const auto code = [&](ColumnIndex c) { return book.formats[cellAt(sheet, 0, c)->format].numberFormat; };
+    EXPECT_EQ(code(0), "MM/DD/YY HH:MM AM/PM");
+    EXPECT_EQ(code(1), "[HH]:MM:SS");
+    EXPECT_EQ(code(3), "0.00%");
+
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(warnings[0],
+              "Odd: 8 cells whose value is missing or does not parse written as 0, as office suites read them: "
+              "A1 (the date \"INVALID_DATE\" is not a date), B1 (the time \"INVALID_TIME\" is not a time), "
+              "C1 (the number \"abc\" is not a number), D1 (the percentage \"\" is not a number), "
+              "E1 (the boolean \"maybe\" is neither true nor false), ...");
+}
+
+TEST_F(CellValues, OneValueThatDoesNotParseIsNamedWithItsCell) {
+    const Workbook book = readBody(
+        R"(<table:calculation-settings><table:null-date table:date-value="1904-01-01"/></table:calculation-settings>)"
+        R"(<table:table table:name="Sheet1"><table:table-row><table:table-cell/>)"
+        R"(<table:table-cell office:value-type="date" office:date-value="2024-01-15Tnoon"><text:p>noon</text:p></table:table-cell>)"
+        R"(</table:table-row></table:table>)");
+    EXPECT_EQ(cellAt(book.sheets[0], 0, 1)->number, 0) << "0 is the null date of the workbook, 1904 here";
+    EXPECT_EQ(warnings, (std::vector<std::string>{
+                            "Sheet1!B1: the date \"2024-01-15Tnoon\" is not a date; written as 0 as office suites read it"}));
+}
+
+TEST_F(CellValues, AMissingValueIsNamedWithTheTextTheCellShows) {
+    const std::string longText(60, 'x');
+    readBody(R"(<table:table table:name="S"><table:table-row>)"
+             R"(<table:table-cell office:value-type="currency"><text:p>)" + longText + R"(</text:p></table:table-cell>)"
+             R"(</table:table-row></table:table>)");
+    EXPECT_EQ(warnings, (std::vector<std::string>{"S!A1: the currency cell \"" + std::string(40, 'x') +
+                                                  "...\" holds no value; written as 0 as office suites read it"}));
+}
+
+TEST_F(CellValues, DatesReadAsZeroShowTheNullDate) {
+    const Workbook book = readBody(
+        R"(<table:calculation-settings><table:null-date table:date-value="1900-01-01"/></table:calculation-settings>)"
+        R"(<table:table table:name="D"><table:table-row>)"
+        R"(<table:table-cell office:value-type="date" office:date-value="never"><text:p>never</text:p></table:table-cell>)"
+        R"(<table:table-cell office:value-type="time" office:time-value="never"><text:p>never</text:p></table:table-cell>)"
+        R"(</table:table-row></table:table>)");
+    EXPECT_EQ(cellAt(book.sheets[0], 0, 0)->number, 2) << "1900-01-01, as the office shows the 0";
+    EXPECT_EQ(cellAt(book.sheets[0], 0, 1)->number, 0) << "a duration has no null date";
+}
+
 }  // namespace
 }  // namespace brindlemoor::office::testing

@@ -1,3 +1,4 @@
+#include "office/ods/unread_values.h"
 #include "office/ods/values.h"
 
 #include <gtest/gtest.h>
@@ -60,6 +61,14 @@ TEST(Colour, ReadsHexTriplets) {
     EXPECT_FALSE(parseColor("transparent"));
     EXPECT_FALSE(parseColor("#ff80"));
     EXPECT_FALSE(parseColor("#gg0000"));
+}
+
+TEST(CellName, CountsColumnsInLetters) {
+    EXPECT_EQ(cellName(0, 0), "A1");
+    EXPECT_EQ(cellName(9, 25), "Z10");
+    EXPECT_EQ(cellName(0, 26), "AA1");
+    EXPECT_EQ(cellName(0, 701), "ZZ1");
+    EXPECT_EQ(cellName(1048575, 16383), "XFD1048576");
 }
 
 }  // namespace

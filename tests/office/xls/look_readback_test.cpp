@@ -241,7 +241,7 @@ TEST_F(LookReadBack, HeightsLeftToTheApplicationAreComputedFromTheContent) {
         rowAt(11, std::nullopt, false, {numberAt(0, 1, bigFormat)}),           // merged over two rows: does not count
         rowAt(12, std::nullopt, false, {emptyAt(0, bigFormat), numberAt(1, 1)}),
         rowAt(13, std::nullopt, false, {numberAt(0, 1, bigFormat)}),           // merged within its row: counts
-        // Across the edge of the rows laid out again, and below it: the stored height.
+        // A run across the edge of the rows laid out again, and rows below it: the stored height.
         rowAt(kRelaidOutRows - 2, 18, false, {numberAt(0, 1)}),
         rowAt(kRelaidOutRows + 10, 10, false, {numberAt(0, 1, bigFormat)}),
         rowAt(kRelaidOutRows + 11, std::nullopt, false, {numberAt(0, 1, bigFormat)}),
@@ -271,8 +271,8 @@ TEST_F(LookReadBack, HeightsLeftToTheApplicationAreComputedFromTheContent) {
     EXPECT_EQ(twips(11), 256);
     EXPECT_EQ(twips(12), 256);
     EXPECT_NEAR(twips(13), 489, 2);
-    EXPECT_EQ(twips(kRelaidOutRows - 2), 256);
-    EXPECT_EQ(twips(kRelaidOutRows - 1), 256);
+    EXPECT_EQ(twips(kRelaidOutRows - 2), 360) << "a run is laid out whole or not at all";
+    EXPECT_EQ(twips(kRelaidOutRows - 1), 360);
     EXPECT_EQ(twips(kRelaidOutRows), 360);
     EXPECT_EQ(twips(kRelaidOutRows + 1), 360);
     EXPECT_EQ(twips(kRelaidOutRows + 10), 200) << "lower than its content, as office suites show it";
@@ -280,6 +280,64 @@ TEST_F(LookReadBack, HeightsLeftToTheApplicationAreComputedFromTheContent) {
     // Only the user's height is marked custom, so readers may recompute the others.
     for (const RowIndex row : {0, 1, 2, 3, 5}) EXPECT_EQ(rows.at("0," + std::to_string(row))[7], "0") << row;
     EXPECT_EQ(rows.at("0,4")[7], "1");
+}
+
+TEST_F(LookReadBack, RunsWithinTheLaidOutRowsAndLineFeedsWrittenAsCharacters) {
+    Sheet sheet;
+    sheet.name = "Runs";
+    const auto textRow = [&](RowIndex index, const std::string& text) {
+        Row row;
+        row.index = index;
+        row.heightPt = 30;
+        Cell cell = numberAt(0, 0);
+        cell.type = CellType::Text;
+        cell.text = wb.strings.intern(text);
+        row.cells = {cell};
+        return row;
+    };
+    Row within;  // ends on the last row laid out again
+    within.index = 3;
+    within.repeat = kRelaidOutRows - 3;
+    within.heightPt = 25;
+    within.cells = {numberAt(0, 1)};
+    sheet.rows = {textRow(0, "one\nline"), textRow(1, "two\nlines"), textRow(2, "a\nb\nc"), within};
+    sheet.textLines = {{0, 0, 1}, {2, 0, 2}};  // row 1 has no entry: a line per feed
+    wb.sheets.push_back(sheet);
+    Warnings warnings;
+    const auto folder = test::scratchFolder("runs");
+    WRITE_AND_READ_BACK(result, wb, folder / "runs.xls", warnings);
+    const auto rows = byKey(result.all("row"), 2);
+    const auto twips = [&](RowIndex row) { return rows.contains("0," + std::to_string(row)) ? std::stoi(rows.at("0," + std::to_string(row))[3]) : 0; };
+    EXPECT_EQ(twips(0), 256) << "a feed written within a paragraph is laid out as a space";
+    EXPECT_NEAR(twips(1), 477, 2);
+    EXPECT_NEAR(twips(2), 477, 2) << "the lines the reader counted, not the feeds";
+    for (const RowIndex row : {3u, 100u, kRelaidOutRows - 1}) EXPECT_EQ(twips(row), 256) << "laid out again: " << row;
+}
+
+TEST_F(LookReadBack, AnEmptyRunEndingTheSheetGivesTheDefaultHeight) {
+    Sheet sheet;
+    sheet.name = "Filler";
+    Row value;
+    value.cells = {numberAt(0, 1)};
+    Row filler;
+    filler.index = 1;
+    filler.repeat = 1048575;
+    filler.heightPt = 15.75;  // left to the application, but below the rows laid out again
+    sheet.rows = {value, filler};
+    Sheet laidOut = sheet;
+    laidOut.name = "Short";
+    laidOut.rows[1].repeat = 10;  // laid out again: one line of the default font
+    wb.sheets = {sheet, laidOut};
+    Warnings warnings;
+    const auto folder = test::scratchFolder("filler");
+    WRITE_AND_READ_BACK(result, wb, folder / "filler.xls", warnings);
+    const auto sheets = result.all("sheet");
+    ASSERT_EQ(sheets.size(), 2u);
+    EXPECT_EQ(std::stoi(sheets[0][6]), 315);
+    EXPECT_EQ(std::stoi(sheets[1][6]), 256);
+    const auto rows = byKey(result.all("row"), 2);
+    EXPECT_FALSE(rows.contains("0,1")) << "the filler's rows need no record of their own";
+    EXPECT_FALSE(rows.contains("0,60000"));
 }
 
 TEST_F(LookReadBack, ColumnsARowHasNoCellInCountWithTheirDefaultStyle) {
