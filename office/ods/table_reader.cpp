@@ -1,5 +1,6 @@
 #include "office/ods/table_reader.h"
 
+#include "office/ods/unread_values.h"
 #include "office/ods/values.h"
 #include "office/ods/xml_reader.h"
 
@@ -63,34 +64,59 @@ struct CellValue {
     bool hasNumber = false;
     bool hasTime = false;         // a date with a time of day
     bool hasStringValue = false;  // the text is in `stringValue`, not the paragraphs
+    // A number, date, time or boolean whose value attribute does not parse
+    // (kept in `unread`) or is missing: office suites read it as 0.
+    bool unreadable = false;
+    bool valueMissing = false;
 };
 
-CellValue readValueAttributes(const XmlReader& xml, std::string& stringValue) {
+const char* typeName(ValueType type) {
+    switch (type) {
+    case ValueType::Float: return "number";
+    case ValueType::Percentage: return "percentage";
+    case ValueType::Currency: return "currency";
+    case ValueType::Date: return "date";
+    case ValueType::Time: return "time";
+    case ValueType::Boolean: return "boolean";
+    default: return "value";
+    }
+}
+
+CellValue readValueAttributes(const XmlReader& xml, std::string& stringValue, std::string& unread) {
     CellValue value;
     if (auto text = xml.attribute(Ns::Office, "value-type")) value.type = valueTypeOf(*text);
     if (xml.attribute(Ns::Calcext, "value-type") == std::optional<std::string_view>("error")) value.type = ValueType::Error;
-    const auto take = [&](std::optional<double> number) {
-        if (number) value.number = *number, value.hasNumber = true;
+    const auto take = [&](std::string_view stored, std::optional<double> number) {
+        if (number) {
+            value.number = *number, value.hasNumber = true;
+        } else {
+            unread.assign(stored);
+            value.unreadable = true;
+        }
+    };
+    const auto parsed = [&](std::string_view attribute, auto parse) {
+        if (auto v = xml.attribute(Ns::Office, attribute)) take(*v, parse(*v));
+        else value.valueMissing = true;
     };
     switch (value.type) {
     case ValueType::Float: case ValueType::Percentage: case ValueType::Currency:
-        if (auto v = xml.attribute(Ns::Office, "value")) take(parseNumber(*v));
+        parsed("value", parseNumber);
         break;
     case ValueType::Date:
-        if (auto v = xml.attribute(Ns::Office, "date-value")) {
-            take(parseDateSerial(*v));
-            value.hasTime = value.hasNumber && value.number != static_cast<double>(static_cast<long long>(value.number));
-        }
+        parsed("date-value", parseDateSerial);
+        value.hasTime = value.hasNumber && value.number != static_cast<double>(static_cast<long long>(value.number));
         break;
     case ValueType::Time:
-        if (auto v = xml.attribute(Ns::Office, "time-value")) take(parseDurationDays(*v));
+        parsed("time-value", parseDurationDays);
         break;
     case ValueType::Boolean:
-        if (auto v = xml.attribute(Ns::Office, "boolean-value")) {
+        parsed("boolean-value", [](std::string_view v) -> std::optional<double> {
+            if (v == "true") return 1.0;
+            if (v == "false") return 0.0;
             // Any number but zero is true, as spreadsheet programs read it.
-            const auto number = parseNumber(*v);
-            take(*v == "true" || (number && *number != 0) ? 1.0 : 0.0);
-        }
+            if (const auto number = parseNumber(v)) return *number != 0 ? 1.0 : 0.0;
+            return std::nullopt;
+        });
         break;
     case ValueType::String:
         if (auto v = xml.attribute(Ns::Office, "string-value")) {
@@ -110,12 +136,11 @@ ValueKind applyValue(const CellValue& value, bool hasText, Cell& cell) {
     switch (value.type) {
     case ValueType::Float: case ValueType::Percentage: case ValueType::Currency: case ValueType::Date:
     case ValueType::Time:
-        if (!value.hasNumber) {
-            if (hasText) cell.type = CellType::Text;  // a value the writer left out: keep what it showed
-            return ValueKind::Plain;
-        }
+        // An empty typed cell without a value stays empty: a filler run
+        // repeated to the end of the sheet must not fill it with zeros.
+        if (!value.hasNumber && !value.unreadable && !hasText) return ValueKind::Plain;
         cell.type = CellType::Number;
-        cell.number = value.number;
+        cell.number = value.hasNumber ? value.number : 0;
         switch (value.type) {
         case ValueType::Percentage: return ValueKind::Percentage;
         case ValueType::Currency: return ValueKind::Currency;
@@ -124,9 +149,9 @@ ValueKind applyValue(const CellValue& value, bool hasText, Cell& cell) {
         default: return ValueKind::Plain;
         }
     case ValueType::Boolean:
-        if (!value.hasNumber) return ValueKind::Plain;
+        if (!value.hasNumber && !value.unreadable && !hasText) return ValueKind::Plain;
         cell.type = CellType::Boolean;
-        cell.number = value.number;
+        cell.number = value.hasNumber ? value.number : 0;
         return ValueKind::Boolean;
     case ValueType::Error:
         cell.type = CellType::Error;
@@ -330,7 +355,7 @@ void TableReader::readCell(XmlReader& xml, Row& row, bool rowIsDefault) {
     const auto ownStyle = xml.attribute(Ns::Table, "style-name");
     const bool hasOwnStyle = ownStyle.has_value();
     if (hasOwnStyle) cellStyle_.assign(*ownStyle);
-    const CellValue value = readValueAttributes(xml, stringValue_);
+    const CellValue value = readValueAttributes(xml, stringValue_, unreadValue_);
     const auto formula = xml.attribute(Ns::Table, "formula");
     const bool hasFormula = formula.has_value() && !covered;
     if (hasFormula) cellFormula_.assign(*formula);
@@ -355,6 +380,13 @@ void TableReader::readCell(XmlReader& xml, Row& row, bool rowIsDefault) {
     cell.repeat = repeat;
     // A paragraph, even an empty one, makes a text cell, as spreadsheet programs read it.
     const ValueKind kind = applyValue(value, !cellText_.empty() || cellParagraphs_ > 0, cell);
+    const bool readAsZero = (value.unreadable || value.valueMissing) &&
+                            (cell.type == CellType::Number || cell.type == CellType::Boolean);
+    if (readAsZero) {
+        const std::string_view stored = unreadValue_;
+        unreadValues_.add(typeName(value.type), value.unreadable ? &stored : nullptr, cellText_, row.index, column,
+                          std::uint64_t{repeat} * row.repeat);
+    }
     if (cell.type == CellType::Text) cell.text = context_.workbook.strings.intern(cellText_);
     if (cell.type == CellType::Text && cellWrittenFeeds_ > 0 && !value.hasStringValue) {
         const auto feeds = static_cast<std::uint32_t>(std::count(cellText_.begin(), cellText_.end(), '\n'));
@@ -367,10 +399,12 @@ void TableReader::readCell(XmlReader& xml, Row& row, bool rowIsDefault) {
     const ResolvedFormat resolved = context_.styles.resolve(styleName, kind, context_.workbook);
     cell.format = resolved.index;
     if (resolved.conditional) conditionalFormats_.addStyledRun(styleName, row.index, row.repeat, column, repeat);
-    if (cell.type == CellType::Number && value.type == ValueType::Float && resolved.isDate) {
-        cell.number += context_.nullDateOffset;  // dates counted from another null date
+    // Dates counted from another null date; a date read as 0 is that null date, as office suites show it.
+    if (cell.type == CellType::Number && ((value.type == ValueType::Float && resolved.isDate) ||
+                                          (value.type == ValueType::Date && readAsZero))) {
+        cell.number += context_.nullDateOffset;
     }
-    if (cell.type == CellType::Number && value.type == ValueType::Date && context_.workbook.dates1904) {
+    if (cell.type == CellType::Number && value.type == ValueType::Date && context_.workbook.dates1904 && !readAsZero) {
         cell.number -= kDays1900To1904;
     }
 
@@ -549,6 +583,7 @@ void TableReader::reportUnconverted() {
     report(lost.controls, "form control", "form controls");
     report(lost.texts, "text of a shape", "texts of shapes");
     conditionalFormats_.finish(sheet_, context_.warnings);
+    unreadValues_.report(sheet_.name, context_.warnings);
 }
 
 }  // namespace brindlemoor::office::ods

@@ -8,6 +8,7 @@
 #include "office/ods/conditional_format_reader.h"
 #include "office/ods/drawing_reader.h"
 #include "office/ods/style_sheet.h"
+#include "office/ods/unread_values.h"
 
 #include <string>
 #include <vector>
@@ -66,12 +67,14 @@ private:
     std::vector<std::pair<CellRange, std::uint32_t>> openMerges_;
     ConditionalFormatReader conditionalFormats_{context_.styles};
     DrawingReader drawings_;
+    UnreadValues unreadValues_;
     DrawingReader::CellPosition drawingCell_{0, 0};  // the cell whose content is being read
 
     // Reused per cell, so reading a cell does not allocate.
     std::string cellStyle_;
     std::string cellText_;
     std::string stringValue_;
+    std::string unreadValue_;
     std::string cellFormula_;
     std::string cellLink_;
     std::uint32_t cellAnnotation_ = kNone;
