@@ -1,10 +1,13 @@
 #include "office/xls/column_width.h"
 
+#include "office/xls/font_metrics_cache.h"
+
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cmath>
 #include <future>
@@ -43,11 +46,11 @@ std::string lower(std::string s) {
     return s;
 }
 
-// The font this system shows for `family` (after fontconfig's
-// substitutions, as other programs here see it), measured with FreeType.
-std::optional<double> measuredDigitEm(const std::string& family) {
+}  // namespace
+
+MeasuredDigit measureDigit(const std::string& family) {
     std::unique_ptr<FcPattern, decltype(&FcPatternDestroy)> pattern(FcPatternCreate(), FcPatternDestroy);
-    if (!pattern) return std::nullopt;
+    if (!pattern) return {};
     FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
     FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
     FcDefaultSubstitute(pattern.get());
@@ -55,29 +58,33 @@ std::optional<double> measuredDigitEm(const std::string& family) {
     std::unique_ptr<FcPattern, decltype(&FcPatternDestroy)> match(FcFontMatch(nullptr, pattern.get(), &result), FcPatternDestroy);
     FcChar8* file = nullptr;
     int index = 0;
-    if (!match || FcPatternGetString(match.get(), FC_FILE, 0, &file) != FcResultMatch) return std::nullopt;
+    if (!match || FcPatternGetString(match.get(), FC_FILE, 0, &file) != FcResultMatch) return {};
     FcPatternGetInteger(match.get(), FC_INDEX, 0, &index);
 
     FT_Library library = nullptr;
-    if (FT_Init_FreeType(&library) != 0) return std::nullopt;
-    std::optional<double> em;
+    if (FT_Init_FreeType(&library) != 0) return {};
+    MeasuredDigit measured;
     FT_Face face = nullptr;
     if (FT_New_Face(library, reinterpret_cast<const char*>(file), index, &face) == 0) {
         const FT_UInt glyph = FT_Get_Char_Index(face, '0');
         if (glyph != 0 && face->units_per_EM > 0 && FT_Load_Glyph(face, glyph, FT_LOAD_NO_SCALE) == 0) {
-            em = static_cast<double>(face->glyph->advance.x) / face->units_per_EM;
+            measured.em = static_cast<double>(face->glyph->advance.x) / face->units_per_EM;
+            measured.fontFile = reinterpret_cast<const char*>(file);
         }
         FT_Done_Face(face);
     }
     FT_Done_FreeType(library);
-    return em;
+    return measured;
 }
+
+namespace {
 
 // The configuration loading started by prepareFontMetrics(); it is waited
 // for before fontconfig is used here, and at exit.
 struct FontSetup {
     std::mutex mutex;
     bool started = false;
+    std::atomic<bool> loaded = false;
     std::future<void> loading;
     ~FontSetup() {
         if (loading.valid()) loading.wait();
@@ -93,6 +100,7 @@ void waitForFontSetup() {
     FontSetup& setup = fontSetup();
     const std::lock_guard lock(setup.mutex);
     setup.started = true;  // from here on fontconfig is used on this thread
+    setup.loaded = true;
     if (setup.loading.valid()) setup.loading.wait();
 }
 
@@ -103,6 +111,12 @@ std::optional<double> knownDigitEm(const std::string& family) {
     return std::nullopt;
 }
 
+// Measurements of earlier runs under the same font configuration.
+FontMetricsCache& persistedMetrics() {
+    static FontMetricsCache cache(defaultFontMetricsCacheFile(), fontConfigurationStamp());
+    return cache;
+}
+
 // The face the system shows comes first: readers on this system measure
 // that one (a document in Calibri is shown, and its columns measured, in
 // whatever face fontconfig substitutes when no metric twin is installed).
@@ -110,13 +124,19 @@ std::optional<double> knownDigitEm(const std::string& family) {
 double digitEm(const std::string& name) {
     const std::string family = lower(name);
     static std::mutex mutex;
-    static std::map<std::string, double> measured;
+    static std::map<std::string, double> known;
     const std::lock_guard lock(mutex);
-    if (const auto it = measured.find(family); it != measured.end()) return it->second;
-    waitForFontSetup();
-    std::optional<double> em = measuredDigitEm(name);
+    if (const auto it = known.find(family); it != known.end()) return it->second;
+    FontMetricsCache& cache = persistedMetrics();
+    std::optional<MeasuredDigit> digit = cache.find(family);
+    if (!digit) {
+        waitForFontSetup();
+        digit = measureDigit(name);
+        cache.remember(family, *digit);
+    }
+    std::optional<double> em = digit->em;
     if (!em) em = knownDigitEm(family);
-    return measured.emplace(family, em.value_or(0.556)).first->second;
+    return known.emplace(family, em.value_or(0.556)).first->second;
 }
 
 }  // namespace
@@ -126,12 +146,18 @@ void prepareFontMetrics() {
     const std::lock_guard lock(setup.mutex);
     if (setup.started) return;
     setup.started = true;
+    // Earlier runs measured under this configuration: most documents need
+    // nothing else, and one that does loads it when it first measures.
+    if (persistedMetrics().loaded()) return;
+    setup.loaded = true;
     try {
         setup.loading = std::async(std::launch::async, [] { FcInit(); });
     } catch (const std::system_error&) {
         // No thread to spare: the first measurement loads it instead.
     }
 }
+
+bool fontConfigurationLoaded() { return fontSetup().loaded; }
 
 double digitWidthPt(const Font& font) {
     const double em = digitEm(font.name);

@@ -13,8 +13,10 @@
 #pragma once
 
 #include "office/model/cell_format.h"
+#include "office/xls/font_metrics_cache.h"
 
 #include <cstdint>
+#include <string>
 
 namespace brindlemoor::office::xls {
 
@@ -23,11 +25,23 @@ namespace brindlemoor::office::xls {
 // metrics when nothing can be measured, else Arial's.
 double digitWidthPt(const Font& font);
 
+// Measurements are kept across runs (font_metrics_cache.h): a family
+// measured before under the same font configuration costs no fontconfig.
+
 // Starts loading the system's font configuration (some ten milliseconds of
 // configuration files and font caches) on a thread of its own, so that it
 // overlaps with reading a document; the first measurement waits for it.
-// Calling it again, or never, is harmless.
+// Nothing is loaded when earlier runs' measurements hold for this
+// configuration. Calling it again, or never, is harmless.
 void prepareFontMetrics();
+
+// Whether this process has loaded the font configuration.
+bool fontConfigurationLoaded();
+
+// The face this system shows for `family` (after fontconfig's
+// substitutions, as other programs here see it), measured now with
+// FreeType, whatever any cache holds.
+MeasuredDigit measureDigit(const std::string& family);
 
 // Width of a column whose document gives none: the OpenDocument
 // applications' standard column width (1280 twips, 2.258 cm), whatever the font.
