@@ -130,7 +130,11 @@ bool looksLikeCellAddress(std::string_view name)
     std::uint32_t column = 0;
     for (std::size_t i = 0; i < letters; ++i)
         column = column * 26 + static_cast<std::uint32_t>(std::toupper(static_cast<unsigned char>(name[i])) - 'A' + 1);
-    return column <= 256 && name.size() - letters <= 5 && std::stoul(std::string(name.substr(letters))) <= 65536;
+    if (column > 256 || name.size() - letters > 5)
+        return false;
+    // Rows count from 1: "A0" names no cell, and Excel takes it as a name.
+    const unsigned long row = std::stoul(std::string(name.substr(letters)));
+    return row >= 1 && row <= 65536;
 }
 
 bool looksLikeR1C1(std::string_view name)

@@ -44,6 +44,12 @@ std::uint8_t errorCode(std::string_view text) {
     return 0x2A;  // #N/A, and the errors Excel has no code for
 }
 
+// The error values a formula's stored text can show.
+bool isErrorText(std::string_view text) {
+    return text == "#NULL!" || text == "#DIV/0!" || text == "#VALUE!" || text == "#REF!" || text == "#NAME?" ||
+           text == "#NUM!" || text == "#N/A";
+}
+
 enum class ValueType { None, Float, Percentage, Currency, Date, Time, Boolean, String, Error };
 
 ValueType valueTypeOf(std::string_view text) {
@@ -391,6 +397,12 @@ void TableReader::readCell(XmlReader& xml, Row& row, bool rowIsDefault) {
     if (cell.type == CellType::Text && cellWrittenFeeds_ > 0 && !value.hasStringValue) {
         const auto feeds = static_cast<std::uint32_t>(std::count(cellText_.begin(), cellText_.end(), '\n'));
         sheet_.textLines.push_back({row.index, column, feeds - std::min(feeds, cellWrittenFeeds_) + 1});
+    }
+    // Older writers store an error result of a formula as the number 0
+    // with the error as its text: the result is the error.
+    if (hasFormula && cell.type == CellType::Number && value.type == ValueType::Float && value.hasNumber &&
+        cell.number == 0 && cellParagraphs_ == 1 && isErrorText(cellText_)) {
+        cell.type = CellType::Error;
     }
     if (cell.type == CellType::Error) cell.number = errorCode(cellText_);
 

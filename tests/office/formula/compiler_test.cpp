@@ -173,7 +173,7 @@ TEST(Compiler, RefusesWhatExcel97CannotHold)
         "of:=ORG.OPENOFFICE.B2([.A1])",          // a function whose name reads as a cell
         "of:=[$Nowhere.A1]",                     // unknown sheet
         "of:=LeftOut+1",                         // a name of the document that was left out
-        "of:=a0+1",                              // an undefined name that reads as a cell
+        "of:=b7+1",                              // an undefined name that reads as a cell
         "of:=ROUND([.A1])",                      // too few arguments for Excel
         "of:=IF(1;2;3;4)",
         "of:=SIN(SIN(SIN(SIN(SIN(SIN(SIN(SIN(SIN(1)))))))))",  // nine levels
@@ -324,6 +324,17 @@ TEST(Compiler, UndefinedNamesBecomeNamesDefinedAsNameError)
     ASSERT_EQ(result.notes.size(), 1u);
     // In a name's own definition an unknown name is still refused.
     EXPECT_THROW(compileFormula(parseExpression("Other*2"), FormulaPlace::Name, kWorkbookScope, links), FormulaError);
+}
+
+// "a0" reads like a cell address but names none (rows count from 1): it is an
+// undefined name like any other, and Excel accepts it as one.
+TEST(Compiler, ANameLikeAnAddressOfRowZeroIsAName)
+{
+    LinkTable links = testLinks();
+    auto result = compileFormula(parseFormula("of:=a0"), FormulaPlace::Cell, 0, links);
+    ASSERT_EQ(links.addedNames().size(), 1u);
+    EXPECT_EQ(links.addedNames()[0].name, "a0");
+    EXPECT_EQ(hexText(result.tokens), hexText(hexBytes("43 0400 0000")));  // tName, value class
 }
 
 TEST(Compiler, PivotTableLookupIsExcel97s)

@@ -270,6 +270,8 @@ TEST(WorkbookFormulas, ExcelNameRules)
     EXPECT_TRUE(isValidExcelName("_x.y"));
     EXPECT_TRUE(isValidExcelName("IW1"));  // IW is past the last column
     EXPECT_TRUE(isValidExcelName("A1B"));
+    EXPECT_TRUE(isValidExcelName("a0"));  // rows count from 1
+    EXPECT_TRUE(isValidExcelName("IV65537"));
     EXPECT_FALSE(isValidExcelName("A1"));
     EXPECT_FALSE(isValidExcelName("iv65536"));
     EXPECT_FALSE(isValidExcelName("R"));

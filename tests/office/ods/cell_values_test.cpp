@@ -331,5 +331,24 @@ TEST_F(CellValues, DatesReadAsZeroShowTheNullDate) {
     EXPECT_EQ(cellAt(book.sheets[0], 0, 1)->number, 0) << "a duration has no null date";
 }
 
+TEST_F(CellValues, AFormulaStoredAsZeroShowingAnErrorHasTheErrorAsItsResult) {
+    const Workbook book = readBody(R"(<table:table table:name="E"><table:table-row>
+        <table:table-cell table:formula="of:=a0" office:value-type="float" office:value="0"><text:p>#NAME?</text:p></table:table-cell>
+        <table:table-cell table:formula="of:=3/0" office:value-type="float" office:value="0"><text:p>#DIV/0!</text:p></table:table-cell>
+        <table:table-cell table:formula="of:=1-1" office:value-type="float" office:value="0"><text:p>0</text:p></table:table-cell>
+        <table:table-cell office:value-type="float" office:value="0"><text:p>#N/A</text:p></table:table-cell>
+        <table:table-cell table:formula="of:=NA()+7" office:value-type="float" office:value="7"><text:p>#N/A</text:p></table:table-cell>
+        </table:table-row></table:table>)");
+    const Sheet& sheet = book.sheets[0];
+    EXPECT_EQ(cellAt(sheet, 0, 0)->type, CellType::Error);
+    EXPECT_EQ(cellAt(sheet, 0, 0)->number, 0x1D);
+    EXPECT_EQ(cellAt(sheet, 0, 1)->type, CellType::Error);
+    EXPECT_EQ(cellAt(sheet, 0, 1)->number, 0x07);
+    EXPECT_EQ(cellAt(sheet, 0, 2)->type, CellType::Number);
+    EXPECT_EQ(cellAt(sheet, 0, 3)->type, CellType::Number) << "a value, not a formula, is what its attribute says";
+    EXPECT_EQ(cellAt(sheet, 0, 4)->type, CellType::Number) << "a stored number other than 0 is a number";
+    EXPECT_TRUE(warnings.empty());
+}
+
 }  // namespace
 }  // namespace brindlemoor::office::testing
