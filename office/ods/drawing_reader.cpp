@@ -191,15 +191,20 @@ void DrawingReader::applyStyle(const XmlReader& xml, Drawing& drawing, bool isFr
 void DrawingReader::read(XmlReader& xml, std::optional<CellPosition> cell) {
     const std::string_view local = xml.local();
     if (local == "g") {
-        // The shapes of a group are kept one by one, each where it stands
-        // (Excel 97 readers differ on how a group's members are placed).
+        // Members name their group; a group none of whose members is kept
+        // is never written, their warnings say what was lost.
         const long long outer = groupZIndex_;
+        const auto enclosing = currentGroup_;
         groupZIndex_ = zIndexOf(xml, outer);
+        if (!enclosing) outerZIndex_ = groupZIndex_;
+        groups_.push_back({std::string(xml.attribute(Ns::Draw, "name").value_or("")), enclosing});
+        currentGroup_ = static_cast<std::uint32_t>(groups_.size() - 1);
         while (xml.nextChild()) {
             if (xml.ns() == Ns::Draw) read(xml, cell);
             else xml.skipElement();
         }
         groupZIndex_ = outer;
+        currentGroup_ = enclosing;
         return;
     }
     Placed placed;
@@ -222,6 +227,8 @@ void DrawingReader::read(XmlReader& xml, std::optional<CellPosition> cell) {
     drawing.name = std::string(xml.attribute(Ns::Draw, "name").value_or(""));
     drawing.anchor.toCell = cell.has_value();
     placed.zIndex = zIndexOf(xml, groupZIndex_);
+    placed.group = currentGroup_;
+    placed.outerZIndex = currentGroup_ ? outerZIndex_ : placed.zIndex;
 
     if (local == "control") {
         // 1.x documents name the control by form:id.
@@ -395,13 +402,24 @@ void DrawingReader::finish(Sheet& sheet, std::uint32_t sheetIndex, std::vector<P
     const auto column = [&](double x) { return locate(x, sheet.columns, defaultWidth, kMaxColumns, columnFirst, columnWidth); };
     const auto row = [&](double y) { return locate(y, sheet.rows, defaultHeight, kMaxRows, rowFirst, rowHeight); };
 
-    std::stable_sort(placed_.begin(), placed_.end(), [](const Placed& a, const Placed& b) { return a.zIndex < b.zIndex; });
+    // A group's members stay together, where the group stands among the others.
+    std::stable_sort(placed_.begin(), placed_.end(), [](const Placed& a, const Placed& b) {
+        return std::tie(a.outerZIndex, a.zIndex) < std::tie(b.outerZIndex, b.zIndex);
+    });
+    const auto firstGroup = static_cast<std::uint32_t>(sheet.drawingGroups.size());
+    for (DrawingGroup& group : groups_) {
+        if (group.parent) *group.parent += firstGroup;
+        sheet.drawingGroups.push_back(std::move(group));
+    }
+    groups_.clear();
     for (Placed& placed : placed_) {
         // A shape in a cell is placed relative to that cell.
         if (placed.cell) {
             placed.x += startOf(placed.cell->column, sheet.columns, defaultWidth, columnFirst, columnWidth);
             placed.y += startOf(placed.cell->row, sheet.rows, defaultHeight, rowFirst, rowHeight);
         }
+        if (placed.group) placed.drawing.group = firstGroup + *placed.group;
+        placed.drawing.box = PageBox{placed.x, placed.y, placed.width, placed.height};
         DrawingAnchor& anchor = placed.drawing.anchor;
         const Located left = column(placed.x), top = row(placed.y);
         anchor.firstColumn = left.index;

@@ -1,8 +1,8 @@
 // Reads the pictures and drawing shapes of a table (draw:frame with an
 // image or a text box, draw:rect, draw:ellipse, draw:circle, draw:line,
 // draw:custom-shape), anchored to a cell or placed on the sheet's page, and
-// counts what cannot be kept (charts, embedded objects, controls, other
-// geometry).
+// the groups (draw:g) that hold them; counts what cannot be kept (charts,
+// embedded objects, controls, other geometry).
 #pragma once
 
 #include "office/model/conversion_error.h"
@@ -68,7 +68,9 @@ private:
         double endX = 0, endY = 0;                   // points into the end cell
         std::vector<std::string> members;            // picture members of the package
         std::shared_ptr<const ChartDocument> chart;  // a chart held inline
+        long long outerZIndex = 0;                   // drawing order of its outermost group, or its own
         long long zIndex = 0;                        // drawing order, back to front
+        std::optional<std::uint32_t> group;          // the innermost group holding it, in groups_
     };
 
     void readFrame(XmlReader& xml, Placed placed);
@@ -79,7 +81,10 @@ private:
     const StyleSheet& styles_;
     ControlReader controls_;
     std::vector<Placed> placed_;
-    long long groupZIndex_ = 0;  // the z-index of the group being read
+    std::vector<DrawingGroup> groups_;           // the groups read, parents before members
+    std::optional<std::uint32_t> currentGroup_;  // the group being read
+    long long groupZIndex_ = 0;                  // the z-index of the group being read
+    long long outerZIndex_ = 0;                  // the z-index of the outermost group being read
     Lost lost_;
 };
 

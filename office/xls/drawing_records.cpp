@@ -6,7 +6,11 @@
 #include "office/xls/unicode_text.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <functional>
+#include <map>
+#include <tuple>
 
 namespace brindlemoor::office::xls {
 
@@ -30,6 +34,7 @@ constexpr std::uint16_t kFdg = 0xF008;
 constexpr std::uint16_t kFspgr = 0xF009;
 constexpr std::uint16_t kFsp = 0xF00A;
 constexpr std::uint16_t kClientTextbox = 0xF00D;
+constexpr std::uint16_t kChildAnchor = 0xF00F;
 constexpr std::uint16_t kClientAnchor = 0xF010;
 constexpr std::uint16_t kClientData = 0xF011;
 constexpr std::uint16_t kBlipJpeg = 0xF01D;
@@ -41,7 +46,7 @@ constexpr std::size_t kMaxName = 255;
 constexpr std::size_t kTextPerContinue = kMaxRecordData - 1;
 
 // OBJ types.
-constexpr std::uint16_t kObjLine = 0x01, kObjRectangle = 0x02, kObjOval = 0x03, kObjChart = 0x05, kObjText = 0x06,
+constexpr std::uint16_t kObjGroup = 0x00, kObjLine = 0x01, kObjRectangle = 0x02, kObjOval = 0x03, kObjChart = 0x05, kObjText = 0x06,
                         kObjPicture = 0x08;
 
 std::uint16_t shapeTypeOf(DrawingKind kind) {
@@ -75,6 +80,68 @@ std::uint32_t blipSize(const Drawing& picture) { return 8 + 16 + 1 + static_cast
 
 std::uint16_t offsetIn(double fraction, int units) {
     return static_cast<std::uint16_t>(std::clamp<long>(std::lround(fraction * units), 0, units - 1));
+}
+
+// Anchor: how it follows the cells, then left column and offset (1/1024 of
+// the column), top row and offset (1/256 of the row), right column and
+// offset, bottom row and offset.
+void writeClientAnchor(DrawingBytes& out, const DrawingAnchor& a) {
+    const auto column = [](std::uint32_t c) { return static_cast<std::uint16_t>(std::min<std::uint32_t>(c, kMaxColumns - 1)); };
+    const auto row = [](std::uint32_t r) { return static_cast<std::uint16_t>(std::min<std::uint32_t>(r, kMaxRows - 1)); };
+    const bool lastInGrid = a.lastColumn < kMaxColumns && a.lastRow < kMaxRows;
+    out.header(0, 0, kClientAnchor, 18);
+    out.u16(a.toCell ? 0x0000 : 0x0003);
+    out.u16(column(a.firstColumn));
+    out.u16(offsetIn(a.firstX, 1024));
+    out.u16(row(a.firstRow));
+    out.u16(offsetIn(a.firstY, 256));
+    out.u16(column(a.lastColumn));
+    out.u16(lastInGrid ? offsetIn(a.lastX, 1024) : 1023);
+    out.u16(row(a.lastRow));
+    out.u16(lastInGrid ? offsetIn(a.lastY, 256) : 255);
+}
+
+void writeRectangle(DrawingBytes& out, std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom) {
+    for (std::int32_t v : {left, top, right, bottom}) out.u32(static_cast<std::uint32_t>(v));
+}
+
+// The groups holding a drawing, outermost first; none when the groups the
+// sheet lists do not lead to the top.
+std::vector<std::uint32_t> groupsHolding(const Sheet& sheet, const Drawing& drawing) {
+    std::vector<std::uint32_t> chain;
+    for (auto group = drawing.group; group; group = sheet.drawingGroups[*group].parent) {
+        if (*group >= sheet.drawingGroups.size() || chain.size() >= sheet.drawingGroups.size()) return {};
+        chain.push_back(*group);
+    }
+    std::reverse(chain.begin(), chain.end());
+    return chain;
+}
+
+// Where a drawing stands, in twentieths of a point, from its page box; or,
+// without one, from its cells as if all were alike.
+struct Extent {
+    double left, top, right, bottom;
+};
+
+Extent extentOf(const Drawing& d, bool onPage) {
+    if (onPage) {
+        const double scale = 20;
+        const auto clampTo = [](double v) { return std::clamp(v, 0.0, double{1 << 30}); };
+        return {clampTo(d.box->x * scale), clampTo(d.box->y * scale), clampTo((d.box->x + d.box->width) * scale),
+                clampTo((d.box->y + d.box->height) * scale)};
+    }
+    const DrawingAnchor& a = d.anchor;
+    return {a.firstColumn * 1024.0 + a.firstX * 1024, a.firstRow * 256.0 + a.firstY * 256,
+            std::min<double>(a.lastColumn, kMaxColumns) * 1024.0 + a.lastX * 1024,
+            std::min<double>(a.lastRow, kMaxRows) * 256.0 + a.lastY * 256};
+}
+
+// The anchor that holds both: the earlier start, the later end.
+void widen(DrawingAnchor& into, const DrawingAnchor& a) {
+    if (std::tie(a.firstColumn, a.firstX) < std::tie(into.firstColumn, into.firstX)) into.firstColumn = a.firstColumn, into.firstX = a.firstX;
+    if (std::tie(a.firstRow, a.firstY) < std::tie(into.firstRow, into.firstY)) into.firstRow = a.firstRow, into.firstY = a.firstY;
+    if (std::tie(a.lastColumn, a.lastX) > std::tie(into.lastColumn, into.lastX)) into.lastColumn = a.lastColumn, into.lastX = a.lastX;
+    if (std::tie(a.lastRow, a.lastY) > std::tie(into.lastRow, into.lastY)) into.lastRow = a.lastRow, into.lastY = a.lastY;
 }
 
 }  // namespace
@@ -213,14 +280,6 @@ SheetDrawings::SheetDrawings(const Workbook& workbook, Warnings* warnings, const
             }
             plan.shapes.push_back(shape);
         }
-        // The sheet's option buttons choose among each other.
-        std::vector<std::size_t> options;
-        for (std::size_t k = 0; k < plan.shapes.size(); ++k) {
-            if (plan.shapes[k].drawing->kind == DrawingKind::OptionButton) options.push_back(k);
-        }
-        for (std::size_t i = 0; i < options.size(); ++i) {
-            plan.shapes[options[i]].option = {static_cast<std::uint16_t>(options[(i + 1) % options.size()] + 1), i == 0};
-        }
         if (outside > 0 && warnings) {
             warnings->push_back(sheet.name + ": " + std::to_string(outside) + (outside == 1 ? " picture or shape" : " pictures or shapes") +
                                 " beyond 65536 rows or 256 columns not converted");
@@ -235,10 +294,19 @@ SheetDrawings::SheetDrawings(const Workbook& workbook, Warnings* warnings, const
             shape.note = note;
             plan.shapes.push_back(shape);
         }
+        planGroups(sheet, plan);
+        // The sheet's option buttons choose among each other.
+        std::vector<std::size_t> options;
+        for (std::size_t k = 0; k < plan.shapes.size(); ++k) {
+            if (plan.shapes[k].drawing && plan.shapes[k].drawing->kind == DrawingKind::OptionButton) options.push_back(k);
+        }
+        for (std::size_t i = 0; i < options.size(); ++i) {
+            plan.shapes[options[i]].option = {plan.shapes[options[(i + 1) % options.size()]].objectId, i == 0};
+        }
         if (!plan.shapes.empty()) {
             plan.drawingId = ++drawings_;
             plan.firstCluster = nextCluster;
-            const auto shapes = static_cast<std::uint32_t>(plan.shapes.size() + 1);  // and the group shape
+            const std::uint32_t shapes = plan.objects + 1;  // and the sheet's own group shape
             const std::uint32_t clusters = (shapes + kShapesPerCluster - 1) / kShapesPerCluster;
             nextCluster += clusters;
             clusters_ += clusters;
@@ -246,6 +314,74 @@ SheetDrawings::SheetDrawings(const Workbook& workbook, Warnings* warnings, const
         }
         sheets_.push_back(std::move(plan));
     }
+}
+
+void SheetDrawings::planGroups(const Sheet& sheet, SheetPlan& plan) {
+    // Each shape goes into the groups that hold it, made on the first member
+    // met. Charts and form controls stay on the sheet itself: Excel 97 keeps
+    // their cells and their own records apart from any group.
+    std::map<std::uint32_t, std::size_t> groupNodes;
+    bool onPage = true;
+    for (std::size_t k = 0; k < plan.shapes.size(); ++k) {
+        const Drawing* drawing = plan.shapes[k].drawing;
+        std::vector<std::uint32_t> chain;
+        if (drawing && drawing->kind != DrawingKind::Chart && !isFormControl(drawing->kind)) chain = groupsHolding(sheet, *drawing);
+        std::optional<std::size_t> parent;
+        const auto place = [&](std::size_t node) {
+            if (parent) plan.nodes[*parent].members.push_back(node);
+            else plan.top.push_back(node);
+        };
+        for (std::uint32_t group : chain) {
+            auto found = groupNodes.find(group);
+            if (found == groupNodes.end()) {
+                Node node;
+                node.name = sheet.drawingGroups[group].name;
+                node.anchor = drawing->anchor;
+                plan.nodes.push_back(std::move(node));
+                found = groupNodes.emplace(group, plan.nodes.size() - 1).first;
+                place(found->second);
+            }
+            parent = found->second;
+        }
+        if (!chain.empty() && !drawing->box) onPage = false;
+        Node node;
+        node.shape = k;
+        plan.nodes.push_back(std::move(node));
+        place(plan.nodes.size() - 1);
+    }
+
+    // Ids in writing order, a group before its members; a group's cells and
+    // box hold all of its members'. Every box is in the one space of the
+    // sheet, so a member's place needs no reckoning from its group's.
+    std::uint16_t nextId = 0;
+    std::function<void(std::size_t)> settle = [&](std::size_t index) {
+        if (const auto shape = plan.nodes[index].shape) {
+            Shape& s = plan.shapes[*shape];
+            s.objectId = ++nextId;
+            if (s.drawing) {
+                // Readers divide by a group's size: never nothing wide or high.
+                const Extent e = extentOf(*s.drawing, onPage);
+                Box& box = plan.nodes[index].box;
+                box.left = static_cast<std::int32_t>(std::lround(e.left));
+                box.top = static_cast<std::int32_t>(std::lround(e.top));
+                box.right = std::max(box.left + 1, static_cast<std::int32_t>(std::lround(e.right)));
+                box.bottom = std::max(box.top + 1, static_cast<std::int32_t>(std::lround(e.bottom)));
+            }
+            return;
+        }
+        plan.nodes[index].objectId = ++nextId;
+        Box all{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
+        for (std::size_t member : std::vector<std::size_t>(plan.nodes[index].members)) {
+            settle(member);
+            const Node& m = plan.nodes[member];
+            widen(plan.nodes[index].anchor, m.shape ? plan.shapes[*m.shape].drawing->anchor : m.anchor);
+            all = {std::min(all.left, m.box.left), std::min(all.top, m.box.top), std::max(all.right, m.box.right),
+                   std::max(all.bottom, m.box.bottom)};
+        }
+        plan.nodes[index].box = all;
+    };
+    for (std::size_t index : plan.top) settle(index);
+    plan.objects = nextId;
 }
 
 void SheetDrawings::writeGroup(BiffStream& out) const {
@@ -257,7 +393,7 @@ void SheetDrawings::writeGroup(BiffStream& out) const {
     group.header(0, 0, kFdgg, 16 + 8 * clusters_);
     std::uint32_t maxShapeId = 0;
     for (const auto& sheet : sheets_) {
-        if (sheet.drawingId) maxShapeId = std::max<std::uint32_t>(maxShapeId, sheet.firstCluster * kShapesPerCluster + static_cast<std::uint32_t>(sheet.shapes.size()));
+        if (sheet.drawingId) maxShapeId = std::max<std::uint32_t>(maxShapeId, sheet.firstCluster * kShapesPerCluster + sheet.objects);
     }
     group.u32(maxShapeId + 1);
     group.u32(clusters_ + 1);
@@ -265,7 +401,7 @@ void SheetDrawings::writeGroup(BiffStream& out) const {
     group.u32(drawings_);
     for (const auto& sheet : sheets_) {
         if (!sheet.drawingId) continue;
-        std::uint32_t left = static_cast<std::uint32_t>(sheet.shapes.size() + 1);
+        std::uint32_t left = sheet.objects + 1;
         while (left > 0) {
             const std::uint32_t used = std::min(left, kShapesPerCluster);
             group.u32(sheet.drawingId);
@@ -310,7 +446,7 @@ void SheetDrawings::writeGroup(BiffStream& out) const {
     }
 }
 
-void SheetDrawings::writeShape(DrawingBytes& out, const Shape& shape, std::uint32_t shapeId) const {
+void SheetDrawings::writeShape(DrawingBytes& out, const Shape& shape, std::uint32_t shapeId, const Box* inGroup) const {
     if (!shape.drawing) {
         writeNoteShape(out, shapeId, shape.note);
         return;
@@ -319,6 +455,7 @@ void SheetDrawings::writeShape(DrawingBytes& out, const Shape& shape, std::uint3
     std::uint32_t flags = 0x0A00;  // has an anchor, has a shape type
     if (d.flipHorizontal) flags |= 0x0040;
     if (d.flipVertical) flags |= 0x0080;
+    if (inGroup) flags |= 0x0002;  // a group's member
     out.header(2, shapeTypeOf(d.kind), kFsp, 8);
     out.u32(shapeId);
     out.u32(flags);
@@ -342,23 +479,13 @@ void SheetDrawings::writeShape(DrawingBytes& out, const Shape& shape, std::uint3
     if (!d.description.empty()) properties.setText(0x0381, d.description);
     properties.write(out);
 
-    // Anchor: how it follows the cells, then left column and offset (1/1024
-    // of the column), top row and offset (1/256 of the row), right column
-    // and offset, bottom row and offset.
-    const DrawingAnchor& a = d.anchor;
-    const auto column = [](std::uint32_t c) { return static_cast<std::uint16_t>(std::min<std::uint32_t>(c, kMaxColumns - 1)); };
-    const auto row = [](std::uint32_t r) { return static_cast<std::uint16_t>(std::min<std::uint32_t>(r, kMaxRows - 1)); };
-    const bool lastInGrid = a.lastColumn < kMaxColumns && a.lastRow < kMaxRows;
-    out.header(0, 0, kClientAnchor, 18);
-    out.u16(a.toCell ? 0x0000 : 0x0003);
-    out.u16(column(a.firstColumn));
-    out.u16(offsetIn(a.firstX, 1024));
-    out.u16(row(a.firstRow));
-    out.u16(offsetIn(a.firstY, 256));
-    out.u16(column(a.lastColumn));
-    out.u16(lastInGrid ? offsetIn(a.lastX, 1024) : 1023);
-    out.u16(row(a.lastRow));
-    out.u16(lastInGrid ? offsetIn(a.lastY, 256) : 255);
+    // A group's member stands in the group's space; the group follows the cells.
+    if (inGroup) {
+        out.header(0, 0, kChildAnchor, 16);
+        writeRectangle(out, inGroup->left, inGroup->top, inGroup->right, inGroup->bottom);
+    } else {
+        writeClientAnchor(out, d.anchor);
+    }
     out.header(0, 0, kClientData, 0);
 }
 
@@ -395,25 +522,84 @@ void SheetDrawings::writeObj(BiffStream& out, const Shape& shape, std::uint16_t 
     out.endRecord(start);
 }
 
+void SheetDrawings::writeNode(DrawingBytes& out, const SheetPlan& sheet, std::size_t index, bool inGroup,
+                              std::vector<Cut>& cuts) const {
+    const Node& node = sheet.nodes[index];
+    const std::uint32_t firstShape = sheet.firstCluster * kShapesPerCluster;
+    if (node.shape) {
+        const Shape& shape = sheet.shapes[*node.shape];
+        const auto spContainer = out.open(kSpContainer);
+        writeShape(out, shape, firstShape + shape.objectId, inGroup ? &node.box : nullptr);
+        cuts.push_back({out.size(), index, false});
+        // Notes and text boxes carry text: a text box record, then a TXO.
+        if (!shape.drawing || shape.drawing->kind == DrawingKind::TextBox || controlHasLabel(shape.drawing->kind)) {
+            out.header(0, 0, kClientTextbox, 0);
+            cuts.push_back({out.size(), index, true});
+        }
+        out.close(spContainer);
+        return;
+    }
+    // A group: its own shape (the space its members' boxes are in, where
+    // it stands), then its members, groups in it as groups of their own.
+    const auto group = out.open(kSpgrContainer);
+    const auto groupShape = out.open(kSpContainer);
+    out.header(1, 0, kFspgr, 16);
+    writeRectangle(out, node.box.left, node.box.top, node.box.right, node.box.bottom);
+    out.header(2, 0, kFsp, 8);
+    out.u32(firstShape + node.objectId);
+    out.u32(inGroup ? 0x0203 : 0x0201);  // a group with an anchor; in a group
+    if (!node.name.empty()) {
+        ShapeProperties properties;
+        properties.setText(0x0380, node.name);
+        properties.write(out);
+    }
+    if (inGroup) {
+        out.header(0, 0, kChildAnchor, 16);
+        writeRectangle(out, node.box.left, node.box.top, node.box.right, node.box.bottom);
+    } else {
+        writeClientAnchor(out, node.anchor);
+    }
+    out.header(0, 0, kClientData, 0);
+    cuts.push_back({out.size(), index, false});
+    out.close(groupShape);
+    for (std::size_t member : node.members) writeNode(out, sheet, member, true, cuts);
+    out.close(group);
+}
+
+namespace {
+
+void writeGroupObj(BiffStream& out, std::uint16_t objectId) {
+    // OBJ: common data (a group, its id, locked / print), the group marker, end.
+    const auto start = out.beginRecord(kObj);
+    out.u16(0x0015);
+    out.u16(0x0012);
+    out.u16(kObjGroup);
+    out.u16(objectId);
+    out.u16(0x6011);
+    out.zeros(12);
+    out.u16(0x0006);
+    out.u16(0x0002);
+    out.u16(0x0000);
+    out.u16(0x0000);
+    out.u16(0x0000);
+    out.endRecord(start);
+}
+
+}  // namespace
+
 void SheetDrawings::writeSheet(BiffStream& out, std::uint32_t sheetIndex) const {
     if (sheetIndex >= sheets_.size() || !sheets_[sheetIndex].drawingId) return;
     const SheetPlan& sheet = sheets_[sheetIndex];
     const std::uint32_t firstShape = sheet.firstCluster * kShapesPerCluster;
-    const auto count = static_cast<std::uint32_t>(sheet.shapes.size());
 
     // The whole drawing first, with the places where its MSODRAWING records
     // end: before each shape's OBJ and before the TXO of a shape with text.
-    struct Cut {
-        std::size_t at;
-        std::uint32_t shape;
-        bool beforeText;
-    };
     std::vector<Cut> cuts;
     DrawingBytes drawing;
     const auto container = drawing.open(kDgContainer);
     drawing.header(0, static_cast<std::uint16_t>(sheet.drawingId), kFdg, 8);
-    drawing.u32(count + 1);
-    drawing.u32(firstShape + count);
+    drawing.u32(sheet.objects + 1);
+    drawing.u32(firstShape + sheet.objects);
     const auto group = drawing.open(kSpgrContainer);
     const auto groupShape = drawing.open(kSpContainer);
     drawing.header(1, 0, kFspgr, 16);
@@ -422,18 +608,7 @@ void SheetDrawings::writeSheet(BiffStream& out, std::uint32_t sheetIndex) const 
     drawing.u32(firstShape);
     drawing.u32(0x0005);  // group, patriarch
     drawing.close(groupShape);
-    for (std::uint32_t k = 0; k < count; ++k) {
-        const Shape& shape = sheet.shapes[k];
-        const auto spContainer = drawing.open(kSpContainer);
-        writeShape(drawing, shape, firstShape + 1 + k);
-        cuts.push_back({drawing.size(), k, false});
-        // Notes and text boxes carry text: a text box record, then a TXO.
-        if (!shape.drawing || shape.drawing->kind == DrawingKind::TextBox || controlHasLabel(shape.drawing->kind)) {
-            drawing.header(0, 0, kClientTextbox, 0);
-            cuts.push_back({drawing.size(), k, true});
-        }
-        drawing.close(spContainer);
-    }
+    for (std::size_t node : sheet.top) writeNode(drawing, sheet, node, false, cuts);
     drawing.close(group);
     drawing.close(container);
 
@@ -446,18 +621,22 @@ void SheetDrawings::writeSheet(BiffStream& out, std::uint32_t sheetIndex) const 
         out.raw(bytes.data() + from, cut.at - from);
         out.endRecord(record);
         from = cut.at;
-        const Shape& shape = sheet.shapes[cut.shape];
-        const auto objectId = static_cast<std::uint16_t>(cut.shape + 1);
+        const Node& node = sheet.nodes[cut.node];
+        if (!node.shape) {
+            writeGroupObj(out, node.objectId);
+            continue;
+        }
+        const Shape& shape = sheet.shapes[*node.shape];
         if (!cut.beforeText) {
-            writeObj(out, shape, objectId);
+            writeObj(out, shape, shape.objectId);
             if (shape.drawing && shape.drawing->chart) writeChartSubstream(out, *shape.drawing->chart, chartLinks);
         } else {
             const std::string& text = shape.drawing ? shape.drawing->text : shape.note.annotation->text;
             writeTextObject(out, cutUtf16(toUtf16(text), kMaxText));
         }
     }
-    for (std::uint32_t k = 0; k < count; ++k) {
-        if (!sheet.shapes[k].drawing) writeNote(out, sheet.shapes[k].note, static_cast<std::uint16_t>(k + 1));
+    for (const Shape& shape : sheet.shapes) {
+        if (!shape.drawing) writeNote(out, shape.note, shape.objectId);
     }
 }
 

@@ -4,6 +4,7 @@
 // Each sheet with objects holds one drawing container that runs through its
 // MSODRAWING records, cut before each shape's OBJ record (and before the TXO
 // of a shape with text), so readers can pair every shape with its OBJ.
+// Grouped shapes are written as groups, each a shape with an OBJ of its own.
 #pragma once
 
 #include "office/model/conversion_error.h"
@@ -15,6 +16,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -87,9 +89,27 @@ private:
         std::uint32_t picture = 0;          // 1-based index into the store; 0: none
         ControlLinks links;                 // a form control's cells
         OptionChain option;                 // an option button's group
+        std::uint16_t objectId = 0;         // its OBJ's id; its shape id is the sheet's first + this
+    };
+    // A group's box in its coordinate space, or a member's place in it.
+    struct Box {
+        std::int32_t left = 0, top = 0, right = 0, bottom = 0;
+    };
+    // What the sheet's drawing holds, in writing order: shapes, and groups
+    // of them (Sheet::drawingGroups) with members of their own.
+    struct Node {
+        std::optional<std::size_t> shape;   // index into SheetPlan::shapes; unset: a group
+        std::string name;                   // a group's
+        std::vector<std::size_t> members;   // a group's, indices into SheetPlan::nodes
+        DrawingAnchor anchor;               // a group's cells: those of all its members
+        Box box;                            // where it stands in its group's space
+        std::uint16_t objectId = 0;         // a group's
     };
     struct SheetPlan {
         std::vector<Shape> shapes;
+        std::vector<Node> nodes;
+        std::vector<std::size_t> top;       // nodes drawn on the sheet itself, back to front
+        std::uint32_t objects = 0;          // shapes and groups
         std::uint32_t drawingId = 0;        // 0: no drawing
         std::uint32_t firstCluster = 0;     // shape ids start at firstCluster * 1024
     };
@@ -98,7 +118,14 @@ private:
         std::array<std::uint8_t, 16> id;
         std::uint32_t uses = 0;
     };
-    void writeShape(DrawingBytes& out, const Shape& shape, std::uint32_t shapeId) const;
+    struct Cut {
+        std::size_t at;                     // where the MSODRAWING record ends
+        std::size_t node;                   // whose OBJ, or TXO, follows
+        bool beforeText;
+    };
+    static void planGroups(const Sheet& sheet, SheetPlan& plan);
+    void writeNode(DrawingBytes& out, const SheetPlan& sheet, std::size_t node, bool inGroup, std::vector<Cut>& cuts) const;
+    void writeShape(DrawingBytes& out, const Shape& shape, std::uint32_t shapeId, const Box* inGroup) const;
     void writeObj(BiffStream& out, const Shape& shape, std::uint16_t objectId) const;
 
     std::vector<SheetPlan> sheets_;

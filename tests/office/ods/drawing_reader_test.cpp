@@ -164,6 +164,40 @@ TEST_F(DrawingReading, ShapesAreDrawnInTheirZOrderAndGroupMembersInTheirGroups) 
     EXPECT_EQ(names, (std::vector<std::string>{"page", "front", "back", "back too"})) << "a group's members are drawn where the group is";
 }
 
+TEST_F(DrawingReading, GroupsAreKeptWithTheirMembersAndNesting) {
+    const Workbook wb = readTable(
+        R"(<table:table-column table:style-name="co1" table:number-columns-repeated="4"/>)"
+        R"(<table:shapes><draw:rect draw:name="page" draw:z-index="1" svg:x="0pt" svg:y="0pt" svg:width="9pt" svg:height="9pt"/></table:shapes>)" +
+        rowWith(1, R"(<draw:g draw:name="Outer" draw:z-index="2">)"
+                   R"(<draw:ellipse draw:name="e" draw:z-index="5" svg:x="0pt" svg:y="0pt" svg:width="9pt" svg:height="9pt"/>)"
+                   R"(<draw:g draw:name="Inner"><draw:rect draw:name="r" svg:x="10pt" svg:y="5pt" svg:width="20pt" svg:height="10pt"/>)"
+                   R"(<draw:polygon svg:x="0pt" svg:y="0pt" svg:width="9pt" svg:height="9pt"/></draw:g>)"
+                   R"(<draw:g draw:name="Lost"><draw:polygon svg:x="0pt" svg:y="0pt" svg:width="9pt" svg:height="9pt"/></draw:g>)"
+                   R"(</draw:g>)") +
+        rowWith(0, R"(<draw:rect draw:name="front" draw:z-index="3" svg:x="0pt" svg:y="0pt" svg:width="9pt" svg:height="9pt"/>)"));
+    const Sheet& sheet = wb.sheets[0];
+    std::vector<std::string> names;
+    for (const Drawing& d : sheet.drawings) names.push_back(d.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"page", "e", "r", "front"})) << "a member's own z-index orders it within its group only";
+    ASSERT_EQ(sheet.drawingGroups.size(), 3u);
+    EXPECT_EQ(sheet.drawingGroups[0].name, "Outer");
+    EXPECT_FALSE(sheet.drawingGroups[0].parent);
+    EXPECT_EQ(sheet.drawingGroups[1].name, "Inner");
+    EXPECT_EQ(sheet.drawingGroups[1].parent, std::optional<std::uint32_t>(0));
+    EXPECT_EQ(sheet.drawingGroups[2].parent, std::optional<std::uint32_t>(0));
+    EXPECT_FALSE(sheet.drawings[0].group);
+    EXPECT_EQ(sheet.drawings[1].group, std::optional<std::uint32_t>(0));
+    EXPECT_EQ(sheet.drawings[2].group, std::optional<std::uint32_t>(1));
+    EXPECT_FALSE(sheet.drawings[3].group);
+    // Its box on the page: the cell B1 starts 72pt from the left.
+    ASSERT_TRUE(sheet.drawings[2].box);
+    EXPECT_DOUBLE_EQ(sheet.drawings[2].box->x, 82);
+    EXPECT_DOUBLE_EQ(sheet.drawings[2].box->y, 5);
+    EXPECT_DOUBLE_EQ(sheet.drawings[2].box->width, 20);
+    EXPECT_DOUBLE_EQ(sheet.drawings[2].box->height, 10);
+    EXPECT_TRUE(warned("S: 2 drawing shapes not converted")) << ::testing::PrintToString(warnings);
+}
+
 TEST_F(DrawingReading, FlatFilesCarryPicturesInline) {
     // "\x89PNG\r\n\x1A\n" and "xyz", base64 with line breaks.
     const std::string body = R"(<table:table table:name="F"><table:shapes><draw:frame svg:x="0pt" svg:y="0pt" svg:width="9pt" svg:height="9pt">)"

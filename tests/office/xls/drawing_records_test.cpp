@@ -306,6 +306,195 @@ TEST(DrawingRecords, NoteBoxLiesOverVisibleColumns) {
     EXPECT_EQ(u16(anchors[0]->body, 10), 8) << "two visible columns further, past the hidden one";
 }
 
+// A sheet with a shape, a group holding an ellipse and a group of a
+// rectangle and a line, and an option button that the group names too (form
+// controls stay on the sheet), then a second option button and a note.
+Workbook groupedWorkbook() {
+    Workbook wb;
+    Sheet sheet;
+    sheet.name = "Grouped";
+    sheet.annotations = {{"Ada", "A note", false}};
+    Row row;
+    row.index = 20;
+    Cell noted;
+    noted.column = 0;
+    noted.annotation = 0;
+    row.cells = {noted};
+    sheet.rows = {row};
+    sheet.drawingGroups = {{"Outer", std::nullopt}, {"Inner", 0u}, {"Looping", 3u}, {"Loop", 2u}};
+    const auto member = [](DrawingKind kind, RowIndex r, ColumnIndex c, std::uint32_t group, PageBox box) {
+        Drawing d = shape(kind, r, c);
+        d.group = group;
+        d.box = box;
+        return d;
+    };
+    sheet.drawings.push_back(shape(DrawingKind::Rectangle, 0, 0));
+    sheet.drawings.push_back(member(DrawingKind::Ellipse, 2, 3, 0, {10, 20, 40, 30}));
+    Drawing option = member(DrawingKind::OptionButton, 4, 0, 0, {0, 0, 10, 10});
+    option.control = FormControl{};
+    sheet.drawings.push_back(option);
+    sheet.drawings.push_back(member(DrawingKind::Rectangle, 1, 5, 1, {50, 60, 10, 10}));
+    Drawing line = member(DrawingKind::Line, 6, 1, 1, {0, 100, 20, 0});
+    line.anchor = {6, 1, 0.5, 0.0, 9, 1, 0.75, 0.5, true};
+    sheet.drawings.push_back(line);
+    Drawing looping = shape(DrawingKind::Rectangle, 12, 0);  // groups that never reach the sheet: none
+    looping.group = 2;
+    sheet.drawings.push_back(looping);
+    sheet.drawings.push_back(option);
+    sheet.drawings.back().group.reset();
+    wb.sheets.push_back(sheet);
+    return wb;
+}
+
+std::int32_t le32s(const std::vector<std::uint8_t>& b, std::size_t at) { return static_cast<std::int32_t>(le32(b, at)); }
+
+std::vector<std::int32_t> rectangle(const DrawingRecord& r) {
+    return {le32s(r.body, 0), le32s(r.body, 4), le32s(r.body, 8), le32s(r.body, 12)};
+}
+
+const DrawingRecord* child(const DrawingRecord& container, std::uint16_t type) {
+    for (const auto& c : container.children) {
+        if (c.type == type) return &c;
+    }
+    return nullptr;
+}
+
+TEST(DrawingRecords, GroupsAreWrittenAsNestedGroupContainers) {
+    const Written w = write(groupedWorkbook());
+    const auto parts = substreams(w.records);
+    ASSERT_EQ(parts.size(), 2u);
+    std::vector<std::uint8_t> drawing;
+    for (const Record& r : parts[1]) {
+        if (r.id == kMsoDrawing) drawing.insert(drawing.end(), r.data.begin(), r.data.end());
+    }
+    const auto top = parse(drawing, 0, drawing.size());
+    ASSERT_EQ(top.size(), 1u);
+    ASSERT_EQ(top[0].children.size(), 2u);
+    const DrawingRecord& sheetGroup = top[0].children[1];
+    ASSERT_EQ(sheetGroup.type, 0xF003);
+    // The sheet's own group shape, the rectangle, the outer group, the
+    // grouped option button, the looping rectangle, the other option
+    // button, the note.
+    std::vector<std::uint16_t> kinds;
+    for (const auto& c : sheetGroup.children) kinds.push_back(c.type);
+    ASSERT_EQ(kinds, (std::vector<std::uint16_t>{0xF004, 0xF004, 0xF003, 0xF004, 0xF004, 0xF004, 0xF004}));
+
+    const DrawingRecord& outer = sheetGroup.children[2];
+    ASSERT_EQ(outer.children.size(), 3u) << "its own shape, the ellipse, the inner group";
+    const DrawingRecord& outerShape = outer.children[0];
+    ASSERT_EQ(outerShape.children.size(), 5u) << "FSPGR, FSP, OPT (its name), client anchor, client data";
+    EXPECT_EQ(outerShape.children[0].type, 0xF009);
+    EXPECT_EQ(outerShape.children[0].version, 1u);
+    // Boxes in twentieths of a point; the line, of no height, is one unit high.
+    EXPECT_EQ(rectangle(outerShape.children[0]), (std::vector<std::int32_t>{0, 400, 1200, 2001}));
+    const DrawingRecord& outerFsp = outerShape.children[1];
+    EXPECT_EQ(outerFsp.type, 0xF00A);
+    EXPECT_EQ(outerFsp.instance, 0u);
+    EXPECT_EQ(le32(outerFsp.body, 4), 0x0201u) << "a group with an anchor, not a member";
+    EXPECT_EQ(outerShape.children[3].type, 0xF010);
+    auto u16 = [](const std::vector<std::uint8_t>& b, std::size_t at) { return b[at] | b[at + 1] << 8; };
+    const auto& anchor = outerShape.children[3].body;
+    // The cells of all members: rows 1..9 (the rectangle starts at row 1, the line ends at row 9).
+    EXPECT_EQ(u16(anchor, 2), 1) << "first column: the line's";
+    EXPECT_EQ(u16(anchor, 4), 512);
+    EXPECT_EQ(u16(anchor, 6), 1) << "first row: the inner rectangle's";
+    EXPECT_EQ(u16(anchor, 10), 6) << "last column: the inner rectangle's";
+    EXPECT_EQ(u16(anchor, 14), 9) << "last row: the line's";
+    EXPECT_EQ(u16(anchor, 16), 128);
+
+    const DrawingRecord& ellipse = outer.children[1];
+    EXPECT_EQ(child(ellipse, 0xF010), nullptr) << "a member has no cells of its own";
+    ASSERT_NE(child(ellipse, 0xF00F), nullptr);
+    EXPECT_EQ(child(ellipse, 0xF00F)->body.size(), 16u);
+    EXPECT_EQ(rectangle(*child(ellipse, 0xF00F)), (std::vector<std::int32_t>{200, 400, 1000, 1000}));
+    EXPECT_EQ(le32(child(ellipse, 0xF00A)->body, 4) & 0x0002u, 0x0002u) << "marked as a member";
+
+    const DrawingRecord& inner = outer.children[2];
+    ASSERT_EQ(inner.type, 0xF003);
+    ASSERT_EQ(inner.children.size(), 3u);
+    const DrawingRecord& innerShape = inner.children[0];
+    EXPECT_EQ(rectangle(*child(innerShape, 0xF009)), (std::vector<std::int32_t>{0, 1200, 1200, 2001}));
+    EXPECT_EQ(le32(child(innerShape, 0xF00A)->body, 4), 0x0203u) << "a group in a group";
+    ASSERT_NE(child(innerShape, 0xF00F), nullptr) << "placed in the outer group's space";
+    EXPECT_EQ(rectangle(*child(innerShape, 0xF00F)), rectangle(*child(innerShape, 0xF009)));
+    EXPECT_EQ(rectangle(*child(inner.children[1], 0xF00F)), (std::vector<std::int32_t>{1000, 1200, 1200, 1400}));
+
+    // Every shape, groups included, has an id of the sheet's cluster and an
+    // OBJ, in the order they are drawn; the drawing declares them all.
+    const auto fsps = all(top, 0xF00A);
+    ASSERT_EQ(fsps.size(), 11u);
+    for (std::size_t k = 0; k < fsps.size(); ++k) EXPECT_EQ(le32(fsps[k]->body, 0), 1024u + k);
+    const auto fdg = all(top, 0xF008);
+    EXPECT_EQ(le32(fdg[0]->body, 0), 11u);
+    EXPECT_EQ(le32(fdg[0]->body, 4), 1034u);
+
+    std::vector<std::uint16_t> objTypes, objIds;
+    std::vector<Record> options;
+    std::uint16_t notedObject = 0;
+    for (const Record& r : parts[1]) {
+        if (r.id == kObj) {
+            objTypes.push_back(r.u16(4));
+            objIds.push_back(r.u16(6));
+            if (r.u16(4) == 0x0C) options.push_back(r);
+            if (r.u16(4) == 0x00) {
+                EXPECT_EQ(r.data.size(), 22u + 6u + 4u) << "common data, the group marker, end";
+                EXPECT_EQ(r.u16(22), 0x0006);
+                EXPECT_EQ(r.u16(24), 0x0002);
+            }
+        } else if (r.id == kNote) {
+            notedObject = r.u16(6);
+        }
+    }
+    EXPECT_EQ(objTypes, (std::vector<std::uint16_t>{0x02, 0x00, 0x03, 0x00, 0x02, 0x01, 0x0C, 0x02, 0x0C, 0x19}));
+    EXPECT_EQ(objIds, (std::vector<std::uint16_t>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+    EXPECT_EQ(notedObject, 10) << "the NOTE names the note's OBJ";
+
+    // Each option button names the other by its OBJ id.
+    ASSERT_EQ(options.size(), 2u);
+    const auto nextOption = [](const Record& obj) -> int {
+        for (std::size_t at = 0; at + 4 <= obj.data.size();) {
+            const std::uint16_t ft = obj.u16(at), cb = obj.u16(at + 2);
+            if (ft == 0x0011) return obj.u16(at + 4);
+            if (ft == 0) break;
+            at += 4u + cb;
+        }
+        return -1;
+    };
+    EXPECT_EQ(nextOption(options[0]), 9);
+    EXPECT_EQ(nextOption(options[1]), 7);
+}
+
+TEST(DrawingRecords, GroupWithoutPageBoxesPlacesMembersByTheirCells) {
+    // Drawings made without a page box are placed in their group by their
+    // cells, so the group still holds them where they were.
+    Workbook wb;
+    Sheet sheet;
+    sheet.name = "Cells";
+    sheet.drawingGroups = {{"", std::nullopt}};
+    Drawing a = shape(DrawingKind::Rectangle, 2, 1);
+    a.group = 0;
+    Drawing b = shape(DrawingKind::Ellipse, 4, 3);
+    b.group = 0;
+    b.box = PageBox{0, 0, 10, 10};  // one box is not enough to use boxes
+    sheet.drawings = {a, b};
+    wb.sheets.push_back(sheet);
+    const Written w = write(wb);
+    std::vector<std::uint8_t> drawing;
+    for (const Record& r : substreams(w.records)[1]) {
+        if (r.id == kMsoDrawing) drawing.insert(drawing.end(), r.data.begin(), r.data.end());
+    }
+    const auto top = parse(drawing, 0, drawing.size());
+    const auto groups = all(top, 0xF009);
+    ASSERT_EQ(groups.size(), 2u);
+    // Columns in 1024ths, rows in 256ths: a runs from (1.25, 2.5) to (2.75, 4), b from (3.25, 4.5) to (4.75, 6).
+    EXPECT_EQ(rectangle(*groups[1]), (std::vector<std::int32_t>{1280, 640, 4864, 1536}));
+    const auto children = all(top, 0xF00F);
+    ASSERT_EQ(children.size(), 2u);
+    EXPECT_EQ(rectangle(*children[0]), (std::vector<std::int32_t>{1280, 640, 2816, 1024}));
+    EXPECT_EQ(all(top, 0xF010).size(), 1u) << "only the group follows the cells";
+    EXPECT_TRUE(w.warnings.empty());
+}
+
 TEST(DrawingRecords, NoDrawingGroupWithoutObjects) {
     Workbook wb;
     Sheet sheet;
