@@ -429,6 +429,67 @@ class BadInput(unittest.TestCase):
             [self.dir / "good.xls"], readers=("olefile", "biff", "xlrd"))), [])
 
 
+class UnreadableValues(unittest.TestCase):
+    """Typed cells whose value is missing or does not parse ("INVALID_DATE"):
+    LibreOffice reads them as 0 in the cell's format; the .xls must show the
+    same, and the warnings must name the cells."""
+
+    CONTENT = (
+        '<office:document-content xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" '
+        'xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0" '
+        'xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" '
+        'xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" office:version="1.2">'
+        '<office:automatic-styles><style:style style:name="ce1" style:family="table-cell" '
+        'style:data-style-name="N0"/></office:automatic-styles>'
+        '<office:body><office:spreadsheet><table:table table:name="Odd"><table:table-row>'
+        '<table:table-cell table:style-name="ce1" office:value-type="date" office:date-value="INVALID_DATE">'
+        '<text:p>INVALID DATE</text:p></table:table-cell>'
+        '<table:table-cell table:style-name="ce1" office:value-type="time" office:time-value="INVALID_TIME">'
+        '<text:p>INVALID TIME</text:p></table:table-cell>'
+        '<table:table-cell office:value-type="float" office:value="abc"><text:p>abc</text:p></table:table-cell>'
+        '<table:table-cell table:style-name="ce1" office:value-type="currency"><text:p>$5</text:p></table:table-cell>'
+        '<table:table-cell office:value-type="float" office:value="2.5"><text:p>2.5</text:p></table:table-cell>'
+        '</table:table-row></table:table></office:spreadsheet></office:body></office:document-content>')
+
+    def setUp(self):
+        self.dir = Path(tempfile.mkdtemp(prefix="roundtrip_values_"))
+        self.addCleanup(shutil.rmtree, self.dir)
+        self.source = self.dir / "odd.ods"
+        # Made here, not by LibreOffice, which would store the values it reads.
+        with zipfile.ZipFile(self.source, "w", zipfile.ZIP_DEFLATED) as archive:
+            archive.writestr(zipfile.ZipInfo("mimetype"), "application/vnd.oasis.opendocument.spreadsheet")
+            archive.writestr("META-INF/manifest.xml",
+                             '<manifest:manifest xmlns:manifest="urn:oasis:names:tc:opendocument:xmlns:'
+                             'manifest:1.0"><manifest:file-entry manifest:full-path="/" manifest:media-type='
+                             '"application/vnd.oasis.opendocument.spreadsheet"/><manifest:file-entry '
+                             'manifest:full-path="content.xml" manifest:media-type="text/xml"/>'
+                             '</manifest:manifest>')
+            archive.writestr("content.xml", self.CONTENT)
+        (self.dir / "out").mkdir()
+        self.status, _, self.stderr = convert([self.source], self.dir / "out")
+        self.result = self.dir / "out" / "odd.xls"
+
+    def test_read_as_zero_in_their_format_and_named(self):
+        self.assertEqual(self.status, 0, self.stderr)
+        import xlrd
+        book = xlrd.open_workbook(str(self.result), formatting_info=True)
+        sheet = book.sheet_by_index(0)
+        self.assertEqual([sheet.cell_value(0, c) for c in range(5)], [0, 0, 0, 0, 2.5])
+        self.assertEqual([sheet.cell_type(0, c) for c in range(2)], [xlrd.XL_CELL_DATE] * 2)
+        with Office() as office:
+            source, result = office.snapshot(self.source), office.snapshot(self.result)
+        self.assertEqual([c.display for _, c in sorted(source[0].cells.items())][:2],
+                         ["12/30/99 12:00 AM", "12:00:00 AM"], "how LibreOffice reads the source")
+        problems = compare_display(source, result)
+        self.assertFalse(problems, report(problems))
+        if converter() != "libreoffice":
+            warned = [line for line in self.stderr.splitlines() if line.startswith(f"warning: {self.source}")]
+            self.assertEqual(len(warned), 1, self.stderr)
+            for named in ('A1 (the date "INVALID_DATE" is not a date)', 'B1 (the time "INVALID_TIME"',
+                          'C1 (the number "abc"', 'D1 (the currency cell "$5" holds no value)'):
+                self.assertIn(named, warned[0])
+
+
 def write_package(path, mimetype, content):
     with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as archive:
         archive.writestr(zipfile.ZipInfo("mimetype"), mimetype)
