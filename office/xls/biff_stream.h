@@ -6,6 +6,8 @@
 
 #include "office/model/conversion_error.h"
 
+#include <sys/mman.h>
+
 #include <bit>
 #include <cstdint>
 #include <cstdio>
@@ -26,7 +28,10 @@ public:
     std::size_t size() const { return spilled_ + bytes_.size(); }
     // The bytes still held in memory: the whole stream unless it spills.
     const std::vector<std::uint8_t>& bytes() const { return bytes_; }
-    void reserve(std::size_t n) { bytes_.reserve(n); }
+    void reserve(std::size_t n) {
+        bytes_.reserve(n);
+        adviseHugePages();
+    }
 
     // From now on, whenever more than `threshold` bytes are held, they go to
     // `file` (empty, open for update, owned by the caller) at the next record.
@@ -102,6 +107,17 @@ public:
         patch16(start + 2, static_cast<std::uint16_t>(length));
     }
 
+    // A whole record in one append: header and a body of at most
+    // kMaxRecordData bytes. The cells of a large sheet go this way.
+    void record(std::uint16_t id, const std::uint8_t* body, std::size_t length) {
+        if (length > kMaxRecordData) throw std::logic_error("BIFF record longer than 8224 bytes");
+        if (spill_ && bytes_.size() > spillThreshold_) spill();
+        const std::uint8_t header[4]{static_cast<std::uint8_t>(id), static_cast<std::uint8_t>(id >> 8),
+                                     static_cast<std::uint8_t>(length), static_cast<std::uint8_t>(length >> 8)};
+        raw(header, sizeof header);
+        raw(body, length);
+    }
+
     // A record with a fixed body given as bytes.
     void record(std::uint16_t id, std::initializer_list<std::uint8_t> body) {
         const auto start = beginRecord(id);
@@ -117,6 +133,18 @@ public:
     }
 
 private:
+    // A large buffer is touched page by page as records go in; huge pages
+    // take one fault where small ones take 512. Only advice: the kernel may
+    // decline, and nothing changes but the count of faults.
+    void adviseHugePages() {
+        constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
+        if (bytes_.capacity() < 2 * kHugePage) return;
+        const auto begin = reinterpret_cast<std::uintptr_t>(bytes_.data());
+        const std::uintptr_t first = (begin + kHugePage - 1) & ~(kHugePage - 1);
+        const std::uintptr_t last = (begin + bytes_.capacity()) & ~(kHugePage - 1);
+        if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+    }
+
     void patch(std::size_t at, const std::uint8_t* b, std::size_t n) {
         if (at >= spilled_) {
             std::memcpy(bytes_.data() + (at - spilled_), b, n);

@@ -5,6 +5,8 @@
 #include "office/xls/rk_number.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cmath>
 
 namespace brindlemoor::office::xls {
@@ -36,45 +38,63 @@ std::uint8_t validError(double code) {
     }
 }
 
-void cellHeader(BiffStream& out, std::uint16_t row, const CellItem& item) {
-    out.u16(row);
-    out.u16(item.column);
-    out.u16(item.xf);
-}
+// A record's body put together on the stack and handed to the stream in
+// one append: a sheet of a million cells is mostly these.
+template <std::size_t Capacity>
+class RecordBody {
+public:
+    void u8(std::uint8_t v) { bytes_[size_++] = v; }
+    void u16(std::uint16_t v) {
+        bytes_[size_++] = static_cast<std::uint8_t>(v);
+        bytes_[size_++] = static_cast<std::uint8_t>(v >> 8);
+    }
+    void u32(std::uint32_t v) {
+        u16(static_cast<std::uint16_t>(v));
+        u16(static_cast<std::uint16_t>(v >> 16));
+    }
+    void f64(double v) {
+        const auto bits = std::bit_cast<std::uint64_t>(v);
+        u32(static_cast<std::uint32_t>(bits));
+        u32(static_cast<std::uint32_t>(bits >> 32));
+    }
+    void writeTo(BiffStream& out, std::uint16_t id) const { out.record(id, bytes_.data(), size_); }
 
-// A single cell record of any value kind.
+private:
+    std::array<std::uint8_t, Capacity> bytes_;
+    std::size_t size_ = 0;
+};
+
+// A single cell record of any value kind: row, column and XF, then the value.
 void writeSingle(BiffStream& out, std::uint16_t row, const CellItem& item) {
-    std::size_t start = 0;
+    RecordBody<14> body;
+    body.u16(row);
+    body.u16(item.column);
+    body.u16(item.xf);
+    std::uint16_t id = kBlank;
     switch (item.kind) {
-    case CellKind::Rk:  // RK: row, column, XF, RK value
-        start = out.beginRecord(kRk);
-        cellHeader(out, row, item);
-        out.u32(item.value);
+    case CellKind::Rk:  // RK value
+        id = kRk;
+        body.u32(item.value);
         break;
-    case CellKind::Number:  // NUMBER: row, column, XF, IEEE double
-        start = out.beginRecord(kNumber);
-        cellHeader(out, row, item);
-        out.f64(item.number);
+    case CellKind::Number:  // IEEE double
+        id = kNumber;
+        body.f64(item.number);
         break;
-    case CellKind::Label:  // LABELSST: row, column, XF, SST index
-        start = out.beginRecord(kLabelSst);
-        cellHeader(out, row, item);
-        out.u32(item.value);
+    case CellKind::Label:  // SST index
+        id = kLabelSst;
+        body.u32(item.value);
         break;
     case CellKind::Boolean:
-    case CellKind::Error:  // BOOLERR: row, column, XF, value, 1 when an error
-        start = out.beginRecord(kBoolErr);
-        cellHeader(out, row, item);
-        out.u8(static_cast<std::uint8_t>(item.value));
-        out.u8(item.kind == CellKind::Error ? 1 : 0);
+    case CellKind::Error:  // BOOLERR: value, 1 when an error
+        id = kBoolErr;
+        body.u8(static_cast<std::uint8_t>(item.value));
+        body.u8(item.kind == CellKind::Error ? 1 : 0);
         break;
     case CellKind::Blank:
-    case CellKind::Formula:  // BLANK: row, column, XF
-        start = out.beginRecord(kBlank);
-        cellHeader(out, row, item);
+    case CellKind::Formula:  // BLANK: nothing more
         break;
     }
-    out.endRecord(start);
+    body.writeTo(out, id);
 }
 
 // Length of the run of `kind` cells in adjacent columns starting at `from`.
@@ -151,15 +171,15 @@ void writeCells(BiffStream& out, std::uint16_t row, std::span<const CellItem> ce
             if (n > 1) {
                 // MULRK: row, first column, (XF, RK) per cell, last column.
                 // MULBLANK: row, first column, XF per cell, last column.
-                const auto start = out.beginRecord(rk ? kMulRk : kMulBlank);
-                out.u16(row);
-                out.u16(first.column);
+                RecordBody<kMaxRecordData> body;
+                body.u16(row);
+                body.u16(first.column);
                 for (std::size_t k = i; k < i + n; ++k) {
-                    out.u16(cells[k].xf);
-                    if (rk) out.u32(cells[k].value);
+                    body.u16(cells[k].xf);
+                    if (rk) body.u32(cells[k].value);
                 }
-                out.u16(cells[i + n - 1].column);
-                out.endRecord(start);
+                body.u16(cells[i + n - 1].column);
+                body.writeTo(out, rk ? kMulRk : kMulBlank);
                 i += n;
                 continue;
             }

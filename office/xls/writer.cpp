@@ -11,7 +11,9 @@
 namespace brindlemoor::office {
 namespace {
 
-constexpr std::size_t kSpillThreshold = std::size_t{16} << 20;
+// Up to this much of the stream stays in memory; a larger one goes to a file.
+// A million cells take about 18 MB, which the stream reserves up front anyway.
+constexpr std::size_t kSpillThreshold = std::size_t{64} << 20;
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
