@@ -479,13 +479,13 @@ void SheetDrawings::writeShape(DrawingBytes& out, const Shape& shape, std::uint3
     if (!d.description.empty()) properties.setText(0x0381, d.description);
     properties.write(out);
 
-    // A group's member stands in the group's space; the group follows the cells.
+    // A group's member stands in the group's space; its cells follow too,
+    // for readers that place each object by its own cells.
     if (inGroup) {
         out.header(0, 0, kChildAnchor, 16);
         writeRectangle(out, inGroup->left, inGroup->top, inGroup->right, inGroup->bottom);
-    } else {
-        writeClientAnchor(out, d.anchor);
     }
+    writeClientAnchor(out, d.anchor);
     out.header(0, 0, kClientData, 0);
 }
 

@@ -403,8 +403,13 @@ TEST(DrawingRecords, GroupsAreWrittenAsNestedGroupContainers) {
     EXPECT_EQ(u16(anchor, 16), 128);
 
     const DrawingRecord& ellipse = outer.children[1];
-    EXPECT_EQ(child(ellipse, 0xF010), nullptr) << "a member has no cells of its own";
     ASSERT_NE(child(ellipse, 0xF00F), nullptr);
+    ASSERT_NE(child(ellipse, 0xF010), nullptr) << "its own cells too, for readers that place objects one by one";
+    EXPECT_EQ(u16(child(ellipse, 0xF010)->body, 2), 3);
+    EXPECT_EQ(u16(child(ellipse, 0xF010)->body, 6), 2);
+    std::vector<std::uint16_t> order;
+    for (const auto& c : ellipse.children) order.push_back(c.type);
+    EXPECT_EQ(order, (std::vector<std::uint16_t>{0xF00A, 0xF00B, 0xF00F, 0xF010, 0xF011})) << "the child anchor comes first";
     EXPECT_EQ(child(ellipse, 0xF00F)->body.size(), 16u);
     EXPECT_EQ(rectangle(*child(ellipse, 0xF00F)), (std::vector<std::int32_t>{200, 400, 1000, 1000}));
     EXPECT_EQ(le32(child(ellipse, 0xF00A)->body, 4) & 0x0002u, 0x0002u) << "marked as a member";
@@ -491,7 +496,12 @@ TEST(DrawingRecords, GroupWithoutPageBoxesPlacesMembersByTheirCells) {
     const auto children = all(top, 0xF00F);
     ASSERT_EQ(children.size(), 2u);
     EXPECT_EQ(rectangle(*children[0]), (std::vector<std::int32_t>{1280, 640, 2816, 1024}));
-    EXPECT_EQ(all(top, 0xF010).size(), 1u) << "only the group follows the cells";
+    const auto anchors = all(top, 0xF010);
+    ASSERT_EQ(anchors.size(), 3u) << "the group and both members";
+    auto u16 = [](const std::vector<std::uint8_t>& b, std::size_t at) { return b[at] | b[at + 1] << 8; };
+    EXPECT_EQ(u16(anchors[0]->body, 2), 1) << "the group starts where its first member does";
+    EXPECT_EQ(u16(anchors[0]->body, 10), 4) << "and ends where its last one does";
+    EXPECT_EQ(u16(anchors[0]->body, 14), 6);
     EXPECT_TRUE(w.warnings.empty());
 }
 
