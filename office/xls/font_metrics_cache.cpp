@@ -4,7 +4,6 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
-#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -45,19 +44,6 @@ void describe(std::string& stamp, const std::string& path) {
     stamp += path;
     stamp += state.exists ? " " + std::to_string(state.time) + " " + std::to_string(state.size) : " -";
     stamp += '\n';
-}
-
-// A configuration folder and what it holds (links followed: the files are
-// usually links into a folder of available configurations, edited in place).
-void describeFolder(std::string& stamp, const std::string& folder) {
-    describe(stamp, folder);
-    std::vector<std::string> names;
-    std::error_code error;
-    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        names.push_back(it->path().string());
-    }
-    std::sort(names.begin(), names.end());
-    for (const auto& name : names) describe(stamp, name);
 }
 
 std::uint64_t fnv1a(std::string_view text) {
@@ -231,18 +217,22 @@ std::string fontConfigurationStamp() {
     for (const auto& folder : configFolders) {
         describe(stamp, folder + "/fonts.conf");
         describe(stamp, folder + "/local.conf");
-        describeFolder(stamp, folder + "/conf.d");
+        describe(stamp, folder + "/conf.d");
+        describe(stamp, folder + "/conf.avail");
     }
+    // conf.d holds links into these: a package that changes a configuration
+    // replaces the file, which changes its folder's time.
+    describe(stamp, "/usr/share/fontconfig/conf.avail");
     if (const std::string file = environment("FONTCONFIG_FILE"); !file.empty()) describe(stamp, file);
 
     const std::string userConfig = xdg("XDG_CONFIG_HOME", ".config");
     if (!userConfig.empty()) {
         describe(stamp, userConfig + "/fontconfig/fonts.conf");
-        describeFolder(stamp, userConfig + "/fontconfig/conf.d");
+        describe(stamp, userConfig + "/fontconfig/conf.d");
     }
     if (!home.empty()) {
         describe(stamp, home + "/.fonts.conf");
-        describeFolder(stamp, home + "/.fonts.conf.d");
+        describe(stamp, home + "/.fonts.conf.d");
         describe(stamp, home + "/.fonts");
         describe(stamp, home + "/.fontconfig");
     }

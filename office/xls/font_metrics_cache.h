@@ -59,8 +59,11 @@ private:
 // A fingerprint of what decides which face fontconfig shows for a family:
 // library versions, the environment variables fontconfig reads, and the
 // times and sizes of its configuration files and folders, font folders and
-// font cache folders. Computed from a few dozen stat calls, without loading
-// the configuration.
+// font cache folders. Some twenty stat calls, without loading the
+// configuration. A configuration file edited in place, or fonts added to a
+// subfolder without running fc-cache, go unseen, as fontconfig's own caches
+// partly miss them too; installing fonts or configurations through packages
+// runs fc-cache, which rewrites the cache folders.
 std::string fontConfigurationStamp();
 
 // $XDG_CACHE_HOME/brindlemoor/font-metrics, else ~/.cache/brindlemoor/font-metrics;
