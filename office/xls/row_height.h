@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <vector>
 
 namespace brindlemoor::office::xls {
@@ -23,6 +24,12 @@ constexpr RowIndex kRelaidOutRows = 201;
 // Columns of an office suite's sheet (LibreOffice's); where a row has no
 // cell, the column's default style counts.
 constexpr ColumnIndex kOfficeColumns = 1024;
+
+// Height of a cell of `lines` lines of text (paragraphs and line breaks) as
+// the office's text engine lays it out, from the metrics of the face this
+// system shows for the font; nothing where no face can be measured.
+std::optional<double> textEngineHeightPt(const Font& font, std::uint32_t lines,
+                                         double verticalPaddingPt = CellFormat::kStandardVerticalPaddingPt);
 
 class RowHeights {
 public:

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <cstdio>
 #include <memory>
 
@@ -476,6 +477,31 @@ std::string shownFamily(const std::string& family) {
     char buffer[256];
     while (pipe && fgets(buffer, sizeof buffer, pipe.get())) shown += buffer;
     return shown;
+}
+
+TEST(TextEngineHeights, FollowTheLineMetricsOfTheFaceShown) {
+    if (!std::filesystem::exists("/usr/share/fonts/truetype/crosextra/Carlito-Regular.ttf") ||
+        !std::filesystem::exists("/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf")) {
+        GTEST_SKIP() << "Carlito and Liberation Sans are not installed";
+    }
+    // LibreOffice's heights of cells of several lines, in 1/100 mm: the two
+    // faces' lines differ (1.117 em against 1.0 em), and pixels round each.
+    const auto hundredthsOfMm = [](std::optional<double> pt) { return pt ? *pt * 2540 / 72 : -1.0; };
+    Font liberation;
+    liberation.name = "Liberation Sans";
+    liberation.sizePt = 10;
+    Font carlito;
+    carlito.name = "Carlito";
+    carlito.sizePt = 12;
+    EXPECT_NEAR(hundredthsOfMm(textEngineHeightPt(liberation, 2)), 841, 3);
+    EXPECT_NEAR(hundredthsOfMm(textEngineHeightPt(carlito, 5)), 2157, 3);
+    EXPECT_NEAR(hundredthsOfMm(textEngineHeightPt(carlito, 1)), 473, 3);
+    liberation.sizePt = 30;
+    EXPECT_NEAR(hundredthsOfMm(textEngineHeightPt(liberation, 1)), 1210, 3);
+    carlito.sizePt = 8;
+    EXPECT_NEAR(hundredthsOfMm(textEngineHeightPt(carlito, 1)), 342, 3);
+    EXPECT_NEAR(hundredthsOfMm(textEngineHeightPt(carlito, 1, 2 * 72 / 25.4)), 342 + 200 - 70, 3)
+        << "padding beyond the standard adds to it";
 }
 
 TEST(ColumnWidths, MeasureTheFaceTheSystemShows) {
