@@ -556,9 +556,8 @@ void SheetDrawings::writeNode(DrawingBytes& out, const SheetPlan& sheet, std::si
     if (inGroup) {
         out.header(0, 0, kChildAnchor, 16);
         writeRectangle(out, node.box.left, node.box.top, node.box.right, node.box.bottom);
-    } else {
-        writeClientAnchor(out, node.anchor);
     }
+    writeClientAnchor(out, node.anchor);
     out.header(0, 0, kClientData, 0);
     cuts.push_back({out.size(), index, false});
     out.close(groupShape);

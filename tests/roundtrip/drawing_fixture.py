@@ -2,7 +2,8 @@
 sheet: two PNG pictures (one anchored to a cell, one placed on the page), a
 rectangle, an ellipse, a line, a text box and a cell note. The pictures are
 made here, so their pixel sizes are known. Shapes in a cell are placed
-relative to that cell, as spreadsheet programs write them."""
+relative to that cell, as spreadsheet programs write them. A second
+document holds groups of shapes, one inside another."""
 
 import struct
 import zipfile
@@ -144,6 +145,83 @@ def write_drawing_ods(path):
         colors = [(200, 20, 20), (20, 120, 20)]
         for (name, (w, h)), color in zip(PICTURES.items(), colors):
             z.writestr(name, png(w, h, color), compress_type=zipfile.ZIP_STORED)
+
+
+# A sheet of grouped shapes, as a flat document for LibreOffice to save as
+# its own: a shape on its own, a group of two shapes, and a group holding a
+# line and a group of its own. Members are placed relative to their cell.
+# Each group as (name, [members]), each shape as (kind, name).
+EXPECTED_GROUPS = [
+    ("drawing", "Alone"),
+    ("group", "Pair", [("drawing", "Left"), ("drawing", "Right")]),
+    ("group", "Nest", [("drawing", "Rule"), ("group", "Core", [("drawing", "Core box"), ("drawing", "Core round")])]),
+]
+
+GROUPS_CONTENT = """<?xml version="1.0" encoding="UTF-8"?>
+<office:document
+ xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
+ xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0"
+ xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"
+ xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0"
+ xmlns:draw="urn:oasis:names:tc:opendocument:xmlns:drawing:1.0"
+ xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0"
+ xmlns:svg="urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0"
+ office:version="1.2" office:mimetype="application/vnd.oasis.opendocument.spreadsheet">
+ <office:automatic-styles>
+  <style:style style:name="co1" style:family="table-column">
+   <style:table-column-properties style:column-width="1in"/>
+  </style:style>
+  <style:style style:name="ro1" style:family="table-row">
+   <style:table-row-properties style:row-height="0.25in"/>
+  </style:style>
+  <style:style style:name="gr1" style:family="graphic">
+   <style:graphic-properties draw:fill="solid" draw:fill-color="#ffcc00" draw:stroke="solid" svg:stroke-color="#003366"/>
+  </style:style>
+ </office:automatic-styles>
+ <office:body>
+  <office:spreadsheet>
+   <table:table table:name="Groups">
+    <table:table-column table:style-name="co1" table:number-columns-repeated="10"/>
+    <table:table-row table:style-name="ro1">
+     <table:table-cell office:value-type="string"><text:p>Grouped shapes</text:p></table:table-cell>
+    </table:table-row>
+    <table:table-row table:style-name="ro1">
+     <table:table-cell/>
+     <table:table-cell>
+      <draw:g draw:name="Pair">
+       <draw:rect draw:name="Left" draw:style-name="gr1" svg:x="0.1in" svg:y="0.05in" svg:width="0.8in" svg:height="0.5in"/>
+       <draw:ellipse draw:name="Right" draw:style-name="gr1" svg:x="1.2in" svg:y="0.1in" svg:width="0.9in" svg:height="0.6in"/>
+      </draw:g>
+     </table:table-cell>
+     <table:table-cell table:number-columns-repeated="3"/>
+     <table:table-cell>
+      <draw:rect draw:name="Alone" draw:style-name="gr1" svg:x="0.1in" svg:y="0.05in" svg:width="0.7in" svg:height="0.4in"/>
+     </table:table-cell>
+    </table:table-row>
+    <table:table-row table:style-name="ro1" table:number-rows-repeated="3"><table:table-cell/></table:table-row>
+    <table:table-row table:style-name="ro1">
+     <table:table-cell table:number-columns-repeated="2"/>
+     <table:table-cell>
+      <draw:g draw:name="Nest">
+       <draw:line draw:name="Rule" svg:x1="0.1in" svg:y1="0.1in" svg:x2="1.9in" svg:y2="0.15in"/>
+       <draw:g draw:name="Core">
+        <draw:rect draw:name="Core box" draw:style-name="gr1" svg:x="0.2in" svg:y="0.3in" svg:width="0.6in" svg:height="0.4in"/>
+        <draw:ellipse draw:name="Core round" draw:style-name="gr1" svg:x="1.0in" svg:y="0.3in" svg:width="0.5in" svg:height="0.5in"/>
+       </draw:g>
+      </draw:g>
+     </table:table-cell>
+    </table:table-row>
+    <table:table-row table:style-name="ro1" table:number-rows-repeated="6"><table:table-cell/></table:table-row>
+   </table:table>
+  </office:spreadsheet>
+ </office:body>
+</office:document>
+"""
+
+
+def write_groups_fods(path):
+    with open(path, "w", encoding="utf-8") as f:
+        f.write(GROUPS_CONTENT)
 
 
 if __name__ == "__main__":

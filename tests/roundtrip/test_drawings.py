@@ -5,6 +5,10 @@ converted; LibreOffice finds the same shapes of each kind, the pictures
 with their pixel sizes, each shape starting in the same cell; xlrd still
 reads the note; every reader of the validity check accepts the file.
 
+Groups survive too: a LibreOffice-made sheet with a group of two shapes and
+a group holding a group comes back with the same groups and members, each
+member close to where it was.
+
 Environment: ROUNDTRIP_CONVERTER and ROUNDTRIP_WORK. Exits 77 (skipped)
 when LibreOffice is not installed.
 """
@@ -20,7 +24,7 @@ import xlrd
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 import drawing_fixture  # noqa: E402
-from xls_validity import check_files, failures  # noqa: E402
+from xls_validity import check_files, failures, soffice_command  # noqa: E402
 
 SKIPPED = 77
 WORK = Path(os.environ.get("ROUNDTRIP_WORK", "/tmp/brindlemoor_roundtrip")) / "drawings"
@@ -83,6 +87,85 @@ class DrawingRoundTrip(unittest.TestCase):
 
     def test_every_reader_accepts_the_file(self):
         self.assertEqual(failures(check_files([self.result], cache_dir=WORK / "check")), [])
+
+
+def shape_tree(office, path):
+    """The first sheet's shapes as LibreOffice sees them, in drawing order:
+    (kind, name, (x, y, width, height) in 1/100 mm, members)."""
+    document = office._load(path)
+    try:
+        def describe(shape):
+            shape_type = shape.getShapeType()
+            box = (shape.Position.X, shape.Position.Y, shape.Size.Width, shape.Size.Height)
+            if shape_type.endswith("GroupShape"):
+                return ("group", shape.Name, box, [describe(shape.getByIndex(i)) for i in range(shape.Count)])
+            return (kind_of(shape_type), shape.Name, box, [])
+        page = document.Sheets.getByIndex(0).DrawPage
+        return [describe(page.getByIndex(k)) for k in range(page.Count)]
+    finally:
+        document.close(True)
+
+
+def structure(tree):
+    """Kinds and names, nesting kept, positions left out."""
+    return [(kind, name, structure(members)) if kind == "group" else (kind, name) for kind, name, _, members in tree]
+
+
+def boxes(tree):
+    """Every shape and group by name, with its box."""
+    found = {}
+    for _, name, box, members in tree:
+        found[name] = box
+        found.update(boxes(members))
+    return found
+
+
+class GroupRoundTrip(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        work = WORK.parent / "drawing_groups"
+        shutil.rmtree(work, ignore_errors=True)
+        work.mkdir(parents=True)
+        flat = work / "made" / "groups.fods"
+        flat.parent.mkdir()
+        drawing_fixture.write_groups_fods(flat)
+        # LibreOffice saves it as its own document: the source is as it writes groups.
+        subprocess.run(soffice_command(work / "profile") + ["--headless", "--convert-to", "ods", "--outdir", str(work), str(flat)],
+                       capture_output=True, timeout=300, check=True)
+        cls.source = work / "groups.ods"
+        result = subprocess.run([os.environ["ROUNDTRIP_CONVERTER"], str(cls.source), "-o", str(work)],
+                                capture_output=True, text=True, timeout=300)
+        if result.returncode != 0:
+            raise AssertionError(f"converter failed: {result.stdout}{result.stderr}")
+        cls.warnings = result.stdout + result.stderr
+        cls.result = work / "groups.xls"
+        cls.work = work
+        from office_snapshot import Office
+        with Office() as office:
+            cls.before = shape_tree(office, cls.source)
+            cls.after = shape_tree(office, cls.result)
+
+    def test_libreoffice_reads_the_fixture_as_intended(self):
+        # Guards the fixture: LibreOffice keeps the groups of the flat document.
+        by_name = lambda shape: shape[1]  # noqa: E731
+        self.assertEqual(sorted(structure(self.before), key=by_name), sorted(drawing_fixture.EXPECTED_GROUPS, key=by_name))
+
+    def test_same_groups_with_the_same_members(self):
+        self.assertEqual(structure(self.after), structure(self.before))
+
+    def test_members_stay_where_they_were(self):
+        before, after = boxes(self.before), boxes(self.after)
+        self.assertEqual(after.keys(), before.keys())
+        for name, box in before.items():
+            for was, now in zip(box, after[name]):
+                # 1 mm: cell offsets are kept in 1/1024 of a column and 1/256 of a row.
+                self.assertLessEqual(abs(now - was), 100, f"{name}: {after[name]} against {box}")
+
+    def test_nothing_is_warned_about(self):
+        self.assertNotIn("not converted", self.warnings)
+
+    def test_every_reader_accepts_the_file(self):
+        self.assertEqual(failures(check_files([self.result], cache_dir=self.work / "check")), [])
 
 
 if __name__ == "__main__":

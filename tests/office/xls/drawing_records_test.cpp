@@ -422,6 +422,9 @@ TEST(DrawingRecords, GroupsAreWrittenAsNestedGroupContainers) {
     EXPECT_EQ(le32(child(innerShape, 0xF00A)->body, 4), 0x0203u) << "a group in a group";
     ASSERT_NE(child(innerShape, 0xF00F), nullptr) << "placed in the outer group's space";
     EXPECT_EQ(rectangle(*child(innerShape, 0xF00F)), rectangle(*child(innerShape, 0xF009)));
+    ASSERT_NE(child(innerShape, 0xF010), nullptr) << "and on its members' cells";
+    EXPECT_EQ(u16(child(innerShape, 0xF010)->body, 2), 1) << "from the line's column";
+    EXPECT_EQ(u16(child(innerShape, 0xF010)->body, 6), 1) << "and the rectangle's row";
     EXPECT_EQ(rectangle(*child(inner.children[1], 0xF00F)), (std::vector<std::int32_t>{1000, 1200, 1200, 1400}));
 
     // Every shape, groups included, has an id of the sheet's cluster and an
