@@ -29,6 +29,7 @@ std::string NamespaceScope::enter(const char* const* attributes) {
     std::uint32_t declared = 0;
     std::string problem;
     for (const char* const* a = attributes; *a; a += 2) {
+        if (a[0][0] != 'x') continue;  // most names are not declarations: no need to measure them
         const std::string_view name(a[0]);
         if (!isDeclaration(name)) continue;
         const std::string_view prefix = name.size() > 5 ? name.substr(6) : std::string_view();

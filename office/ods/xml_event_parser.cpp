@@ -4,10 +4,14 @@
 
 #include <expat.h>
 
+#include <algorithm>
+
 namespace brindlemoor::office::ods {
 namespace {
 
 constexpr int kChunkSize = 64 * 1024;
+// A batch asked for many events takes no more chunks than this.
+constexpr std::uint64_t kMaxBatchInput = 4 * kChunkSize;
 // Readers of nested content recurse; no real document comes near this depth,
 // and refusing deeper ones keeps every reader's stack bounded.
 constexpr int kMaxDepth = 1000;
@@ -52,9 +56,7 @@ int XmlEventParser::currentLine() const {
 }
 
 XmlEventRecord& XmlEventParser::pushEvent(XmlEvent type) {
-    XmlBatch& batch = *batch_;
-    if (batch.count == batch.events.size()) batch.events.emplace_back();
-    XmlEventRecord& event = batch.events[batch.count++];
+    XmlEventRecord& event = batch_->events.emplace_back();
     event.type = type;
     event.line = currentLine();
     event.legacySeen = legacySeen_;
@@ -65,8 +67,10 @@ void XmlEventParser::flushText() {
     if (textBuffer_.empty()) return;
     XmlEventRecord& event = pushEvent(XmlEvent::Text);
     event.line = textLine_;
-    event.attributeCount = 0;
-    event.text.swap(textBuffer_);
+    std::string& chars = batch_->chars;
+    event.textAt = static_cast<std::uint32_t>(chars.size());
+    event.textSize = static_cast<std::uint32_t>(textBuffer_.size());
+    chars.append(textBuffer_);
     textBuffer_.clear();
 }
 
@@ -90,10 +94,12 @@ bool XmlEventParser::startElement(const char* name, const char** attributes) {
         legacySeen_ = true;
         normaliseLegacyName(resolved.ns, resolved.local, {});
     }
+    XmlBatch& batch = *batch_;
     XmlEventRecord& event = pushEvent(XmlEvent::Start);
     event.ns = resolved.ns;
     event.local = resolved.local;
-    std::size_t count = 0;
+    event.firstAttribute = static_cast<std::uint32_t>(batch.attributes.size());
+    std::uint32_t count = 0;
     for (const char** a = attributes; *a; a += 2) {
         if (a[0][0] == 'x' && NamespaceScope::isDeclaration(a[0])) continue;
         const auto attribute = scope_.attribute(a[0]);
@@ -105,11 +111,11 @@ bool XmlEventParser::startElement(const char* name, const char** attributes) {
         std::string_view local = attribute->local;
         // Attributes are renamed against the element's name as written.
         if (attribute->info.legacy) normaliseLegacyName(ns, local, element->local);
-        if (event.attributes.size() <= count) event.attributes.emplace_back();
-        XmlAttribute& slot = event.attributes[count++];
-        slot.ns = ns;
-        slot.local = local;
-        slot.value.assign(a[1]);
+        const std::string_view value(a[1]);
+        batch.attributes.push_back({ns, local, static_cast<std::uint32_t>(batch.chars.size()),
+                                    static_cast<std::uint32_t>(value.size())});
+        batch.chars.append(value);
+        ++count;
     }
     event.attributeCount = count;
     open_.push_back(resolved);
@@ -140,7 +146,6 @@ void XmlEventParser::onEnd(void* self, const char*) {
         event.local = parser.open_.back().local;
         parser.open_.pop_back();
     }
-    event.attributeCount = 0;
     parser.scope_.leave();
     --parser.depth_;
 }
@@ -172,13 +177,15 @@ void XmlEventParser::onEntity(void* self, const char*, int, const char*, int, co
     XML_StopParser(asParser(parser.parser_.get()), XML_FALSE);
 }
 
-void XmlEventParser::fill(XmlBatch& batch) {
-    batch.count = 0;
+void XmlEventParser::fill(XmlBatch& batch, std::size_t events) {
+    batch.events.clear();
+    batch.attributes.clear();
+    batch.chars.clear();
     batch.last = false;
     batch.failure.clear();
     batch.error = nullptr;
     try {
-        parse(batch);
+        parse(batch, std::max<std::size_t>(events, 1));
     } catch (const std::bad_alloc&) {
         batch.error = std::make_exception_ptr(ConversionError("out of memory while reading " + part_));
         batch.last = true;
@@ -189,14 +196,16 @@ void XmlEventParser::fill(XmlBatch& batch) {
     batch_ = nullptr;
 }
 
-void XmlEventParser::parse(XmlBatch& batch) {
+void XmlEventParser::parse(XmlBatch& batch, std::size_t events) {
     XML_Parser p = asParser(parser_.get());
     batch_ = &batch;
-    while (batch.count == 0 && !batch.last) {
+    std::uint64_t fed = 0;  // by this call: a batch's characters stay bounded whatever its events
+    while (!batch.last && (batch.events.empty() || (batch.events.size() < events && fed < kMaxBatchInput))) {
         void* buffer = XML_GetBuffer(p, kChunkSize);
         if (!buffer) throw ConversionError("out of memory while reading " + part_);
         const std::size_t got = source_(static_cast<char*>(buffer), kChunkSize);
         fedSinceEvent_ += got;
+        fed += got;
         const XML_Status result = XML_ParseBuffer(p, static_cast<int>(got), got == 0);
         if (result == XML_STATUS_ERROR) {
             batch.last = true;

@@ -30,33 +30,44 @@ enum class XmlEvent { Start, End, Text, Eof };
 
 // Names are views into the namespace scope's table, which lives as long as
 // the parser: they stay valid while the batch is recycled and refilled.
+// Values and texts are spans of the batch's characters.
 struct XmlAttribute {
     Ns ns = Ns::None;
     std::string_view local;
-    std::string value;
+    std::uint32_t valueAt = 0;
+    std::uint32_t valueSize = 0;
 };
 
 struct XmlEventRecord {
     XmlEvent type = XmlEvent::Eof;
     Ns ns = Ns::None;
     std::string_view local;
-    std::vector<XmlAttribute> attributes;  // slots reused; the first attributeCount are this event's
-    std::size_t attributeCount = 0;
-    std::string text;
+    std::uint32_t firstAttribute = 0;  // in the batch's attributes
+    std::uint32_t attributeCount = 0;
+    std::uint32_t textAt = 0;          // in the batch's characters
+    std::uint32_t textSize = 0;
     int line = 0;
     bool legacySeen = false;  // an older vocabulary's name seen up to here
 };
 
 // The events of one chunk of input, and how the input goes on after them:
-// more to come, its end, or a fault found right after the last event.
+// more to come, its end, or a fault found right after the last event. Every
+// event's attributes and every value and text lie side by side in a few
+// buffers, written and read in order, which keep their room from one round
+// to the next.
 struct XmlBatch {
-    std::vector<XmlEventRecord> events;  // slots reused; the first count are this batch's
-    std::size_t count = 0;
+    std::vector<XmlEventRecord> events;
+    std::vector<XmlAttribute> attributes;
+    std::string chars;         // attribute values and texts
     bool last = false;         // nothing follows this batch
     std::string failure;       // with last: the document is refused for this
     int failureLine = 0;
     std::exception_ptr error;  // with last: the source (or memory) failed
     int endLine = 0;           // with last: the parser's line at the end
+
+    std::string_view span(std::uint32_t at, std::uint32_t size) const {
+        return size == 0 ? std::string_view() : std::string_view(chars).substr(at, size);
+    }
 };
 
 class XmlEventParser {
@@ -67,13 +78,14 @@ public:
     XmlEventParser(const XmlEventParser&) = delete;
     XmlEventParser& operator=(const XmlEventParser&) = delete;
 
-    // Parses input until the batch holds at least one event or is the last.
-    // Never throws: whatever goes wrong is recorded in the batch. Once a
-    // last batch has been filled the parser must not be asked again.
-    void fill(XmlBatch& batch);
+    // Parses input a chunk at a time until the batch holds at least
+    // `events` events (one or more) or is the last. Never throws: whatever
+    // goes wrong is recorded in the batch. Once a last batch has been filled
+    // the parser must not be asked again.
+    void fill(XmlBatch& batch, std::size_t events = 1);
 
 private:
-    void parse(XmlBatch& batch);
+    void parse(XmlBatch& batch, std::size_t events);
     XmlEventRecord& pushEvent(XmlEvent type);
     void flushText();
     bool startElement(const char* name, const char** attributes);

@@ -14,6 +14,10 @@ constexpr std::size_t kChunksBeforeParsingAhead = 4;
 // Batches in circulation once parsing ahead: two with the caller, the rest
 // for the parser to run ahead by.
 constexpr std::size_t kBatchesAhead = 8;
+// Events per batch parsed ahead (a few chunks' worth): the caller is the
+// faster side and waits for each batch, and every hand-over wakes it up,
+// which costs the parsing thread a system call.
+constexpr std::size_t kEventsPerBatchAhead = 8192;
 
 }  // namespace
 
@@ -39,16 +43,22 @@ void XmlReader::failAt(int line, const std::string& what) const {
 
 std::optional<std::string_view> XmlReader::attribute(Ns ns, std::string_view local) const {
     const XmlEventRecord& event = current();
-    for (std::size_t i = 0; i < event.attributeCount; ++i) {
-        const XmlAttribute& a = event.attributes[i];
-        if (a.ns == ns && a.local == local) return std::string_view(a.value);
+    if (event.attributeCount == 0) return std::nullopt;
+    const XmlAttribute* a = batch_->attributes.data() + event.firstAttribute;
+    for (const XmlAttribute* end = a + event.attributeCount; a != end; ++a) {
+        if (a->ns == ns && a->local == local) return batch_->span(a->valueAt, a->valueSize);
     }
     return std::nullopt;
 }
 
+std::string_view XmlReader::text() const {
+    const XmlEventRecord& event = current();
+    return event.textSize == 0 ? std::string_view() : batch_->span(event.textAt, event.textSize);
+}
+
 void XmlReader::parseAhead() {
     while (XmlBatch* batch = queue_->takeEmpty()) {
-        parser_->fill(*batch);
+        parser_->fill(*batch, kEventsPerBatchAhead);
         const bool last = batch->last;
         queue_->publish(batch);
         if (last) return;
@@ -82,7 +92,7 @@ XmlBatch& XmlReader::nextBatch() {
 }
 
 XmlEvent XmlReader::next() {
-    while (!batch_ || next_ == batch_->count) {
+    while (!batch_ || next_ == batch_->events.size()) {
         if (batch_ && batch_->last) {
             if (batch_->error) std::rethrow_exception(batch_->error);
             if (!batch_->failure.empty()) failAt(batch_->failureLine, batch_->failure);

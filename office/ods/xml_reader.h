@@ -54,7 +54,7 @@ public:
     std::optional<std::string_view> attribute(Ns ns, std::string_view local) const;
 
     // The current Text event.
-    std::string_view text() const { return current().text; }
+    std::string_view text() const;
 
     const std::string& part() const { return part_; }
     // The line of the current event.

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace brindlemoor::office::testing {
@@ -212,6 +213,49 @@ TEST(XmlNames, DenseAndLongContentComesThroughWhole) {
         }
     }
     EXPECT_EQ(empties, 50000);
+    EXPECT_EQ(xml.next(), XmlEvent::Eof);
+}
+
+// Values and texts of every size, on a part large enough to be parsed ahead
+// through many batches: each event's attributes and text are its own, read
+// back exactly, and a value stays valid while its element is the current one.
+TEST(XmlNames, ValuesAndTextsOfEveryEventComeBackExactly) {
+    std::string document = std::string("<office:doc xmlns:office=\"") + kOffice + "\" xmlns:table=\"" + kTable + "\">";
+    const auto valueOf = [](int i) { return std::to_string(i) + std::string(static_cast<std::size_t>(i % 41), static_cast<char>('a' + i % 26)); };
+    constexpr int kCells = 40000;
+    for (int i = 0; i < kCells; ++i) {
+        document += "<table:c table:v=\"" + valueOf(i) + "\"";
+        if (i % 3 == 0) document += " office:w=\"" + std::to_string(-i) + "\" table:x=\"&amp;" + std::to_string(i) + "\"";
+        document += ">";
+        if (i % 2 == 0) document += "t" + valueOf(i + 1);
+        document += "</table:c>";
+    }
+    document += "</office:doc>";
+    XmlReader xml("content.xml", sourceOf(document, 1000));
+    ASSERT_EQ(xml.next(), XmlEvent::Start);
+    int seen = 0;
+    while (xml.nextChild()) {
+        const int i = seen++;
+        const std::optional<std::string_view> value = xml.attribute(Ns::Table, "v");
+        ASSERT_TRUE(value.has_value()) << i;
+        EXPECT_EQ(xml.attribute(Ns::Office, "v"), std::nullopt);
+        if (i % 3 == 0) {
+            EXPECT_EQ(xml.attribute(Ns::Office, "w"), std::to_string(-i));
+            EXPECT_EQ(xml.attribute(Ns::Table, "x"), "&" + std::to_string(i));
+        } else {
+            EXPECT_EQ(xml.attribute(Ns::Office, "w"), std::nullopt);
+        }
+        const std::string expectedText = i % 2 == 0 ? "t" + valueOf(i + 1) : "";
+        std::string text;
+        for (XmlEvent event = xml.next(); event != XmlEvent::End; event = xml.next()) {
+            ASSERT_EQ(event, XmlEvent::Text);
+            text += xml.text();
+        }
+        EXPECT_EQ(text, expectedText) << i;
+        ASSERT_EQ(*value, valueOf(i)) << i;  // read after the element's text and end
+        if (::testing::Test::HasFailure()) break;
+    }
+    EXPECT_EQ(seen, kCells);
     EXPECT_EQ(xml.next(), XmlEvent::Eof);
 }
 
