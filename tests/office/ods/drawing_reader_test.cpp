@@ -169,7 +169,7 @@ TEST_F(DrawingReading, GroupsAreKeptWithTheirMembersAndNesting) {
         R"(<table:table-column table:style-name="co1" table:number-columns-repeated="4"/>)"
         R"(<table:shapes><draw:rect draw:name="page" draw:z-index="1" svg:x="0pt" svg:y="0pt" svg:width="9pt" svg:height="9pt"/></table:shapes>)" +
         rowWith(1, R"(<draw:g draw:name="Outer" draw:z-index="2">)"
-                   R"(<draw:ellipse draw:name="e" draw:z-index="5" svg:x="0pt" svg:y="0pt" svg:width="9pt" svg:height="9pt"/>)"
+                   R"(<draw:ellipse draw:name="e" draw:z-index="0" svg:x="0pt" svg:y="0pt" svg:width="9pt" svg:height="9pt"/>)"
                    R"(<draw:g draw:name="Inner"><draw:rect draw:name="r" svg:x="10pt" svg:y="5pt" svg:width="20pt" svg:height="10pt"/>)"
                    R"(<draw:polygon svg:x="0pt" svg:y="0pt" svg:width="9pt" svg:height="9pt"/></draw:g>)"
                    R"(<draw:g draw:name="Lost"><draw:polygon svg:x="0pt" svg:y="0pt" svg:width="9pt" svg:height="9pt"/></draw:g>)"
@@ -178,7 +178,7 @@ TEST_F(DrawingReading, GroupsAreKeptWithTheirMembersAndNesting) {
     const Sheet& sheet = wb.sheets[0];
     std::vector<std::string> names;
     for (const Drawing& d : sheet.drawings) names.push_back(d.name);
-    EXPECT_EQ(names, (std::vector<std::string>{"page", "e", "r", "front"})) << "a member's own z-index orders it within its group only";
+    EXPECT_EQ(names, (std::vector<std::string>{"page", "e", "r", "front"})) << "a member's own z-index (below the page shape's) orders it within its group only";
     ASSERT_EQ(sheet.drawingGroups.size(), 3u);
     EXPECT_EQ(sheet.drawingGroups[0].name, "Outer");
     EXPECT_FALSE(sheet.drawingGroups[0].parent);
