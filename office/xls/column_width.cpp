@@ -48,7 +48,7 @@ std::string lower(std::string s) {
 
 }  // namespace
 
-MeasuredDigit measureDigit(const std::string& family) {
+FaceMetrics measureFace(const std::string& family) {
     std::unique_ptr<FcPattern, decltype(&FcPatternDestroy)> pattern(FcPatternCreate(), FcPatternDestroy);
     if (!pattern) return {};
     FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
@@ -63,14 +63,18 @@ MeasuredDigit measureDigit(const std::string& family) {
 
     FT_Library library = nullptr;
     if (FT_Init_FreeType(&library) != 0) return {};
-    MeasuredDigit measured;
+    FaceMetrics measured;
     FT_Face face = nullptr;
     if (FT_New_Face(library, reinterpret_cast<const char*>(file), index, &face) == 0) {
         const FT_UInt glyph = FT_Get_Char_Index(face, '0');
         if (glyph != 0 && face->units_per_EM > 0 && FT_Load_Glyph(face, glyph, FT_LOAD_NO_SCALE) == 0) {
             measured.em = static_cast<double>(face->glyph->advance.x) / face->units_per_EM;
-            measured.fontFile = reinterpret_cast<const char*>(file);
         }
+        if (face->units_per_EM > 0 && face->ascender > 0) {
+            measured.ascent = static_cast<double>(face->ascender) / face->units_per_EM;
+            measured.descent = std::abs(static_cast<double>(face->descender)) / face->units_per_EM;
+        }
+        if (measured.em || measured.ascent) measured.fontFile = reinterpret_cast<const char*>(file);
         FT_Done_Face(face);
     }
     FT_Done_FreeType(library);
@@ -117,26 +121,34 @@ FontMetricsCache& persistedMetrics() {
     return cache;
 }
 
+}  // namespace
+
+FaceMetrics faceMetrics(const std::string& name) {
+    const std::string family = lower(name);
+    static std::mutex mutex;
+    static std::map<std::string, FaceMetrics> known;
+    const std::lock_guard lock(mutex);
+    if (const auto it = known.find(family); it != known.end()) return it->second;
+    FontMetricsCache& cache = persistedMetrics();
+    std::optional<FaceMetrics> metrics = cache.find(family);
+    if (!metrics) {
+        waitForFontSetup();
+        metrics = measureFace(name);
+        cache.remember(family, *metrics);
+    }
+    return known.emplace(family, *metrics).first->second;
+}
+
+namespace {
+
 // The face the system shows comes first: readers on this system measure
 // that one (a document in Calibri is shown, and its columns measured, in
 // whatever face fontconfig substitutes when no metric twin is installed).
 // The table serves where nothing can be measured.
 double digitEm(const std::string& name) {
-    const std::string family = lower(name);
-    static std::mutex mutex;
-    static std::map<std::string, double> known;
-    const std::lock_guard lock(mutex);
-    if (const auto it = known.find(family); it != known.end()) return it->second;
-    FontMetricsCache& cache = persistedMetrics();
-    std::optional<MeasuredDigit> digit = cache.find(family);
-    if (!digit) {
-        waitForFontSetup();
-        digit = measureDigit(name);
-        cache.remember(family, *digit);
-    }
-    std::optional<double> em = digit->em;
-    if (!em) em = knownDigitEm(family);
-    return known.emplace(family, em.value_or(0.556)).first->second;
+    std::optional<double> em = faceMetrics(name).em;
+    if (!em) em = knownDigitEm(lower(name));
+    return em.value_or(0.556);
 }
 
 }  // namespace

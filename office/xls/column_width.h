@@ -41,7 +41,11 @@ bool fontConfigurationLoaded();
 // The face this system shows for `family` (after fontconfig's
 // substitutions, as other programs here see it), measured now with
 // FreeType, whatever any cache holds.
-MeasuredDigit measureDigit(const std::string& family);
+FaceMetrics measureFace(const std::string& family);
+
+// The same, measured once per process and kept across runs; the first
+// measurement waits for prepareFontMetrics()'s loading.
+FaceMetrics faceMetrics(const std::string& family);
 
 // Width of a column whose document gives none: the OpenDocument
 // applications' standard column width (1280 twips, 2.258 cm), whatever the font.

@@ -18,7 +18,7 @@ namespace brindlemoor::office::xls {
 
 namespace {
 
-constexpr std::string_view kHeader = "brindlemoor font metrics 1";
+constexpr std::string_view kHeader = "brindlemoor font metrics 2";
 constexpr std::uintmax_t kLargestPlausibleFile = 1 << 20;
 
 std::string environment(const char* name) {
@@ -69,7 +69,8 @@ bool parseNumber(const std::string& text, long long& value) {
     return errno == 0 && end == text.c_str() + text.size();
 }
 
-bool parseEm(const std::string& text, std::optional<double>& em) {
+// A fraction of the em ("-": none).
+bool parseEm(const std::string& text, std::optional<double>& em, bool zeroAllowed = false) {
     if (text == "-") {
         em.reset();
         return true;
@@ -77,9 +78,17 @@ bool parseEm(const std::string& text, std::optional<double>& em) {
     if (text.empty()) return false;
     char* end = nullptr;
     const double value = std::strtod(text.c_str(), &end);
-    if (end != text.c_str() + text.size() || !std::isfinite(value) || value <= 0 || value >= 4) return false;
+    if (end != text.c_str() + text.size() || !std::isfinite(value) || value < 0 || (value == 0 && !zeroAllowed) || value >= 4) return false;
     em = value;
     return true;
+}
+
+// Hexadecimal floating point: read back to the same bits.
+std::string exact(const std::optional<double>& value) {
+    if (!value) return "-";
+    char text[64];
+    std::snprintf(text, sizeof text, "%a", *value);
+    return text;
 }
 
 std::vector<std::string> splitTabs(const std::string& line) {
@@ -128,34 +137,35 @@ void FontMetricsCache::load() {
     while (std::getline(lines, line)) {
         const auto fields = splitTabs(line);
         Entry entry;
-        if (fields.size() != 5 || fields[0].empty() || !parseEm(fields[1], entry.digit.em) ||
-            !parseNumber(fields[3], entry.fontTime) || !parseNumber(fields[4], entry.fontSize)) {
+        if (fields.size() != 7 || fields[0].empty() || !parseEm(fields[1], entry.metrics.em) ||
+            !parseNumber(fields[3], entry.fontTime) || !parseNumber(fields[4], entry.fontSize) ||
+            !parseEm(fields[5], entry.metrics.ascent, true) || !parseEm(fields[6], entry.metrics.descent, true)) {
             return;
         }
-        entry.digit.fontFile = fields[2];
+        entry.metrics.fontFile = fields[2];
         if (!entries.emplace(fields[0], std::move(entry)).second) return;
     }
     entries_ = std::move(entries);
     loaded_ = !entries_.empty();
 }
 
-std::optional<MeasuredDigit> FontMetricsCache::find(const std::string& family) const {
+std::optional<FaceMetrics> FontMetricsCache::find(const std::string& family) const {
     const auto it = entries_.find(family);
     if (it == entries_.end()) return std::nullopt;
     const Entry& entry = it->second;
-    if (!entry.digit.fontFile.empty()) {
+    if (!entry.metrics.fontFile.empty()) {
         // The face itself may have been replaced (a package update keeps its name).
-        const FileState state = stateOf(entry.digit.fontFile);
+        const FileState state = stateOf(entry.metrics.fontFile);
         if (!state.exists || state.time != entry.fontTime || state.size != entry.fontSize) return std::nullopt;
     }
-    return entry.digit;
+    return entry.metrics;
 }
 
-void FontMetricsCache::remember(const std::string& family, const MeasuredDigit& digit) {
-    if (family.empty() || !storable(family) || !storable(digit.fontFile)) return;
-    Entry entry{digit};
-    if (!digit.fontFile.empty()) {
-        const FileState state = stateOf(digit.fontFile);
+void FontMetricsCache::remember(const std::string& family, const FaceMetrics& metrics) {
+    if (family.empty() || !storable(family) || !storable(metrics.fontFile)) return;
+    Entry entry{metrics};
+    if (!metrics.fontFile.empty()) {
+        const FileState state = stateOf(metrics.fontFile);
         if (!state.exists) return;
         entry.fontTime = state.time;
         entry.fontSize = state.size;
@@ -169,10 +179,9 @@ void FontMetricsCache::save() const {
     std::ostringstream text;
     text << kHeader << "\nstamp " << stamp_ << '\n';
     for (const auto& [family, entry] : entries_) {
-        char em[64] = "-";
-        if (entry.digit.em) std::snprintf(em, sizeof em, "%a", *entry.digit.em);  // exact: no rounding on the way back
-        text << family << '\t' << em << '\t' << entry.digit.fontFile << '\t' << entry.fontTime << '\t'
-             << entry.fontSize << '\n';
+        text << family << '\t' << exact(entry.metrics.em) << '\t' << entry.metrics.fontFile << '\t' << entry.fontTime
+             << '\t' << entry.fontSize << '\t' << exact(entry.metrics.ascent) << '\t' << exact(entry.metrics.descent)
+             << '\n';
     }
     std::string content = text.str();
     content += "end " + checksum(content) + "\n";

@@ -1,4 +1,4 @@
-// Digit widths measured on earlier runs, kept in a small file so that a
+// Font metrics measured on earlier runs, kept in a small file so that a
 // conversion need not load the system's font configuration (some ten
 // milliseconds of configuration files and font caches, more than the rest of
 // converting a small document) to measure the same face again.
@@ -18,10 +18,13 @@
 
 namespace brindlemoor::office::xls {
 
-struct MeasuredDigit {
-    std::optional<double> em;  // advance of "0" / units per em; unset: nothing could be measured
+// What column widths and row heights need of the face shown for a family,
+// as fractions of its em.
+struct FaceMetrics {
+    std::optional<double> em;  // advance of "0"; unset: nothing could be measured
     std::string fontFile;      // the face measured; empty when none
-    friend bool operator==(const MeasuredDigit&, const MeasuredDigit&) = default;
+    std::optional<double> ascent, descent;  // from the horizontal header; descent positive
+    friend bool operator==(const FaceMetrics&, const FaceMetrics&) = default;
 };
 
 class FontMetricsCache {
@@ -34,16 +37,16 @@ public:
     bool loaded() const { return loaded_; }
 
     // The measurement of `family` (lower case) when still valid.
-    std::optional<MeasuredDigit> find(const std::string& family) const;
+    std::optional<FaceMetrics> find(const std::string& family) const;
 
     // Records a measurement and rewrites the file (a temporary file renamed
     // into place, so that readers see the old file or the new one). Failing
     // to write is not an error: the next run measures again.
-    void remember(const std::string& family, const MeasuredDigit& digit);
+    void remember(const std::string& family, const FaceMetrics& metrics);
 
 private:
     struct Entry {
-        MeasuredDigit digit;
+        FaceMetrics metrics;
         long long fontTime = 0;  // nanoseconds since the epoch
         long long fontSize = 0;
     };

@@ -3,10 +3,6 @@
 #include "office/xls/column_width.h"
 #include "office/xls/excel_limits.h"
 
-#include <fontconfig/fontconfig.h>
-#include <ft2build.h>
-#include FT_FREETYPE_H
-
 #include <algorithm>
 #include <cmath>
 #include <memory>
@@ -23,41 +19,12 @@ struct LineMetrics {
     double ascent, descent;  // fractions of the em, from the horizontal header
 };
 
-// Line metrics of the face this system shows for `family`.
-std::optional<LineMetrics> measuredLineMetrics(const std::string& family) {
-    std::unique_ptr<FcPattern, decltype(&FcPatternDestroy)> pattern(FcPatternCreate(), FcPatternDestroy);
-    if (!pattern) return std::nullopt;
-    FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
-    FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
-    FcDefaultSubstitute(pattern.get());
-    FcResult result = FcResultNoMatch;
-    std::unique_ptr<FcPattern, decltype(&FcPatternDestroy)> match(FcFontMatch(nullptr, pattern.get(), &result), FcPatternDestroy);
-    FcChar8* file = nullptr;
-    int index = 0;
-    if (!match || FcPatternGetString(match.get(), FC_FILE, 0, &file) != FcResultMatch) return std::nullopt;
-    FcPatternGetInteger(match.get(), FC_INDEX, 0, &index);
-    FT_Library library = nullptr;
-    if (FT_Init_FreeType(&library) != 0) return std::nullopt;
-    std::optional<LineMetrics> metrics;
-    FT_Face face = nullptr;
-    if (FT_New_Face(library, reinterpret_cast<const char*>(file), index, &face) == 0) {
-        if (face->units_per_EM > 0 && face->ascender > 0) {
-            metrics = LineMetrics{static_cast<double>(face->ascender) / face->units_per_EM,
-                                  std::abs(static_cast<double>(face->descender)) / face->units_per_EM};
-        }
-        FT_Done_Face(face);
-    }
-    FT_Done_FreeType(library);
-    return metrics;
-}
-
+// Line metrics of the face this system shows for the font's family,
+// measured with its digit width and kept across runs with it.
 std::optional<LineMetrics> lineMetrics(const Font& font) {
-    static std::mutex mutex;
-    static std::map<std::string, std::optional<LineMetrics>> known;
-    digitWidthPt(font);  // waits for the font configuration being loaded
-    const std::lock_guard lock(mutex);
-    if (const auto it = known.find(font.name); it != known.end()) return it->second;
-    return known.emplace(font.name, measuredLineMetrics(font.name)).first->second;
+    const FaceMetrics face = faceMetrics(font.name);
+    if (!face.ascent || !face.descent) return std::nullopt;
+    return LineMetrics{*face.ascent, *face.descent};
 }
 
 // The run of empty rows the sheet ends with, when it keeps its stored height.

@@ -53,14 +53,16 @@ TEST_F(FontMetricsCacheTest, MeasurementsComeBackExactlyUnderTheSameStamp) {
     {
         FontMetricsCache cache(file, "stamp-a");
         EXPECT_FALSE(cache.loaded());
-        cache.remember("liberation sans", {0x1.1ccp-1, face});
+        cache.remember("liberation sans", {0x1.1ccp-1, face, 0x1.d0ep-1, 0x1.a8p-3});
+        cache.remember("no descent", {0.5, face, 0.8, 0.0});
         cache.remember("some display face", {std::nullopt, ""});
         cache.remember("odd", {0.1 + 0.2, face});  // not representable in few decimals
     }
     const FontMetricsCache again(file, "stamp-a");
     EXPECT_TRUE(again.loaded());
-    EXPECT_EQ(again.find("liberation sans"), (MeasuredDigit{0x1.1ccp-1, face}));
-    EXPECT_EQ(again.find("some display face"), (MeasuredDigit{std::nullopt, ""}));
+    EXPECT_EQ(again.find("liberation sans"), (FaceMetrics{0x1.1ccp-1, face, 0x1.d0ep-1, 0x1.a8p-3}));
+    EXPECT_EQ(again.find("no descent"), (FaceMetrics{0.5, face, 0.8, 0.0}));
+    EXPECT_EQ(again.find("some display face"), (FaceMetrics{std::nullopt, ""}));
     ASSERT_TRUE(again.find("odd") && again.find("odd")->em);
     EXPECT_EQ(*again.find("odd")->em, 0.1 + 0.2);
     EXPECT_FALSE(again.find("arial"));
@@ -119,7 +121,7 @@ TEST_F(FontMetricsCacheTest, ADamagedFileIsIgnoredWhole) {
 
     // Rewritten whole by the next measurement.
     FontMetricsCache(file, "s").remember("arial", {0.556, face});
-    EXPECT_EQ(FontMetricsCache(file, "s").find("arial"), (MeasuredDigit{0.556, face}));
+    EXPECT_EQ(FontMetricsCache(file, "s").find("arial"), (FaceMetrics{0.556, face}));
 }
 
 TEST_F(FontMetricsCacheTest, AnUnwritableFolderOnlyCostsTheCache) {
@@ -128,7 +130,7 @@ TEST_F(FontMetricsCacheTest, AnUnwritableFolderOnlyCostsTheCache) {
         write(folder_ / "not-a-folder", "x");
         FontMetricsCache cache(folder_ / "not-a-folder" / "font-metrics", "s");
         EXPECT_NO_THROW(cache.remember("arial", {0.556, ""}));
-        EXPECT_EQ(cache.find("arial"), (MeasuredDigit{0.556, ""}));  // still known for this run
+        EXPECT_EQ(cache.find("arial"), (FaceMetrics{0.556, ""}));  // still known for this run
         return;
     }
     fs::permissions(folder_, fs::perms::owner_read | fs::perms::owner_exec);
@@ -208,8 +210,9 @@ TEST_F(FontMetricsCacheTest, ConversionsMeasureTheSameWithOrWithoutTheCache) {
     EXPECT_EQ(afterStale.widths, first.widths);
 
     // And the run in this process, which may have used any cache, agrees.
-    const double em = measureDigit("Arial").em.value_or(0.556);
-    EXPECT_EQ(digitWidthPt(Font{}), em * 10);
+    const FaceMetrics measured = measureFace("Arial");
+    EXPECT_EQ(digitWidthPt(Font{}), measured.em.value_or(0.556) * 10);
+    EXPECT_EQ(faceMetrics("Arial"), measured);
 }
 
 }  // namespace
