@@ -74,6 +74,8 @@ struct CellValue {
     // (kept in `unread`) or is missing: office suites read it as 0.
     bool unreadable = false;
     bool valueMissing = false;
+    // A number beyond what Excel can hold ("1e999"): the cell keeps the text it shows.
+    bool tooLarge = false;
 };
 
 const char* typeName(ValueType type) {
@@ -107,6 +109,7 @@ CellValue readValueAttributes(const XmlReader& xml, std::string& stringValue, st
     switch (value.type) {
     case ValueType::Float: case ValueType::Percentage: case ValueType::Currency:
         parsed("value", parseNumber);
+        if (value.unreadable && isNumberTooLarge(unread)) value.unreadable = false, value.tooLarge = true;
         break;
     case ValueType::Date:
         parsed("date-value", parseDateSerial);
@@ -142,6 +145,10 @@ ValueKind applyValue(const CellValue& value, bool hasText, Cell& cell) {
     switch (value.type) {
     case ValueType::Float: case ValueType::Percentage: case ValueType::Currency: case ValueType::Date:
     case ValueType::Time:
+        if (value.tooLarge) {
+            if (hasText) cell.type = CellType::Text;
+            return ValueKind::Plain;
+        }
         // An empty typed cell without a value stays empty: a filler run
         // repeated to the end of the sheet must not fill it with zeros.
         if (!value.hasNumber && !value.unreadable && !hasText) return ValueKind::Plain;

@@ -66,6 +66,18 @@ std::optional<double> parseNumber(std::string_view text) {
     return value;
 }
 
+bool isNumberTooLarge(std::string_view text) {
+    text = trim(text);
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    double value = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (ec != std::errc::result_out_of_range || ptr != end) return false;
+    // Out of range either way: a negative exponent is a number too small, not too large.
+    const auto exponent = text.find_first_of("eE");
+    return exponent == std::string_view::npos || exponent + 1 >= text.size() || text[exponent + 1] != '-';
+}
+
 std::optional<long long> parseInteger(std::string_view text) {
     text = trim(text);
     long long value = 0;

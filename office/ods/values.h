@@ -25,6 +25,9 @@ std::optional<double> parseLengthPt(std::string_view text);
 std::optional<Color> parseColor(std::string_view text);
 
 std::optional<double> parseNumber(std::string_view text);
+
+// A number written well but beyond what a double holds ("1e999").
+bool isNumberTooLarge(std::string_view text);
 std::optional<long long> parseInteger(std::string_view text);
 
 }  // namespace brindlemoor::office::ods
