@@ -10,36 +10,26 @@ Environment: ROUNDTRIP_CONVERTER and ROUNDTRIP_WORK. Exits 77 (skipped)
 when LibreOffice is not installed.
 """
 
-import os
-import shutil
-import subprocess
 import sys
 import unittest
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 import chart_fixture  # noqa: E402
+from roundtrip_case import convert, fresh_work_folder, main  # noqa: E402
 from xls_validity import check_files, failures  # noqa: E402
 
-SKIPPED = 77
-WORK = Path(os.environ.get("ROUNDTRIP_WORK", "/tmp/brindlemoor_roundtrip")) / "charts"
 
 
 class ChartRoundTrip(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        shutil.rmtree(WORK, ignore_errors=True)
-        WORK.mkdir(parents=True)
-        cls.source = WORK / "charts.ods"
+        cls.work = fresh_work_folder("charts")
+        cls.source = cls.work / "charts.ods"
         from office_snapshot import Office
         with Office() as office:
             chart_fixture.write_chart_ods(office._desktop, cls.source)
-            result = subprocess.run([os.environ["ROUNDTRIP_CONVERTER"], str(cls.source), "-o", str(WORK)],
-                                    capture_output=True, text=True, timeout=300)
-            if result.returncode != 0:
-                raise AssertionError(f"converter failed: {result.stdout}{result.stderr}")
-            cls.warnings = result.stdout + result.stderr
-            cls.result = WORK / "charts.xls"
+            cls.result, cls.warnings = convert(cls.source, cls.work)
             cls.before = chart_fixture.describe_charts(office._desktop, cls.source)
             cls.after = chart_fixture.describe_charts(office._desktop, cls.result)
 
@@ -54,11 +44,8 @@ class ChartRoundTrip(unittest.TestCase):
         self.assertNotIn("not converted", self.warnings)
 
     def test_every_reader_accepts_the_file(self):
-        self.assertEqual(failures(check_files([self.result], cache_dir=WORK / "check")), [])
+        self.assertEqual(failures(check_files([self.result], cache_dir=self.work / "check")), [])
 
 
 if __name__ == "__main__":
-    if shutil.which("soffice") is None:
-        print("LibreOffice is not installed")
-        sys.exit(SKIPPED)
-    unittest.main()
+    main()

@@ -13,8 +13,6 @@ Environment: ROUNDTRIP_CONVERTER and ROUNDTRIP_WORK. Exits 77 (skipped)
 when LibreOffice is not installed.
 """
 
-import os
-import shutil
 import subprocess
 import sys
 import unittest
@@ -24,10 +22,9 @@ import xlrd
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 import drawing_fixture  # noqa: E402
+from roundtrip_case import convert, fresh_work_folder, main  # noqa: E402
 from xls_validity import check_files, failures, soffice_command  # noqa: E402
 
-SKIPPED = 77
-WORK = Path(os.environ.get("ROUNDTRIP_WORK", "/tmp/brindlemoor_roundtrip")) / "drawings"
 
 
 def kind_of(shape_type):
@@ -40,16 +37,10 @@ def kind_of(shape_type):
 class DrawingRoundTrip(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        shutil.rmtree(WORK, ignore_errors=True)
-        WORK.mkdir(parents=True)
-        cls.source = WORK / "shapes.ods"
+        cls.work = fresh_work_folder("drawings")
+        cls.source = cls.work / "shapes.ods"
         drawing_fixture.write_drawing_ods(cls.source)
-        result = subprocess.run([os.environ["ROUNDTRIP_CONVERTER"], str(cls.source), "-o", str(WORK)],
-                                capture_output=True, text=True, timeout=300)
-        if result.returncode != 0:
-            raise AssertionError(f"converter failed: {result.stdout}{result.stderr}")
-        cls.warnings = result.stdout + result.stderr
-        cls.result = WORK / "shapes.xls"
+        cls.result, cls.warnings = convert(cls.source, cls.work)
         from office_snapshot import Office
         with Office() as office:
             cls.before = office.drawing_shapes(cls.source)[0]
@@ -86,7 +77,7 @@ class DrawingRoundTrip(unittest.TestCase):
         self.assertNotIn("not converted", self.warnings)
 
     def test_every_reader_accepts_the_file(self):
-        self.assertEqual(failures(check_files([self.result], cache_dir=WORK / "check")), [])
+        self.assertEqual(failures(check_files([self.result], cache_dir=self.work / "check")), [])
 
 
 def shape_tree(office, path):
@@ -123,9 +114,7 @@ def boxes(tree):
 class GroupRoundTrip(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        work = WORK.parent / "drawing_groups"
-        shutil.rmtree(work, ignore_errors=True)
-        work.mkdir(parents=True)
+        work = fresh_work_folder("drawing_groups")
         flat = work / "made" / "groups.fods"
         flat.parent.mkdir()
         drawing_fixture.write_groups_fods(flat)
@@ -133,12 +122,7 @@ class GroupRoundTrip(unittest.TestCase):
         subprocess.run(soffice_command(work / "profile") + ["--headless", "--convert-to", "ods", "--outdir", str(work), str(flat)],
                        capture_output=True, timeout=300, check=True)
         cls.source = work / "groups.ods"
-        result = subprocess.run([os.environ["ROUNDTRIP_CONVERTER"], str(cls.source), "-o", str(work)],
-                                capture_output=True, text=True, timeout=300)
-        if result.returncode != 0:
-            raise AssertionError(f"converter failed: {result.stdout}{result.stderr}")
-        cls.warnings = result.stdout + result.stderr
-        cls.result = work / "groups.xls"
+        cls.result, cls.warnings = convert(cls.source, work)
         cls.work = work
         from office_snapshot import Office
         with Office() as office:
@@ -169,7 +153,4 @@ class GroupRoundTrip(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    if shutil.which("soffice") is None:
-        print("LibreOffice is not installed")
-        sys.exit(SKIPPED)
-    unittest.main()
+    main()
