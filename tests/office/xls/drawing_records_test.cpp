@@ -487,8 +487,9 @@ TEST(DrawingRecords, GroupWithoutPageBoxesPlacesMembersByTheirCells) {
     sheet.drawings = {a, b};
     wb.sheets.push_back(sheet);
     const Written w = write(wb);
+    const auto streams = substreams(w.records);
     std::vector<std::uint8_t> drawing;
-    for (const Record& r : substreams(w.records)[1]) {
+    for (const Record& r : streams[1]) {
         if (r.id == kMsoDrawing) drawing.insert(drawing.end(), r.data.begin(), r.data.end());
     }
     const auto top = parse(drawing, 0, drawing.size());
