@@ -21,10 +21,20 @@ std::uint32_t StringPool::intern(std::string_view text) {
     }
 }
 
+std::uint32_t StringPool::addDistinct(std::string_view text) {
+    const auto index = static_cast<std::uint32_t>(texts_.size());
+    texts_.emplace_back(text);
+    hashes_.push_back(0);
+    distinct_.resize(texts_.size(), false);
+    distinct_[index] = true;
+    return index;
+}
+
 void StringPool::grow() {
     slots_.assign(slots_.empty() ? 64 : slots_.size() * 2, 0);
     const std::size_t mask = slots_.size() - 1;
     for (std::uint32_t index = 0; index < texts_.size(); ++index) {
+        if (index < distinct_.size() && distinct_[index]) continue;
         std::size_t i = hashes_[index] & mask;
         while (slots_[i] != 0) i = (i + 1) & mask;
         slots_[i] = index + 1;

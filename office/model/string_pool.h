@@ -14,6 +14,10 @@ public:
     // Returns the index of `text` (UTF-8), adding it when new.
     std::uint32_t intern(std::string_view text);
 
+    // Appends `text` as an entry of its own that intern() never returns: a
+    // text with parts in other fonts is not the same entry as its plain text.
+    std::uint32_t addDistinct(std::string_view text);
+
     const std::string& at(std::uint32_t index) const { return texts_.at(index); }
     std::size_t size() const { return texts_.size(); }
     const std::vector<std::string>& texts() const { return texts_; }
@@ -27,6 +31,7 @@ private:
     // plus one, or 0 when free; the size is a power of two, at most half full.
     // No key is stored twice and nothing is allocated per text but the text.
     std::vector<std::uint32_t> slots_;
+    std::vector<bool> distinct_;  // by index; empty while no entry is
 };
 
 }  // namespace brindlemoor::office

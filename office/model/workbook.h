@@ -13,6 +13,7 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace brindlemoor::office {
@@ -79,6 +80,15 @@ struct Formula {
     std::string text;       // e.g. "of:=SUM([.A1:.A3])" or "oooc:=..." or "=..."
     bool isArray = false;   // matrix formula over `arrayRange`
     CellRange arrayRange;
+};
+
+// A stretch of a text in a font other than its cell's: from `start` (in
+// UTF-16 code units, as Excel counts characters) to the next run's start or
+// the text's end. Text before the first run shows in the cell's font.
+struct TextRun {
+    std::uint32_t start = 0;
+    Font font;  // resolved: the cell's font with the stretch's own settings laid over it
+    friend bool operator==(const TextRun&, const TextRun&) = default;
 };
 
 struct Annotation {
@@ -310,6 +320,10 @@ struct Workbook {
     std::vector<CellFormat> formats{CellFormat{}};  // [0] is the default format
     std::vector<Formula> formulas;
     std::vector<DefinedName> names;
+    // Texts with parts in fonts of their own: index into `strings` -> its
+    // runs, in order of start. Such a text is an entry of its own in
+    // `strings` (StringPool::addDistinct), never shared with its plain form.
+    std::unordered_map<std::uint32_t, std::vector<TextRun>> textRuns;
     // The cached copies of other files' sheets that formulas link to, named
     // as the document names them: "'file:///data.ods'#Sheet1".
     std::vector<Sheet> linkedSheets;

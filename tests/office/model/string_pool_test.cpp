@@ -49,5 +49,21 @@ TEST(StringPool, ACopyKnowsTheSameTexts) {
     EXPECT_EQ(moved.intern("new"), 100u);
 }
 
+TEST(StringPool, ADistinctEntryIsNeverFoundByItsText) {
+    StringPool pool;
+    EXPECT_EQ(pool.intern("bold word"), 0u);
+    EXPECT_EQ(pool.addDistinct("bold word"), 1u);
+    EXPECT_EQ(pool.addDistinct("bold word"), 2u) << "each is its own entry";
+    EXPECT_EQ(pool.addDistinct("only rich"), 3u);
+    EXPECT_EQ(pool.at(3), "only rich");
+    // Through many growths of the table, the plain texts keep their indexes
+    // and the distinct entries stay out of reach of intern().
+    for (int i = 0; i < 5000; ++i) pool.intern("t" + std::to_string(i));
+    EXPECT_EQ(pool.intern("bold word"), 0u);
+    const std::size_t before = pool.size();
+    EXPECT_EQ(pool.intern("only rich"), before) << "the plain form is added as new";
+    EXPECT_EQ(pool.at(1), "bold word");
+}
+
 }  // namespace
 }  // namespace brindlemoor::office
