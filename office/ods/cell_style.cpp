@@ -53,7 +53,13 @@ void readProperty(const XmlReader& xml, CellStyle& style) {
     if (auto v = xml.attribute(Ns::Style, "font-name")) style.fontName = std::string(*v);
     else if (auto family = xml.attribute(Ns::Fo, "font-family")) style.fontName = std::string(*family);
     if (auto v = xml.attribute(Ns::Fo, "font-size")) {
-        if (auto size = parseLengthPt(*v); size && *size > 0) style.fontSizePt = *size;
+        if (v->ends_with('%')) {
+            if (auto percent = parseNumber(v->substr(0, v->size() - 1)); percent && *percent > 0) {
+                style.fontSizePercent = *percent, style.fontSizePt.reset();
+            }
+        } else if (auto size = parseLengthPt(*v); size && *size > 0) {
+            style.fontSizePt = *size, style.fontSizePercent.reset();
+        }
     }
     if (auto v = xml.attribute(Ns::Fo, "font-weight")) {
         const auto numeric = parseInteger(*v);
@@ -169,7 +175,14 @@ void CellStyle::overlay(const CellStyle& child) {
     take(dataStyle, child.dataStyle);
     hasConditionalMaps = hasConditionalMaps || child.hasConditionalMaps;
     take(fontName, child.fontName);
-    take(fontSizePt, child.fontSizePt);
+    if (child.fontSizePt) {
+        fontSizePt = child.fontSizePt;
+        fontSizePercent.reset();
+    } else if (child.fontSizePercent) {
+        // A relative size scales what it is laid over.
+        if (fontSizePt) fontSizePt = *fontSizePt * *child.fontSizePercent / 100;
+        else fontSizePercent = fontSizePercent.value_or(100) * *child.fontSizePercent / 100;
+    }
     take(bold, child.bold);
     take(italic, child.italic);
     take(strikeout, child.strikeout);

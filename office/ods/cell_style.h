@@ -28,6 +28,7 @@ struct CellStyle {
 
     std::optional<std::string> fontName;  // a font face declaration's name, or a family
     std::optional<double> fontSizePt;
+    std::optional<double> fontSizePercent;  // of the parent's size; only while no size in points is known
     std::optional<bool> bold, italic, strikeout;
     std::optional<Underline> underline;
     std::optional<Script> script;

@@ -181,6 +181,17 @@ void StyleSheet::readStyle(XmlReader& xml, StyleScope scope) {
         cellStyles_.put(scope, name, std::move(style));
         return;
     }
+    if (family == "text" || family == "paragraph") {
+        // Only what they say of the font matters in a cell.
+        CellStyle style;
+        if (auto parent = xml.attribute(Ns::Style, "parent-style-name")) style.parent = std::string(*parent);
+        while (xml.nextChild()) {
+            if (xml.is(Ns::Style, "text-properties") || xml.is(Ns::Style, "properties")) readCellProperties(xml, style);
+            else xml.skipElement();
+        }
+        (family == "text" ? textStyles_ : paragraphStyles_).put(scope, name, std::move(style));
+        return;
+    }
     if (family == "table-column") {
         ColumnStyle style;
         while (xml.nextChild()) {
@@ -299,6 +310,53 @@ CellStyle StyleSheet::chain(std::string_view styleName) const {
     return result;
 }
 
+const CellStyle* StyleSheet::resolvedText(bool paragraph, std::string_view name) {
+    const Scoped<CellStyle>& styles = paragraph ? paragraphStyles_ : textStyles_;
+    auto& resolved = paragraph ? resolvedParagraphStyles_ : resolvedTextStyles_;
+    if (auto it = resolved.find(name); it != resolved.end()) return it->second ? &*it->second : nullptr;
+    std::vector<const CellStyle*> lineage;
+    for (const CellStyle* style = styles.find(name); style && lineage.size() < kMaxInheritanceDepth;
+         style = style->parent ? styles.findCommon(*style->parent) : nullptr) {
+        if (std::find(lineage.begin(), lineage.end(), style) != lineage.end()) break;  // a loop in the document
+        lineage.push_back(style);
+    }
+    CellStyle flat;
+    for (auto it = lineage.rbegin(); it != lineage.rend(); ++it) flat.overlay(**it);
+    std::optional<CellStyle> font;
+    if (flat.fontName || flat.fontSizePt || flat.fontSizePercent || flat.bold || flat.italic || flat.strikeout ||
+        flat.underline || flat.script || flat.fontColor) {
+        font.emplace();
+        font->fontName = flat.fontName;
+        font->fontSizePt = flat.fontSizePt;
+        font->fontSizePercent = flat.fontSizePercent;
+        font->bold = flat.bold, font->italic = flat.italic, font->strikeout = flat.strikeout;
+        font->underline = flat.underline;
+        font->script = flat.script;
+        font->fontColor = flat.fontColor;
+    }
+    const auto& entry = resolved.emplace(std::string(name), std::move(font)).first->second;
+    return entry ? &*entry : nullptr;
+}
+
+std::string StyleSheet::fontNameOf(const std::string& fontName) const {
+    auto it = fontFamilies_.find(fontName);
+    std::string name = it != fontFamilies_.end() ? it->second : fontFamily(fontName);
+    return name.empty() ? Font{}.name : name;
+}
+
+Font StyleSheet::fontWith(Font font, const CellStyle& style) const {
+    if (style.fontName) font.name = fontNameOf(*style.fontName);
+    if (style.fontSizePt) font.sizePt = *style.fontSizePt;
+    else if (style.fontSizePercent) font.sizePt *= *style.fontSizePercent / 100;
+    if (style.bold) font.bold = *style.bold;
+    if (style.italic) font.italic = *style.italic;
+    if (style.strikeout) font.strikeout = *style.strikeout;
+    if (style.underline) font.underline = *style.underline;
+    if (style.script) font.script = *style.script;
+    if (style.fontColor) font.color = *style.fontColor;
+    return font;
+}
+
 CellFormat StyleSheet::flatten(std::string_view styleName, ValueKind kind, bool* isDate, bool* conditional) const {
     const CellStyle style = chain(styleName);
     CellFormat format;
@@ -317,12 +375,9 @@ CellFormat StyleSheet::flatten(std::string_view styleName, ValueKind kind, bool*
     if (conditional) *conditional = style.hasConditionalMaps;
 
     Font& font = format.font;
-    if (style.fontName) {
-        auto it = fontFamilies_.find(*style.fontName);
-        font.name = it != fontFamilies_.end() ? it->second : fontFamily(*style.fontName);
-        if (font.name.empty()) font.name = Font{}.name;
-    }
+    if (style.fontName) font.name = fontNameOf(*style.fontName);
     if (style.fontSizePt) font.sizePt = *style.fontSizePt;
+    else if (style.fontSizePercent) font.sizePt *= *style.fontSizePercent / 100;
     font.bold = style.bold.value_or(false);
     font.italic = style.italic.value_or(false);
     font.strikeout = style.strikeout.value_or(false);

@@ -90,6 +90,14 @@ public:
     CellFormat flatten(std::string_view styleName, ValueKind kind, bool* isDate = nullptr,
                        bool* conditional = nullptr) const;
 
+    // The font settings of a text style (family "text") or a paragraph
+    // style, with what its parents give it; nullptr when there is no such
+    // style or it sets nothing of the font.
+    const CellStyle* textStyle(std::string_view name) { return resolvedText(false, name); }
+    const CellStyle* paragraphStyle(std::string_view name) { return resolvedText(true, name); }
+    // `base` with the font settings of `style` laid over it.
+    Font fontWith(Font base, const CellStyle& style) const;
+
     const DataStyle* dataStyle(const std::string& name) const;
     // The conditions (style:map) a cell style or its nearest parent with
     // any gives, in order; nullptr when none has.
@@ -113,8 +121,12 @@ private:
 
     void readStyle(XmlReader& xml, StyleScope scope);
     CellStyle chain(std::string_view styleName) const;
+    std::string fontNameOf(const std::string& fontName) const;
+    const CellStyle* resolvedText(bool paragraph, std::string_view name);
 
     Scoped<CellStyle> cellStyles_;
+    Scoped<CellStyle> textStyles_, paragraphStyles_;
+    NameMap<std::optional<CellStyle>> resolvedTextStyles_, resolvedParagraphStyles_;
     Scoped<DataStyle> dataStyles_;
     Scoped<ColumnStyle> columnStyles_;
     Scoped<RowStyle> rowStyles_;

@@ -384,6 +384,7 @@ void TableReader::readCell(XmlReader& xml, Row& row, bool rowIsDefault) {
     cellAnnotation_ = kNone;
     cellParagraphs_ = 0;
     cellWrittenFeeds_ = 0;
+    cellRuns_.clear();
     drawingCell_ = {row.index, column};
     readCellContent(xml);
     if (value.hasStringValue) cellText_.swap(stringValue_);  // the attribute wins over the displayed text
@@ -400,7 +401,10 @@ void TableReader::readCell(XmlReader& xml, Row& row, bool rowIsDefault) {
         unreadValues_.add(typeName(value.type), value.unreadable ? &stored : nullptr, cellText_, row.index, column,
                           std::uint64_t{repeat} * row.repeat);
     }
-    if (cell.type == CellType::Text) cell.text = context_.workbook.strings.intern(cellText_);
+    // A text in fonts of its own is added once the cell's font is known. A
+    // formula's result and a text given by attribute show in the cell's font.
+    const bool mayBeRich = cell.type == CellType::Text && !cellRuns_.empty() && !hasFormula && !value.hasStringValue;
+    if (cell.type == CellType::Text && !mayBeRich) cell.text = context_.workbook.strings.intern(cellText_);
     if (cell.type == CellType::Text && cellWrittenFeeds_ > 0 && !value.hasStringValue) {
         const auto feeds = static_cast<std::uint32_t>(std::count(cellText_.begin(), cellText_.end(), '\n'));
         sheet_.textLines.push_back({row.index, column, feeds - std::min(feeds, cellWrittenFeeds_) + 1});
@@ -417,6 +421,11 @@ void TableReader::readCell(XmlReader& xml, Row& row, bool rowIsDefault) {
     const std::string& styleName = hasOwnStyle ? cellStyle_ : !rowIsDefault ? rowDefaultStyle_ : columnDefaultStyle(column);
     const ResolvedFormat resolved = context_.styles.resolve(styleName, kind, context_.workbook);
     cell.format = resolved.index;
+    if (mayBeRich) {
+        std::vector<TextRun> runs = cellRuns_.runs(cellText_, context_.workbook.formats[cell.format].font, context_.styles);
+        cell.text = runs.empty() ? context_.workbook.strings.intern(cellText_)
+                                 : richTexts_.add(context_.workbook, cellText_, std::move(runs));
+    }
     if (resolved.conditional) conditionalFormats_.addStyledRun(styleName, row.index, row.repeat, column, repeat);
     // Dates counted from another null date; a date read as 0 is that null date, as office suites show it.
     if (cell.type == CellType::Number && ((value.type == ValueType::Float && resolved.isDate) ||
@@ -472,7 +481,11 @@ void TableReader::readCellContent(XmlReader& xml) {
     while (xml.nextChild()) {
         if (xml.is(Ns::Text, "p") || xml.is(Ns::Text, "h")) {
             if (cellParagraphs_++ > 0) cellText_ += '\n';
+            const CellStyle* paragraph = nullptr;
+            if (auto name = xml.attribute(Ns::Text, "style-name")) paragraph = context_.styles.paragraphStyle(*name);
+            if (paragraph) cellRuns_.enter(*paragraph, cellText_.size());
             readInline(xml, cellText_);
+            if (paragraph) cellRuns_.leave(cellText_.size());
         } else if (xml.is(Ns::Text, "list")) {
             readCellContent(xml);
         } else if (xml.is(Ns::Text, "list-item")) {
@@ -524,7 +537,14 @@ void TableReader::readInline(XmlReader& xml, std::string& out) {
                 } else if (local == "note" || local == "ruby-text" || local == "bookmark-ref") {
                     xml.skipElement();
                 } else {
-                    readInline(xml, out);  // spans, fields: their text
+                    // Spans and fields: their text, a span's in the font its style gives.
+                    const CellStyle* span = nullptr;
+                    if (local == "span" && &out == &cellText_) {
+                        if (auto name = xml.attribute(Ns::Text, "style-name")) span = context_.styles.textStyle(*name);
+                    }
+                    if (span) cellRuns_.enter(*span, out.size());
+                    readInline(xml, out);
+                    if (span) cellRuns_.leave(out.size());
                 }
             } else if (xml.is(Ns::Office, "annotation")) {
                 cellAnnotation_ = readAnnotation(xml);

@@ -8,6 +8,7 @@
 #include "office/ods/conditional_format_reader.h"
 #include "office/ods/drawing_reader.h"
 #include "office/ods/style_sheet.h"
+#include "office/ods/text_runs.h"
 #include "office/ods/unread_values.h"
 
 #include <string>
@@ -80,6 +81,8 @@ private:
     std::uint32_t cellAnnotation_ = kNone;
     int cellParagraphs_ = 0;
     std::uint32_t cellWrittenFeeds_ = 0;  // line feeds written as characters in the cell's paragraphs
+    TextRunMarks cellRuns_;  // where parts of the cell's text in fonts of their own begin and end
+    RichTexts richTexts_;
 };
 
 // Reads table:named-expressions into the workbook's names; `sheet` is the
