@@ -2,6 +2,7 @@
 
 #include "office/xls/column_width.h"
 #include "office/xls/excel_limits.h"
+#include "office/xls/text_layout.h"
 
 #include <algorithm>
 #include <cmath>
@@ -54,24 +55,29 @@ RowHeights::RowHeights(const Workbook& workbook, const Sheet& sheet, double defa
         for (RowIndex row = merge.firstRow; row <= last; ++row) {
             // The first cell of a merge within one row still counts.
             const bool wholeMerge = merge.lastRow > merge.firstRow || row > merge.firstRow;
-            if (wholeMerge) ignored_[row].emplace_back(merge.firstColumn, merge.lastColumn);
-            else if (merge.lastColumn > merge.firstColumn) ignored_[row].emplace_back(merge.firstColumn + 1, merge.lastColumn);
+            if (wholeMerge) {
+                ignored_[row].emplace_back(merge.firstColumn, merge.lastColumn);
+            } else if (merge.lastColumn > merge.firstColumn) {
+                ignored_[row].emplace_back(merge.firstColumn + 1, merge.lastColumn);
+                rowMerges_[{row, merge.firstColumn}] = merge.lastColumn;
+            }
         }
     }
     // The office's columns as runs of their default styles' empty line.
+    const double defaultWidthPt = sheet.defaultColumnWidthPt.value_or(kStandardColumnWidthPt);
     ColumnIndex next = 0;
-    const auto add = [&](ColumnIndex from, ColumnIndex to, std::uint32_t format) {
-        columnLines_.push_back({from, to, emptyLinePt(format)});
+    const auto add = [&](ColumnIndex from, ColumnIndex to, std::uint32_t format, double width) {
+        columnLines_.push_back({from, to, emptyLinePt(format), width});
         next = to + 1;
     };
     for (const ColumnRun& run : sheet.columns) {
         if (run.first >= kOfficeColumns) break;
         if (run.first < next) continue;
-        if (run.first > next) add(next, run.first - 1, 0);
+        if (run.first > next) add(next, run.first - 1, 0, defaultWidthPt);
         add(run.first, std::min<ColumnIndex>(run.first + std::max<std::uint32_t>(run.repeat, 1) - 1, kOfficeColumns - 1),
-            run.format == kNone ? 0 : run.format);
+            run.format == kNone ? 0 : run.format, run.widthPt.value_or(defaultWidthPt));
     }
-    if (next < kOfficeColumns) add(next, kOfficeColumns - 1, 0);
+    if (next < kOfficeColumns) add(next, kOfficeColumns - 1, 0, defaultWidthPt);
 }
 
 bool RowHeights::ignored(RowIndex row, ColumnIndex first, ColumnIndex last) const {
@@ -93,9 +99,9 @@ std::uint16_t RowHeights::twips(const Row& row, RowIndex index) const {
 // its line breaks and padding, an empty cell's font too (a style with a large
 // font makes an empty row high), and where the row has no cell of its own,
 // the font of the column's default style. Never less than the standard
-// height. Wrapped and rotated text depends on the column width and the
-// text's length, which are not measured here: a row holding such text keeps
-// its stored height.
+// height. Wrapped text takes the lines it is broken into in its column (or
+// its merge's columns within the row); a row holding rotated text, or a
+// wrapped value other than text, keeps its stored height.
 std::uint16_t RowHeights::contentTwips(const Row& row, RowIndex index) const {
     double neededPt = kStandardRowHeightPt;
     ColumnIndex next = 0;  // first column of the office's sheet not yet measured
@@ -107,6 +113,12 @@ std::uint16_t RowHeights::contentTwips(const Row& row, RowIndex index) const {
         if (ignored(index, cell.column, last)) continue;
         const bool hasValue = cell.type != CellType::Empty || cell.formula != kNone;
         const CellFormat& format = formatAt(cell.format);
+        if (format.alignment.wrap && format.alignment.rotation == 0 && cell.type == CellType::Text) {
+            if (const std::optional<double> wrapped = wrappedPt(cell, format, index)) {
+                neededPt = std::max(neededPt, *wrapped);
+                continue;
+            }
+        }
         if (format.alignment.wrap || format.alignment.rotation != 0) {
             if (hasValue && row.heightPt) return rowHeightTwips(*row.heightPt);
             continue;
@@ -141,6 +153,29 @@ std::optional<double> textEngineHeightPt(const Font& font, std::uint32_t lines, 
     return twips / 20 + padding;
 }
 
+// Wrapped text: one line as any single line, several lines as the text
+// engine lays them out; nothing where no face can be measured.
+std::optional<double> RowHeights::wrappedPt(const Cell& cell, const CellFormat& format, RowIndex row) const {
+    if (cell.text == kNone) return std::nullopt;
+    // One step of indent is some ten points (the reader's measure).
+    const double width = widthPt(row, cell.column) - 10.0 * format.alignment.indent;
+    const std::uint32_t lines = wrappedLineCount(workbook_.strings.at(cell.text), format.font, width, format.verticalPaddingPt);
+    if (lines <= 1) return optimalRowHeightPt(format.font.sizePt, 1, format.verticalPaddingPt);
+    return textEngineHeightPt(format.font, lines, format.verticalPaddingPt);
+}
+
+double RowHeights::widthPt(RowIndex row, ColumnIndex column) const {
+    ColumnIndex last = column;
+    if (const auto it = rowMerges_.find({row, column}); it != rowMerges_.end()) last = it->second;
+    double width = 0;
+    for (const ColumnLine& line : columnLines_) {
+        if (line.last < column) continue;
+        if (line.first > last) break;
+        width += line.widthPt * (std::min(line.last, last) - std::max(line.first, column) + 1);
+    }
+    return width;
+}
+
 const CellFormat& RowHeights::formatAt(std::uint32_t format) const {
     const auto& formats = workbook_.formats;
     return formats[format < formats.size() ? format : 0];
@@ -155,7 +190,7 @@ double RowHeights::emptyLinePt(std::uint32_t format) const {
 
 double RowHeights::columnsPt(ColumnIndex first, ColumnIndex last) const {
     double height = 0;
-    for (const auto& [from, to, line] : columnLines_) {
+    for (const auto& [from, to, line, width] : columnLines_) {
         if (to < first) continue;
         if (from > last) break;
         height = std::max(height, line);

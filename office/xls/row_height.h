@@ -51,10 +51,13 @@ private:
     const CellFormat& formatAt(std::uint32_t format) const;
     double emptyLinePt(std::uint32_t format) const;
     double columnsPt(ColumnIndex first, ColumnIndex last) const;
+    double widthPt(RowIndex row, ColumnIndex column) const;
+    std::optional<double> wrappedPt(const Cell& cell, const CellFormat& format, RowIndex row) const;
 
     struct ColumnLine {
         ColumnIndex first, last;
         double heightPt;
+        double widthPt;
     };
 
     const Workbook& workbook_;
@@ -62,6 +65,9 @@ private:
     // Cells that take no part in their row's height: those within a merge
     // over several rows, and those a merge covers. By row, column ranges.
     std::map<RowIndex, std::vector<std::pair<ColumnIndex, ColumnIndex>>> ignored_;
+    // Merges within one row, whose first cell lays its text out over all
+    // their columns: the last column by the row and first column.
+    std::map<std::pair<RowIndex, ColumnIndex>, ColumnIndex> rowMerges_;
     std::vector<ColumnLine> columnLines_;  // the office's columns, in order
     // Lines of the cells whose text is not one line per line feed, among
     // the rows laid out again: by the first row and column of their runs.

@@ -1,0 +1,143 @@
+// Wrapped text broken into lines, and the heights of rows holding it.
+#include "office/xls/column_width.h"
+#include "office/xls/row_height.h"
+#include "office/xls/text_layout.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace brindlemoor::office::xls {
+namespace {
+
+// Every character one unit wide, so that widths are character counts.
+std::uint32_t lines(std::u32string_view text, double width) {
+    return countLines(text, width, [](char32_t) { return 1.0; });
+}
+
+TEST(TextLayout, BreaksBetweenWordsAndLetsSpacesHang) {
+    EXPECT_EQ(lines(U"aaa bbb ccc", 11), 1u);
+    EXPECT_EQ(lines(U"aaa bbb ccc", 7), 2u);  // "aaa bbb" fills the line exactly
+    EXPECT_EQ(lines(U"aaa bbb ccc", 6), 3u);
+    EXPECT_EQ(lines(U"aaa      ", 3), 1u) << "spaces at the end of a line take no room";
+    EXPECT_EQ(lines(U"aaa      bbb", 5), 2u) << "nor do they start a line of their own";
+    EXPECT_EQ(lines(U"a\u00A0b c", 3), 2u) << "a no-break space is a space to the line";
+}
+
+TEST(TextLayout, BreaksAWordWiderThanTheLineBetweenItsCharacters) {
+    EXPECT_EQ(lines(U"aaaaaaaaaa", 3), 4u);
+    EXPECT_EQ(lines(U"ab aaaaaaa", 3), 4u) << "the long word starts a line of its own";
+    EXPECT_EQ(lines(U"aaaaaaa b", 3), 3u) << "the word's last piece shares its line";
+    EXPECT_EQ(lines(U"aaaa", 0), 4u) << "at least one character a line";
+}
+
+TEST(TextLayout, BreaksAfterHyphensWithinWords) {
+    EXPECT_EQ(lines(U"well-known", 5), 2u);
+    EXPECT_EQ(lines(U"well-known", 10), 1u);
+    EXPECT_EQ(lines(U"-known", 5), 2u) << "a leading hyphen belongs to the word";
+}
+
+TEST(TextLayout, CountsEveryParagraph) {
+    EXPECT_EQ(lines(U"", 5), 1u);
+    EXPECT_EQ(lines(U"a\nb", 5), 2u);
+    EXPECT_EQ(lines(U"a\n\nb", 5), 3u) << "an empty paragraph is a line";
+    EXPECT_EQ(lines(U"aaa bbb\nc", 4), 3u);
+}
+
+TEST(TextLayout, UsesEachCharactersOwnWidth) {
+    const auto narrowI = [](char32_t c) { return c == U'm' ? 1.0 : 0.25; };
+    EXPECT_EQ(countLines(U"iiii iiii", 2.25, narrowI), 1u);
+    EXPECT_EQ(countLines(U"mmmm mmmm", 2.25, narrowI), 4u);
+    EXPECT_EQ(toUtf32("\xC3\xA9t\xC3\xA9 \xF0\x9F\x98\x80"), U"\u00E9t\u00E9 \U0001F600");
+}
+
+bool liberationSansShown() { return measureFace("Arial").fontFile.find("LiberationSans-Regular") != std::string::npos; }
+
+constexpr double kStandardPaddingPt = CellFormat::kStandardVerticalPaddingPt;
+double hundredthsMm(double value) { return value * 72 / 2540; }
+
+// Least column widths at which LibreOffice keeps each text on one line,
+// found by narrowing the column a hundredth of a millimetre at a time.
+TEST(TextLayout, FitsWhereTheOfficeFitsIt) {
+    if (!liberationSansShown()) GTEST_SKIP() << "Arial is not shown in Liberation Sans here";
+    Font arial;
+    struct Case {
+        const char* text;
+        double sizePt;
+        bool bold;
+        double leastWidth;  // 1/100 mm
+    };
+    for (const Case& c : {Case{"xaaaaaaaaaax", 10, false, 2397}, Case{"xaaaaaaaaaaaaaaaaaaaaaaaaaaaaaax", 10, false, 6210},
+                          Case{"xmmmmmmmmmmx", 10, false, 3487}, Case{"x          x", 10, false, 1580},
+                          Case{"The quick brown fox", 10, true, 3568}, Case{"Test Column 1", 20, false, 4903},
+                          Case{"Test Column 1", 8, false, 2042}}) {
+        arial.sizePt = c.sizePt;
+        arial.bold = c.bold;
+        EXPECT_EQ(wrappedLineCount(c.text, arial, hundredthsMm(c.leastWidth + 2), kStandardPaddingPt), 1u) << c.text;
+        EXPECT_EQ(wrappedLineCount(c.text, arial, hundredthsMm(c.leastWidth - 4), kStandardPaddingPt), 2u) << c.text;
+    }
+    arial = Font{};
+    EXPECT_EQ(wrappedLineCount("xaaaaaaaaaax", arial, hundredthsMm(2397 + 100), kStandardPaddingPt + hundredthsMm(110)), 2u)
+        << "wider padding leaves less room";
+}
+
+class WrappedRows : public testing::Test {
+protected:
+    std::uint32_t add(const CellFormat& format) {
+        wb.formats.push_back(format);
+        return static_cast<std::uint32_t>(wb.formats.size() - 1);
+    }
+    Row textRow(RowIndex index, std::vector<std::pair<ColumnIndex, std::string>> texts, std::uint32_t format) {
+        Row row;
+        row.index = index;
+        row.heightPt = 100;  // stored, never what a laid out row shows
+        for (const auto& [column, text] : texts) {
+            Cell cell;
+            cell.column = column;
+            cell.type = CellType::Text;
+            cell.text = wb.strings.intern(text);
+            cell.format = format;
+            row.cells.push_back(cell);
+        }
+        return row;
+    }
+    std::uint16_t twips(const Sheet& sheet, std::size_t row) {
+        return RowHeights(wb, sheet, 10).twips(sheet.rows[row], sheet.rows[row].index);
+    }
+    Workbook wb;
+};
+
+// Heights LibreOffice gives the same cells (1/100 mm turned into twips).
+TEST_F(WrappedRows, TakeTheLinesTheirColumnsBreakThemInto) {
+    if (!liberationSansShown()) GTEST_SKIP() << "Arial is not shown in Liberation Sans here";
+    CellFormat wrap;
+    wrap.alignment.wrap = true;
+    const std::uint32_t wrapped = add(wrap);
+    wrap.font.sizePt = 12;
+    const std::uint32_t wrappedLarger = add(wrap);
+    Sheet sheet;
+    ColumnRun narrow;
+    narrow.first = 1;
+    narrow.widthPt = hundredthsMm(800);
+    sheet.columns = {narrow};
+    sheet.rows = {
+        textRow(0, {{0, "Test Column 1"}}, wrapped),                       // two lines in the standard column
+        textRow(1, {{1, "Test Column 1"}}, wrapped),                       // four lines in the narrow one
+        textRow(2, {{0, "one two three four five six seven eight"}, {2, "a"}}, wrapped),
+        textRow(3, {{0, "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"}}, wrappedLarger),
+        textRow(4, {{2, "one two three four five six seven eight"}}, wrapped),  // one line merged over three columns
+        textRow(5, {{2, "one two three four five six seven eight"}}, wrapped),  // merged down: does not count
+        textRow(6, {{0, "first\nsecond"}}, wrapped),
+    };
+    sheet.merges = {{4, 2, 4, 4}, {5, 2, 6, 2}};
+    EXPECT_NEAR(twips(sheet, 0), 841 * 1440 / 2540, 2);
+    EXPECT_NEAR(twips(sheet, 1), 2027 * 1440 / 2540, 2);
+    EXPECT_NEAR(twips(sheet, 2), 1236 * 1440 / 2540, 2);
+    EXPECT_NEAR(twips(sheet, 3), 1842 * 1440 / 2540, 2);
+    EXPECT_EQ(twips(sheet, 4), 256);
+    EXPECT_EQ(twips(sheet, 5), 256);
+    EXPECT_NEAR(twips(sheet, 6), 841 * 1440 / 2540, 2) << "each paragraph a line of its own";
+}
+
+}  // namespace
+}  // namespace brindlemoor::office::xls
