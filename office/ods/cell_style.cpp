@@ -75,6 +75,8 @@ void readProperty(const XmlReader& xml, CellStyle& style) {
         else style.underline = legacy->find("double") != std::string_view::npos ? Underline::Double : Underline::Single;
     }
     if (auto v = xml.attribute(Ns::Style, "text-line-through-style")) style.strikeout = lineIsVisible(v);
+    // Office suites write a line's type alone when it is single, and show it.
+    else if (auto type = xml.attribute(Ns::Style, "text-line-through-type")) style.strikeout = lineIsVisible(type);
     else if (auto legacy = xml.attribute(Ns::Style, "text-crossing-out")) style.strikeout = lineIsVisible(legacy);
     if (auto v = xml.attribute(Ns::Style, "text-position")) {
         const auto parts = words(*v);

@@ -1,5 +1,6 @@
 #include "office/xls/style_sheet.h"
 
+#include "office/xls/excel_limits.h"
 #include "office/xls/unicode_text.h"
 
 #include <algorithm>
@@ -186,6 +187,12 @@ StyleSheet::StyleSheet(const Workbook& workbook, Warnings& warnings) {
             }
         }
     }
+    // Colours of text runs, once per text that has them.
+    for (const auto& [text, runs] : workbook.textRuns) {
+        for (const TextRun& run : runs) {
+            if (run.font.color) palette_.use(*run.font.color);
+        }
+    }
     palette_.build();
     if (palette_.approximated() > 0) {
         warnings.push_back(std::to_string(palette_.approximated()) +
@@ -193,6 +200,7 @@ StyleSheet::StyleSheet(const Workbook& workbook, Warnings& warnings) {
     }
 
     fonts_.push_back(normalStyleFont(formats[0].font));
+    fontIndexes_.emplace(fonts_.front(), 0);
     std::map<XfBytes, std::uint16_t> known;
     xfOfFormat_.assign(formats.size(), kDefaultCellXf);
     std::vector<std::uint64_t> xfUsage;
@@ -210,14 +218,60 @@ StyleSheet::StyleSheet(const Workbook& workbook, Warnings& warnings) {
         xfUsage[it->second == kDefaultCellXf ? 0 : it->second - kFirstCellXf + 1] += usage[i];
     }
     if (cellXfs_.size() > kMaxCellXfs) mergeRarest(xfUsage, warnings);
+    addTextRuns(workbook, warnings);
+}
+
+std::size_t StyleSheet::FontHash::operator()(const Font& font) const {
+    std::size_t seed = std::hash<std::string>{}(font.name);
+    seed ^= std::hash<double>{}(font.sizePt) + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2);
+    const std::size_t flags = font.bold | font.italic << 1 | font.strikeout << 2 | static_cast<std::size_t>(font.underline) << 3 |
+                              static_cast<std::size_t>(font.script) << 5 |
+                              (font.color ? 1u << 7 | font.color->r << 8 | font.color->g << 16 | std::size_t{font.color->b} << 24 : 0);
+    return seed ^ (flags + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2));
+}
+
+void StyleSheet::addTextRuns(const Workbook& workbook, Warnings& warnings) {
+    // In order of the texts, so that the fonts are numbered the same every time.
+    std::vector<std::uint32_t> texts;
+    texts.reserve(workbook.textRuns.size());
+    for (const auto& entry : workbook.textRuns) texts.push_back(entry.first);
+    std::sort(texts.begin(), texts.end());
+
+    std::size_t dropped = 0;
+    for (const std::uint32_t text : texts) {
+        std::vector<FormattingRun> runs;
+        for (const TextRun& run : workbook.textRuns.at(text)) {
+            if (run.start >= kMaxTextLength) break;
+            std::uint16_t font = 0;
+            if (auto it = fontIndexes_.find(run.font); it != fontIndexes_.end()) {
+                font = it->second;
+            } else if (fontRecordCount() < kMaxFontRecords) {
+                font = fontIndex(run.font);
+            } else {
+                // No room for another font: the text goes on in the run before.
+                ++dropped;
+                continue;
+            }
+            if (!runs.empty() && runs.back().font == font) continue;
+            runs.push_back({static_cast<std::uint16_t>(run.start), font});
+        }
+        if (!runs.empty()) stringRuns_.emplace(text, std::move(runs));
+    }
+    if (dropped > 0) {
+        warnings.push_back(std::to_string(dropped) + " part(s) of texts in fonts of their own show in the font before them: "
+                           "the workbook uses more fonts than Excel 97's " + std::to_string(kMaxFontRecords));
+    }
 }
 
 std::uint16_t StyleSheet::fontIndex(const Font& font) {
-    const auto it = std::find(fonts_.begin(), fonts_.end(), font);
-    if (it != fonts_.end()) return biffFontIndex(static_cast<std::size_t>(it - fonts_.begin()) == 0 ? 0
-                                                 : static_cast<std::size_t>(it - fonts_.begin()) + 3);
-    fonts_.push_back(font);
-    return biffFontIndex(fonts_.size() - 1 + 3);
+    // Font 0 is written four times, as Excel reserves the first four; the
+    // others follow, and readers count them from 5.
+    auto [it, added] = fontIndexes_.try_emplace(font, static_cast<std::uint16_t>(0));
+    if (added) {
+        fonts_.push_back(font);
+        it->second = biffFontIndex(fonts_.size() - 1 + 3);
+    }
+    return it->second;
 }
 
 void StyleSheet::mergeRarest(std::vector<std::uint64_t>& usage, Warnings& warnings) {

@@ -11,9 +11,11 @@
 #include "office/xls/biff_stream.h"
 #include "office/xls/number_formats.h"
 #include "office/xls/palette.h"
+#include "office/xls/shared_strings.h"
 
 #include <array>
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 namespace brindlemoor::office::xls {
@@ -21,6 +23,9 @@ namespace brindlemoor::office::xls {
 constexpr std::uint16_t kDefaultCellXf = 15;
 // Excel 97 holds about 4,000 distinct cell formats.
 constexpr std::size_t kMaxCellXfs = 4000;
+// FONT records Excel 97 reads in one workbook (the four copies of the
+// default font among them).
+constexpr std::size_t kMaxFontRecords = 512;
 
 using XfBytes = std::array<std::uint8_t, 20>;
 
@@ -38,6 +43,9 @@ public:
         return palette_.index(color, automatic);
     }
     std::size_t cellXfCount() const { return cellXfs_.size(); }
+    // The runs of the workbook's texts in fonts of their own, by shared string index.
+    const StringRuns& stringRuns() const { return stringRuns_; }
+    std::size_t fontRecordCount() const { return fonts_.size() + 3; }
 
     void write(BiffStream& out) const;
 
@@ -47,9 +55,15 @@ public:
 
 private:
     std::uint16_t fontIndex(const Font& font);
+    void addTextRuns(const Workbook& workbook, Warnings& warnings);
     void mergeRarest(std::vector<std::uint64_t>& usage, Warnings& warnings);
 
     std::vector<Font> fonts_;  // [0] is the default font; BIFF index 4 is skipped
+    struct FontHash {
+        std::size_t operator()(const Font& font) const;
+    };
+    std::unordered_map<Font, std::uint16_t, FontHash> fontIndexes_;  // BIFF index of each of fonts_
+    StringRuns stringRuns_;
     NumberFormats numberFormats_;
     Palette palette_;
     std::vector<XfBytes> cellXfs_;           // from XF 15 on

@@ -132,7 +132,7 @@ GlobalsLayout writeGlobals(BiffStream& out, const GlobalsContext& context) {
     writeLinkTable(out, {context.workbook, context.sheetNames, context.warnings, context.formulas});
     if (context.drawings) context.drawings->writeGroup(out);
     layout.sstReferencesField = out.size() + 4;
-    writeSharedStrings(out, context.strings, 0);
+    writeSharedStrings(out, context.strings, 0, context.styles.stringRuns());
     writeEof(out);
     return layout;
 }

@@ -25,6 +25,7 @@ const char* const kAutomaticStyles = R"(
   <style:style style:name="T6" style:family="text"><style:text-properties fo:font-size="10pt"/></style:style>
   <style:style style:name="T7" style:family="text" style:parent-style-name="Loud"/>
   <style:style style:name="T8" style:family="text"><style:text-properties fo:font-size="50%"/></style:style>
+  <style:style style:name="T9" style:family="text"><style:text-properties style:text-line-through-type="single"/></style:style>
   <style:style style:name="P1" style:family="paragraph"><style:text-properties fo:font-size="18pt" fo:font-weight="bold"/></style:style>
   <style:style style:name="P2" style:family="paragraph"><style:paragraph-properties fo:text-align="center"/></style:style>)";
 
@@ -61,7 +62,8 @@ TEST_F(TextRuns, SpansInTheirStylesFontsOverTheCellsFont) {
       <table:table-cell office:value-type="string"><text:p><text:span text:style-name="T2">red</text:span> then plain</text:p></table:table-cell>
       <table:table-cell office:value-type="string"><text:p>E=mc<text:span text:style-name="T3">2</text:span> H<text:span text:style-name="T4">2</text:span>O</text:p></table:table-cell>
       <table:table-cell office:value-type="string"><text:p>x<text:span text:style-name="T5">big</text:span></text:p></table:table-cell>
-      <table:table-cell office:value-type="string"><text:p>x<text:span text:style-name="T7">loud</text:span></text:p></table:table-cell>)");
+      <table:table-cell office:value-type="string"><text:p>x<text:span text:style-name="T7">loud</text:span></text:p></table:table-cell>
+      <table:table-cell office:value-type="string"><text:p>x<text:span text:style-name="T9">struck</text:span></text:p></table:table-cell>)");
 
     EXPECT_EQ(textOf(book, 0), "a bold word");
     const auto& bold = runsOf(book, 0);
@@ -100,6 +102,10 @@ TEST_F(TextRuns, SpansInTheirStylesFontsOverTheCellsFont) {
     ASSERT_EQ(loud.size(), 1u);
     EXPECT_TRUE(loud[0].font.italic) << "from the common style's parent";
     EXPECT_EQ(loud[0].font.color, (Color{0xc0, 0, 0}));
+
+    const auto& struck = runsOf(book, 5);
+    ASSERT_EQ(struck.size(), 1u);
+    EXPECT_TRUE(struck[0].font.strikeout) << "a line's type alone is a line, as office suites write it";
 }
 
 TEST_F(TextRuns, NestedSpansCombineAndParagraphStylesCount) {
