@@ -16,18 +16,6 @@ namespace brindlemoor::office::xls {
 namespace {
 constexpr double kStandardRowHeightPt = 12.8;
 
-struct LineMetrics {
-    double ascent, descent;  // fractions of the em, from the horizontal header
-};
-
-// Line metrics of the face this system shows for the font's family,
-// measured with its digit width and kept across runs with it.
-std::optional<LineMetrics> lineMetrics(const Font& font) {
-    const FaceMetrics face = faceMetrics(font.name);
-    if (!face.ascent || !face.descent) return std::nullopt;
-    return LineMetrics{*face.ascent, *face.descent};
-}
-
 // The run of empty rows the sheet ends with, when it keeps its stored height.
 const Row* fillerRun(const Sheet& sheet) {
     if (sheet.rows.empty()) return nullptr;
@@ -113,9 +101,9 @@ std::uint16_t RowHeights::contentTwips(const Row& row, RowIndex index) const {
         if (ignored(index, cell.column, last)) continue;
         const bool hasValue = cell.type != CellType::Empty || cell.formula != kNone;
         const CellFormat& format = formatAt(cell.format);
-        if (format.alignment.wrap && format.alignment.rotation == 0 && cell.type == CellType::Text) {
-            if (const std::optional<double> wrapped = wrappedPt(cell, format, index)) {
-                neededPt = std::max(neededPt, *wrapped);
+        if (cell.type == CellType::Text && format.alignment.rotation == 0) {
+            if (const std::optional<double> laidOut = laidOutPt(cell, format, index)) {
+                neededPt = std::max(neededPt, *laidOut);
                 continue;
             }
         }
@@ -137,31 +125,24 @@ std::uint16_t RowHeights::contentTwips(const Row& row, RowIndex index) const {
     return rowHeightTwips(neededPt);
 }
 
-// Text of several lines is laid out by the office's text engine, line by
-// line in whole screen pixels (96 dpi): each line the face's ascent and
-// descent at the font's pixel size, each rounded, and one pixel more for the
-// whole cell; LibreOffice turns that into twips at 14.92 twips a pixel, plus
-// 14.5 twips of its standard padding (fitted within a hundredth of a
-// millimetre over Liberation Sans and Carlito, 6 to 30 pt, one to five lines).
-std::optional<double> textEngineHeightPt(const Font& font, std::uint32_t lines, double verticalPaddingPt) {
-    const std::optional<LineMetrics> metrics = lineMetrics(font);
-    if (!metrics) return std::nullopt;
-    const double pixelSize = std::round((font.sizePt > 0 ? font.sizePt : 10) * 96 / 72);
-    const double linePixels = std::round(pixelSize * metrics->ascent) + std::round(pixelSize * metrics->descent);
-    const double twips = 14.92 * (std::max<std::uint32_t>(lines, 1) * linePixels + 1) + 14.5;
-    const double padding = std::clamp(verticalPaddingPt, 0.0, 400.0) - CellFormat::kStandardVerticalPaddingPt;
-    return twips / 20 + padding;
-}
-
-// Wrapped text: one line as any single line, several lines as the text
-// engine lays them out; nothing where no face can be measured.
-std::optional<double> RowHeights::wrappedPt(const Cell& cell, const CellFormat& format, RowIndex row) const {
+// Text the text engine lays out: wrapped (justified text wraps too), or in
+// runs of other fonts. Wrapped text that stays one line is measured as any
+// single line. Nothing for other text, or where no face can be measured.
+std::optional<double> RowHeights::laidOutPt(const Cell& cell, const CellFormat& format, RowIndex row) const {
     if (cell.text == kNone) return std::nullopt;
+    const bool wraps = format.alignment.wrap || format.alignment.horizontal == HorizontalAlign::Justify;
+    static const std::vector<TextRun> kNoRuns;
+    const auto runs = workbook_.textRuns.empty() ? workbook_.textRuns.end() : workbook_.textRuns.find(cell.text);
+    const bool hasRuns = runs != workbook_.textRuns.end() && !runs->second.empty();
+    if (!wraps && !hasRuns) return std::nullopt;
+    std::optional<double> width;
     // One step of indent is some ten points (the reader's measure).
-    const double width = widthPt(row, cell.column) - 10.0 * format.alignment.indent;
-    const std::uint32_t lines = wrappedLineCount(workbook_.strings.at(cell.text), format.font, width, format.verticalPaddingPt);
-    if (lines <= 1) return optimalRowHeightPt(format.font.sizePt, 1, format.verticalPaddingPt);
-    return textEngineHeightPt(format.font, lines, format.verticalPaddingPt);
+    if (wraps) width = widthPt(row, cell.column) - 10.0 * format.alignment.indent;
+    const LaidOutText text = layOutText(workbook_.strings.at(cell.text), format.font, hasRuns ? runs->second : kNoRuns,
+                                        width, format.verticalPaddingPt, format.verticalPaddingPt);
+    if (!text.heightPt) return std::nullopt;
+    if (!hasRuns && text.lines <= 1) return optimalRowHeightPt(format.font.sizePt, 1, format.verticalPaddingPt);
+    return text.heightPt;
 }
 
 double RowHeights::widthPt(RowIndex row, ColumnIndex column) const {

@@ -25,12 +25,6 @@ constexpr RowIndex kRelaidOutRows = 201;
 // cell, the column's default style counts.
 constexpr ColumnIndex kOfficeColumns = 1024;
 
-// Height of a cell of `lines` lines of text (paragraphs and line breaks) as
-// the office's text engine lays it out, from the metrics of the face this
-// system shows for the font; nothing where no face can be measured.
-std::optional<double> textEngineHeightPt(const Font& font, std::uint32_t lines,
-                                         double verticalPaddingPt = CellFormat::kStandardVerticalPaddingPt);
-
 class RowHeights {
 public:
     RowHeights(const Workbook& workbook, const Sheet& sheet, double defaultFontSizePt);
@@ -52,7 +46,7 @@ private:
     double emptyLinePt(std::uint32_t format) const;
     double columnsPt(ColumnIndex first, ColumnIndex last) const;
     double widthPt(RowIndex row, ColumnIndex column) const;
-    std::optional<double> wrappedPt(const Cell& cell, const CellFormat& format, RowIndex row) const;
+    std::optional<double> laidOutPt(const Cell& cell, const CellFormat& format, RowIndex row) const;
 
     struct ColumnLine {
         ColumnIndex first, last;

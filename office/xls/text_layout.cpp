@@ -1,5 +1,6 @@
 #include "office/xls/text_layout.h"
 
+#include "office/xls/column_width.h"
 #include "office/xls/unicode_text.h"
 
 #include <fontconfig/fontconfig.h>
@@ -19,53 +20,70 @@ namespace brindlemoor::office::xls {
 
 namespace {
 
+constexpr double kPixelsPerPt = 96.0 / 72;
+
 bool isSpace(char32_t c) { return c == U' ' || c == U'\t' || c == U'\u00A0' || c == U'\u3000'; }
 
 // A line may end after a hyphen that follows a letter of the same word.
 bool breaksAfter(char32_t c) { return c == U'-' || c == U'\u2010' || c == U'\u2013' || c == U'\u2014'; }
 
-struct Paragraph {
-    double lineWidth;
-    const AdvanceFunction& advanceOf;
-    std::uint32_t lines = 1;
-    double x = 0;  // room taken on the current line, its trailing spaces included
+class LineBreaker {
+public:
+    LineBreaker(std::u32string_view text, std::optional<double> width, const AdvanceFunction& advance)
+        : text_(text), width_(width ? std::max(*width, 0.0) : 0), unbounded_(!width), advance_(advance) {}
 
-    void newLine() {
-        ++lines;
-        x = 0;
-    }
-
-    // A piece of a word that cannot be broken (but where it is wider than a line).
-    void place(std::u32string_view piece) {
-        double width = 0;
-        for (const char32_t c : piece) width += advanceOf(c);
-        if (x > 0 && x + width > lineWidth) newLine();
-        if (x + width <= lineWidth) {
-            x += width;
-            return;
-        }
-        for (const char32_t c : piece) {
-            const double advance = advanceOf(c);
-            if (x > 0 && x + advance > lineWidth) newLine();
-            x += advance;
-        }
-    }
-
-    void lay(std::u32string_view text) {
+    std::vector<std::size_t> run() {
         std::size_t i = 0;
-        while (i < text.size()) {
+        starts_.push_back(0);
+        while (i < text_.size()) {
+            if (text_[i] == U'\n') {
+                newLine(++i);
+                continue;
+            }
             std::size_t end = i;
-            while (end < text.size() && !isSpace(text[end])) {
-                const bool hyphen = breaksAfter(text[end]) && end > i;
+            while (end < text_.size() && !isSpace(text_[end]) && text_[end] != U'\n') {
+                const bool hyphen = breaksAfter(text_[end]) && end > i;
                 ++end;
                 if (hyphen) break;
             }
-            if (end > i) place(text.substr(i, end - i));
+            if (end > i) place(i, end);
             // Spaces hang past the line's end and never start a new line.
-            while (end < text.size() && isSpace(text[end])) x += advanceOf(text[end++]);
+            while (end < text_.size() && isSpace(text_[end])) x_ += advance_(end++);
             i = end;
         }
+        return std::move(starts_);
     }
+
+private:
+    bool overflows(double width) const { return !unbounded_ && x_ + width > width_; }
+
+    void newLine(std::size_t start) {
+        starts_.push_back(start);
+        x_ = 0;
+    }
+
+    // A piece of a word that cannot be broken (but where it is wider than a line).
+    void place(std::size_t from, std::size_t to) {
+        double width = 0;
+        for (std::size_t i = from; i < to; ++i) width += advance_(i);
+        if (x_ > 0 && overflows(width)) newLine(from);
+        if (!overflows(width)) {
+            x_ += width;
+            return;
+        }
+        for (std::size_t i = from; i < to; ++i) {
+            const double advance = advance_(i);
+            if (x_ > 0 && overflows(advance)) newLine(i);
+            x_ += advance;
+        }
+    }
+
+    std::u32string_view text_;
+    double width_;
+    bool unbounded_;
+    const AdvanceFunction& advance_;
+    std::vector<std::size_t> starts_;
+    double x_ = 0;  // room taken on the current line, its trailing spaces included
 };
 
 std::string lower(std::string s) {
@@ -105,13 +123,11 @@ public:
 
     bool usable() const { return face_ != nullptr; }
 
+    // A character the face lacks counts as wide as the face's replacement.
     double em(char32_t c) {
         if (const auto it = known_.find(c); it != known_.end()) return it->second;
         double em = 0;
-        const FT_UInt glyph = FT_Get_Char_Index(face_, c);
-        // A character the face lacks is shown from another face: count it as
-        // wide as the face's own replacement, which is about as wide.
-        if (FT_Load_Glyph(face_, glyph, FT_LOAD_NO_SCALE) == 0) {
+        if (FT_Load_Glyph(face_, FT_Get_Char_Index(face_, c), FT_LOAD_NO_SCALE) == 0) {
             em = static_cast<double>(face_->glyph->advance.x) / face_->units_per_EM;
         }
         return known_.emplace(c, em).first->second;
@@ -123,20 +139,30 @@ private:
     std::unordered_map<char32_t, double> known_;
 };
 
+double pixelSize(const Font& font) { return std::round((font.sizePt > 0 ? font.sizePt : 10) * kPixelsPerPt); }
+
+// A line of the face shown for the font, in whole pixels: its ascent and
+// descent (from the horizontal header) at the font's pixel size, each rounded.
+std::optional<double> linePixels(const Font& font) {
+    const FaceMetrics face = faceMetrics(font.name);
+    if (!face.ascent || !face.descent) return std::nullopt;
+    const double size = pixelSize(font);
+    return std::round(size * *face.ascent) + std::round(size * *face.descent);
+}
+
+// The text engine stacks its lines in whole pixels with one more for the
+// cell; LibreOffice turns that into twips at 14.92 twips a pixel, plus 14.5
+// twips of its standard padding (fitted within a hundredth of a millimetre
+// over Liberation Sans and Carlito, 6 to 30 pt, one to five lines).
+double stackedPt(double pixels, double verticalPaddingPt) {
+    const double padding = std::clamp(verticalPaddingPt, 0.0, 400.0) - CellFormat::kStandardVerticalPaddingPt;
+    return (14.92 * (pixels + 1) + 14.5) / 20 + padding;
+}
+
 }  // namespace
 
-std::uint32_t countLines(std::u32string_view text, double width, const AdvanceFunction& advance) {
-    std::uint32_t lines = 0;
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t end = std::min(text.find(U'\n', start), text.size());
-        Paragraph paragraph{std::max(width, 0.0), advance};
-        paragraph.lay(text.substr(start, end - start));
-        lines += paragraph.lines;
-        if (end >= text.size()) break;
-        start = end + 1;
-    }
-    return lines;
+std::vector<std::size_t> breakLines(std::u32string_view text, std::optional<double> width, const AdvanceFunction& advance) {
+    return LineBreaker(text, width, advance).run();
 }
 
 std::u32string toUtf32(std::string_view utf8) {
@@ -155,21 +181,67 @@ std::u32string toUtf32(std::string_view utf8) {
     return out;
 }
 
-std::uint32_t wrappedLineCount(std::string_view utf8, const Font& font, double columnWidthPt, double paddingPt) {
-    constexpr double kPixelsPerPt = 96.0 / 72;
-    constexpr double kPrintedToShown = 1.0294;
-    constexpr double kLineEndPixels = 1.43;
+std::optional<double> textEngineHeightPt(const Font& font, std::uint32_t lines, double verticalPaddingPt) {
+    const std::optional<double> line = linePixels(font);
+    if (!line) return std::nullopt;
+    return stackedPt(std::max<std::uint32_t>(lines, 1) * *line, verticalPaddingPt);
+}
+
+LaidOutText layOutText(std::string_view utf8, const Font& font, const std::vector<TextRun>& runs,
+                       std::optional<double> columnWidthPt, double paddingPt, double verticalPaddingPt) {
+    const std::u32string text = toUtf32(utf8);
+    // The font of each character: the cell's before the first run.
+    std::vector<const Font*> fonts(text.size(), &font);
+    std::size_t unit = 0;  // UTF-16 position of the character
+    auto run = runs.begin();
+    const Font* current = &font;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        while (run != runs.end() && run->start <= unit) current = &(run++)->font;
+        fonts[i] = current;
+        unit += text[i] > 0xFFFF ? 2 : 1;
+    }
+
     static std::mutex mutex;
     static std::map<std::tuple<std::string, bool, bool>, std::unique_ptr<FaceAdvances>> faces;
     const std::lock_guard lock(mutex);
-    auto& face = faces[{lower(font.name), font.bold, font.italic}];
-    if (!face) face = std::make_unique<FaceAdvances>(font.name, font.bold, font.italic);
-    const std::u32string text = toUtf32(utf8);
-    if (!face->usable()) return static_cast<std::uint32_t>(std::count(text.begin(), text.end(), U'\n')) + 1;
-    const double pixelSize = std::round((font.sizePt > 0 ? font.sizePt : 10) * kPixelsPerPt);
-    const double widthPixels = (columnWidthPt - std::max(paddingPt, 0.0)) * kPixelsPerPt / kPrintedToShown - kLineEndPixels;
-    // A hundredth of a pixel of slack for the rounding of the widths stored.
-    return countLines(text, widthPixels + 0.01, [&](char32_t c) { return std::round(face->em(c) * pixelSize); });
+    const auto faceOf = [&](const Font& f) -> FaceAdvances& {
+        auto& face = faces[{lower(f.name), f.bold, f.italic}];
+        if (!face) face = std::make_unique<FaceAdvances>(f.name, f.bold, f.italic);
+        return *face;
+    };
+    std::optional<double> widthPixels;
+    if (columnWidthPt) {
+        constexpr double kPrintedToShown = 1.0294;
+        constexpr double kLineEndPixels = 1.43;
+        // A hundredth of a pixel of slack for the rounding of the widths stored.
+        widthPixels = (*columnWidthPt - std::max(paddingPt, 0.0)) * kPixelsPerPt / kPrintedToShown - kLineEndPixels + 0.01;
+        for (const Font* f : fonts) {
+            if (!faceOf(*f).usable()) widthPixels.reset();  // nothing to measure with: paragraphs only
+        }
+    }
+    const std::vector<std::size_t> starts = breakLines(text, widthPixels, [&](std::size_t i) {
+        return std::round(faceOf(*fonts[i]).em(text[i]) * pixelSize(*fonts[i]));
+    });
+
+    LaidOutText laidOut;
+    laidOut.lines = static_cast<std::uint32_t>(starts.size());
+    double pixels = 0;
+    for (std::size_t line = 0; line < starts.size(); ++line) {
+        const std::size_t from = starts[line];
+        const std::size_t to = line + 1 < starts.size() ? starts[line + 1] : text.size();
+        // An empty line takes the font where it stands.
+        const Font& here = from < fonts.size() ? *fonts[from] : runs.empty() ? font : runs.back().font;
+        std::optional<double> tallest = linePixels(here);
+        for (std::size_t i = from; i < to && tallest; ++i) {
+            if (text[i] == U'\n' || (i > from && fonts[i] == fonts[i - 1])) continue;
+            const std::optional<double> ownLine = linePixels(*fonts[i]);
+            tallest = ownLine ? std::optional(std::max(*tallest, *ownLine)) : std::nullopt;
+        }
+        if (!tallest) return laidOut;
+        pixels += *tallest;
+    }
+    laidOut.heightPt = stackedPt(pixels, verticalPaddingPt);
+    return laidOut;
 }
 
 }  // namespace brindlemoor::office::xls

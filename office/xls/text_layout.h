@@ -1,41 +1,62 @@
-// Wrapped text broken into lines as office suites break it, to tell the
-// height a row of wrapped cells takes.
+// Text of a cell laid out as the office's text engine lays it out, to tell
+// the height a row takes: wrapped text broken into lines, text runs in fonts
+// of their own, several paragraphs.
 //
 // A paragraph is broken where its next word would pass the line's width:
 // after a run of spaces, or after a hyphen inside a word; a word wider than
 // the whole line is broken between its characters. Spaces at the end of a
 // line take no room.
 //
-// LibreOffice lays the text out on the screen: each character as wide as its
-// advance at the font's size in whole pixels (96 dpi), rounded, without
+// LibreOffice lays the text out on the screen (96 dpi): each character as
+// wide as its advance at the font's size in whole pixels, rounded, without
 // kerning; the column is narrowed by the cell's padding and by the ratio of
 // its standard font's printed to shown width (1.0294), less 1.43 pixels
-// more. Measured to a hundredth of a millimetre over Liberation Sans, Serif,
-// Carlito and DejaVu Sans, regular and bold, 8 to 20 pt.
+// more (measured to a hundredth of a millimetre over Liberation Sans, Serif,
+// Carlito and DejaVu Sans, regular and bold, 8 to 20 pt). Each line is as
+// high as the tallest face on it: its ascent and descent at the font's size,
+// each rounded to whole pixels.
 #pragma once
 
-#include "office/model/cell_format.h"
+#include "office/model/workbook.h"
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace brindlemoor::office::xls {
 
-// Advance width of a character (any unit, the same as the line's width).
-using AdvanceFunction = std::function<double(char32_t)>;
+// Advance width of the character at a position of the text (any unit, the
+// same as the line's width).
+using AdvanceFunction = std::function<double(std::size_t)>;
 
-// Lines the paragraphs of `text` (split at line feeds) take in `width`.
-std::uint32_t countLines(std::u32string_view text, double width, const AdvanceFunction& advance);
+// Where each line of the paragraphs of `text` (split at line feeds) starts,
+// broken to `width`; no width: only at line feeds.
+std::vector<std::size_t> breakLines(std::u32string_view text, std::optional<double> width, const AdvanceFunction& advance);
 
-// Lines UTF-8 text in `font` takes in a cell `columnWidthPt` wide with
-// `paddingPt` of padding (left plus right), measured in the face this system
-// shows for the font (its bold or italic style where it has one); one line
-// per paragraph when no face can be measured. Faces are opened once per
-// process and only when first needed, so that documents without wrapped
-// text pay nothing.
-std::uint32_t wrappedLineCount(std::string_view utf8, const Font& font, double columnWidthPt, double paddingPt);
+struct LaidOutText {
+    std::uint32_t lines = 1;
+    // As the text engine makes it, padding included; unset where a face
+    // could not be measured.
+    std::optional<double> heightPt;
+};
+
+// `utf8` in `font` with its `runs` (UTF-16 starts, as the model keeps them;
+// may be empty), broken to a cell `columnWidthPt` wide with `paddingPt` of
+// padding left plus right (no width: only at line feeds), in the faces this
+// system shows for the fonts (their bold or italic style where they have
+// one). Faces are opened once per process and only when first needed, so
+// that documents without such text pay nothing.
+LaidOutText layOutText(std::string_view utf8, const Font& font, const std::vector<TextRun>& runs,
+                       std::optional<double> columnWidthPt, double paddingPt,
+                       double verticalPaddingPt = CellFormat::kStandardVerticalPaddingPt);
+
+// Height of `lines` lines of `font` as the text engine stacks them, padding
+// included; nothing where no face can be measured.
+std::optional<double> textEngineHeightPt(const Font& font, std::uint32_t lines,
+                                         double verticalPaddingPt = CellFormat::kStandardVerticalPaddingPt);
 
 std::u32string toUtf32(std::string_view utf8);
 

@@ -2,6 +2,7 @@
 // read back with xlrd's formatting information.
 #include "office/xls/column_width.h"
 #include "office/xls/row_height.h"
+#include "office/xls/text_layout.h"
 #include "office/xls/sheet_records.h"
 
 #include "biff_records.h"

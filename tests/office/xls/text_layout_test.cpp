@@ -5,14 +5,16 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
+#include <vector>
 
 namespace brindlemoor::office::xls {
 namespace {
 
 // Every character one unit wide, so that widths are character counts.
-std::uint32_t lines(std::u32string_view text, double width) {
-    return countLines(text, width, [](char32_t) { return 1.0; });
+std::size_t lines(std::u32string_view text, double width) {
+    return breakLines(text, width, [](std::size_t) { return 1.0; }).size();
 }
 
 TEST(TextLayout, BreaksBetweenWordsAndLetsSpacesHang) {
@@ -42,12 +44,17 @@ TEST(TextLayout, CountsEveryParagraph) {
     EXPECT_EQ(lines(U"a\nb", 5), 2u);
     EXPECT_EQ(lines(U"a\n\nb", 5), 3u) << "an empty paragraph is a line";
     EXPECT_EQ(lines(U"aaa bbb\nc", 4), 3u);
+    EXPECT_EQ(breakLines(U"aaa bbb\nc", std::nullopt, [](std::size_t) { return 1.0; }), (std::vector<std::size_t>{0, 8}))
+        << "without a width, only at line feeds";
+    EXPECT_EQ(breakLines(U"ab cd\nef", 2, [](std::size_t) { return 1.0; }), (std::vector<std::size_t>{0, 3, 6}));
 }
 
 TEST(TextLayout, UsesEachCharactersOwnWidth) {
-    const auto narrowI = [](char32_t c) { return c == U'm' ? 1.0 : 0.25; };
-    EXPECT_EQ(countLines(U"iiii iiii", 2.25, narrowI), 1u);
-    EXPECT_EQ(countLines(U"mmmm mmmm", 2.25, narrowI), 4u);
+    const auto narrowI = [](std::u32string_view text) {
+        return [text](std::size_t i) { return text[i] == U'm' ? 1.0 : 0.25; };
+    };
+    EXPECT_EQ(breakLines(U"iiii iiii", 2.25, narrowI(U"iiii iiii")).size(), 1u);
+    EXPECT_EQ(breakLines(U"mmmm mmmm", 2.25, narrowI(U"mmmm mmmm")).size(), 4u);
     EXPECT_EQ(toUtf32("\xC3\xA9t\xC3\xA9 \xF0\x9F\x98\x80"), U"\u00E9t\u00E9 \U0001F600");
 }
 
@@ -73,12 +80,31 @@ TEST(TextLayout, FitsWhereTheOfficeFitsIt) {
                           Case{"Test Column 1", 8, false, 2042}}) {
         arial.sizePt = c.sizePt;
         arial.bold = c.bold;
-        EXPECT_EQ(wrappedLineCount(c.text, arial, hundredthsMm(c.leastWidth + 2), kStandardPaddingPt), 1u) << c.text;
-        EXPECT_EQ(wrappedLineCount(c.text, arial, hundredthsMm(c.leastWidth - 4), kStandardPaddingPt), 2u) << c.text;
+        EXPECT_EQ(layOutText(c.text, arial, {}, hundredthsMm(c.leastWidth + 2), kStandardPaddingPt).lines, 1u) << c.text;
+        EXPECT_EQ(layOutText(c.text, arial, {}, hundredthsMm(c.leastWidth - 4), kStandardPaddingPt).lines, 2u) << c.text;
     }
     arial = Font{};
-    EXPECT_EQ(wrappedLineCount("xaaaaaaaaaax", arial, hundredthsMm(2397 + 100), kStandardPaddingPt + hundredthsMm(110)), 2u)
+    EXPECT_EQ(layOutText("xaaaaaaaaaax", arial, {}, hundredthsMm(2397 + 100), kStandardPaddingPt + hundredthsMm(110)).lines, 2u)
         << "wider padding leaves less room";
+}
+
+// Heights LibreOffice gives cells whose text has parts in other sizes.
+TEST(TextLayout, ALineIsAsHighAsItsTallestRun) {
+    if (!liberationSansShown()) GTEST_SKIP() << "Arial is not shown in Liberation Sans here";
+    Font small;
+    Font large;
+    large.sizePt = 20;
+    const auto height = [&](const char* text, std::vector<TextRun> runs, std::optional<double> width = std::nullopt) {
+        const LaidOutText laidOut = layOutText(text, small, runs, width, kStandardPaddingPt);
+        return laidOut.heightPt ? std::lround(*laidOut.heightPt * 2540 / 72) : -1;
+    };
+    EXPECT_NEAR(height("abcd", {{2, large}}), 841, 2);
+    EXPECT_NEAR(height("abcd", {{0, large}}), 841, 2) << "the text engine's line, not a single line's 863";
+    EXPECT_NEAR(height("abcd\nef", {{2, large}}), 1632, 2) << "the run lasts into the next paragraph";
+    EXPECT_NEAR(height("ab\ncdef", {{3, small}, {5, large}}), 1236, 2) << "each line its own tallest run";
+    EXPECT_NEAR(height("aaa bbb ccc ddd eee fff", {{16, large}}, hundredthsMm(1000)), 4001, 2)
+        << "runs are broken with their own widths: four small lines, three large";
+    EXPECT_NEAR(height("\xF0\x9F\x98\x80" "a\nb", {{2, large}, {3, small}}), 1236, 2) << "runs start in UTF-16 units";
 }
 
 class WrappedRows : public testing::Test {
