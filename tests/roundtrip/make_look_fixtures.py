@@ -305,7 +305,33 @@ def row_runs():
         row(extra=' table:number-rows-repeated="250"', style_name="across") + \
         row(number_cell(1), style_name="auto1") + \
         row(extra=f' table:number-rows-repeated="{1048576 - 253}"', style_name="filler")
-    return document([sheet("Rows", body)], automatic)
+    return document([sheet("Rows", body), wrapped_text(automatic)], automatic)
+
+
+def wrapped_text(automatic):
+    """Rows sized to text the office breaks into lines: wrapped in a narrow
+    column, a word longer than the column, wrapped over a merge within its
+    row, justified (which wraps too), and parts in a larger font. The stored
+    heights are one line each, so only laying the text out gives the
+    office's."""
+    automatic += [
+        style("conarrow", "table-column", '<style:table-column-properties style:column-width="1.4cm"/>'),
+        style("wrap", "table-cell", cell_props(fo__wrap_option="wrap")),
+        style("justify", "table-cell", para_props(fo__text_align="justify")),
+        style("T20", "text", text_props(fo__font_size="20pt")),
+    ]
+    quick = "The quick brown fox jumps over the lazy dog"
+    larger = f'<text:p>small <text:span text:style-name="T20">larger</text:span> small</text:p>'
+    body = '<table:table-column table:style-name="conarrow"/><table:table-column table:style-name="co1" table:number-columns-repeated="3"/>' + \
+        row(text_cell(quick, "wrap"), style_name="auto1") + \
+        row(text_cell("Donaudampfschifffahrtsgesellschaft", "wrap"), style_name="auto1") + \
+        row(text_cell(quick, "wrap", ' table:number-columns-spanned="3" table:number-rows-spanned="1"'),
+            '<table:covered-table-cell table:number-columns-repeated="2"/>', style_name="auto1") + \
+        row(text_cell("", extra=' table:number-columns-spanned="1"'), text_cell(quick + " twice, " + quick, "justify"),
+            style_name="auto1") + \
+        row(text_cell("", inner=larger), style_name="auto1") + \
+        row(text_cell("", "wrap", inner=larger), style_name="auto1")
+    return sheet("Wrapped", body)
 
 
 FIXTURES = {"look_fonts": fonts_and_colours, "look_borders": borders_and_alignment,

@@ -194,6 +194,24 @@ class LookRoundTrip(unittest.TestCase):
         self.assertAlmostEqual(source[2], 0.8, delta=0.02)
         self.assertAlmostEqual(source[260], 0.7, delta=0.02)
 
+    def test_wrapped_text_read_back_through_libreoffice(self):
+        """Rows of wrapped, justified and mixed-size text are as high in our
+        workbook as LibreOffice lays out the source, though the source stores
+        one line for each."""
+        back = WORK / "back_rows"
+        if not (back / "look_rows.ods").exists():
+            self.test_row_runs_read_back_through_libreoffice()
+        source = row_heights_cm(self.fixtures["look_rows"], "Wrapped")
+        ours = row_heights_cm(back / "look_rows.ods", "Wrapped")
+        for row in range(6):
+            self.assertAlmostEqual(ours[row], source[row], delta=0.02, msg=f"row {row + 1}")
+        one_line = 0.452
+        self.assertGreater(source[0], 3 * one_line)    # several lines in the narrow column
+        self.assertGreater(source[1], 2 * one_line)    # a word broken between its letters
+        self.assertLess(source[2], source[0])          # fewer lines over the merge
+        self.assertGreater(source[3], 1.5 * one_line)  # justified text wraps
+        self.assertGreater(source[4], 1.5 * one_line)  # the larger part's line
+
 
 def row_heights_cm(ods, table_name, cap=100):
     """Row heights of a table of an .ods, in cm, one per row (repeats expanded up to `cap`)."""
