@@ -2,7 +2,7 @@
 build_packages=(
     cmake g++ make pkg-config
     qt6-base-dev libgl-dev
-    libzip-dev libexpat1-dev libgsf-1-dev libfontconfig-dev libfreetype-dev libicu-dev
+    libminizip-dev libzip-dev libexpat1-dev libgsf-1-dev libfontconfig-dev libfreetype-dev libicu-dev
     fonts-liberation fonts-crosextra-carlito fonts-crosextra-caladea
 )
 test_packages=(

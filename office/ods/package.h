@@ -1,6 +1,7 @@
-// The zip container of a document, read through libzip. Members are
+// The zip container of a document, read through zlib's minizip. Members are
 // streamed with hard bounds on their inflated size, so a hostile archive
-// cannot exhaust memory or disk.
+// cannot exhaust memory or disk, and each is checked against the size and
+// checksum its directory entry declares.
 #pragma once
 
 #include "office/ods/xml_reader.h"
@@ -10,8 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
-
-struct zip;
+#include <vector>
 
 namespace brindlemoor::office::ods {
 
@@ -38,14 +38,30 @@ public:
     std::optional<std::string> readSmall(const std::string& name, std::size_t maxBytes);
 
     // A source that inflates the member chunk by chunk, checking the bounds
-    // on the bytes actually produced. Large members are inflated ahead on a
-    // thread of their own; the source must not outlive the package's file.
+    // on the bytes actually produced. Every source reads through an archive
+    // handle of its own, so several may be open at once, and may outlive the
+    // package; large members are inflated ahead on a thread of their own.
     ChunkSource stream(const std::string& name);
 
+    // One entry of the archive's central directory.
+    struct Member {
+        std::string name;
+        std::uint64_t directoryOffset = 0;  // where its entry is, to go back to it
+        std::uint64_t index = 0;
+        std::uint64_t size = 0;             // inflated, as declared
+        std::uint64_t compressedSize = 0;
+        unsigned method = 0;
+        bool encrypted = false;
+    };
+
+    // The archive's bytes, shared by every handle opened on it.
+    class Bytes;
+
 private:
-    struct Closer { void operator()(zip* archive) const; };
-    std::filesystem::path file_;
-    std::unique_ptr<zip, Closer> archive_;
+    const Member* member(std::string_view name) const;
+
+    std::shared_ptr<Bytes> bytes_;
+    std::vector<Member> members_;
     InflateLimits limits_;
 };
 

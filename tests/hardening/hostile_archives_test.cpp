@@ -144,6 +144,62 @@ TEST_F(HostileArchives, AMemberInflatingPastItsDeclaredSizeIsStoppedThere) {
     EXPECT_FALSE(outcome.targetExists);
 }
 
+// Fields of content.xml's directory entry and local header that the member
+// read must match, and the complaint each mismatch gives: from the stream
+// read to its end, and from a conversion, which may stop reading at the end
+// of the document (a member longer than its data is then read whole).
+TEST_F(HostileArchives, MembersThatDoNotMatchTheirEntriesAreRefusedWithTheCause) {
+    const struct {
+        const char* what;
+        std::size_t central, local;
+        std::uint32_t (*value)(std::uint32_t stored);
+        const char* complaint;
+        bool conversionRefuses;
+    } cases[] = {
+        {"checksum", 16, 14, [](std::uint32_t crc) { return crc ^ 0x10u; }, "fails its checksum", true},
+        {"declared size beyond the data", 24, 22, [](std::uint32_t size) { return size + 100; }, "ends after", false},
+        {"encryption flag", 8, 6, [](std::uint32_t flags) { return flags | 1u; }, "password-protected (encrypted)", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string zip = validOds();
+        const std::size_t entry = centralEntry(zip, "content.xml");
+        const std::size_t local = get32(zip, entry + 42);
+        const std::uint32_t changed = c.value(get32(zip, entry + c.central));
+        // The flags are two bytes: the next two (the method) stay as they are.
+        const auto put = [&](std::size_t at) {
+            if (c.central == 8) put32(zip, at, (get32(zip, at) & 0xffff0000u) | (changed & 0xffffu));
+            else put32(zip, at, changed);
+        };
+        put(entry + c.central);
+        put(local + c.local);
+        writeBytes(source(), zip);
+        const Drained drained = drain(source(), "content.xml", {});
+        ASSERT_TRUE(drained.error.has_value());
+        EXPECT_NE(drained.error->find(c.complaint), std::string::npos) << *drained.error;
+        const Outcome outcome = convert(source(), target());
+        if (c.conversionRefuses) {
+            ASSERT_TRUE(outcome.error.has_value());
+            EXPECT_NE(outcome.error->find(c.complaint), std::string::npos) << *outcome.error;
+        }
+        EXPECT_EQ(outcome.targetExists, !outcome.error.has_value());
+    }
+}
+
+TEST_F(HostileArchives, AnUnknownCompressionMethodIsNamed) {
+    std::string zip = validOds();
+    const std::size_t entry = centralEntry(zip, "content.xml");
+    for (const std::size_t at : {entry + 10, std::size_t{get32(zip, entry + 42)} + 8}) {
+        zip[at] = 12;  // bzip2
+        zip[at + 1] = 0;
+    }
+    writeBytes(source(), zip);
+    const Outcome outcome = convert(source(), target());
+    ASSERT_TRUE(outcome.error.has_value());
+    EXPECT_NE(outcome.error->find("method 12"), std::string::npos) << *outcome.error;
+    EXPECT_FALSE(outcome.targetExists);
+}
+
 TEST_F(HostileArchives, ADirectoryDeclaringGigabytesIsRefusedBeforeInflating) {
     const Outcome outcome = withContentField(24, 22, 0xfffffff0u);
     ASSERT_TRUE(outcome.error.has_value());

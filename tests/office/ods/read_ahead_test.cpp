@@ -114,5 +114,39 @@ TEST(ReadAhead, LargeMembersReadThroughThePackageAsStored) {
     EXPECT_EQ(head + drain(large, 65536), content);
 }
 
+TEST(ReadAhead, MembersOfAPackageReadInterleavedAndAfterThePackageIsGone) {
+    TempDir dir;
+    // Stored, so that the archive is too large to be held in memory whole and
+    // is read from the file where needed.
+    std::string noise(3 << 20, '\0');
+    std::uint32_t state = 1;
+    for (char& c : noise) c = static_cast<char>('a' + (state = state * 1103515245u + 12345u) % 26);
+    const std::string text = sample(200000);
+    for (const bool stored : {true, false}) {
+        SCOPED_TRACE(stored ? "large archive" : "small archive");
+        const auto file = dir.file(stored ? "stored.ods" : "small.ods");
+        std::vector<Member> members{{"a.xml", text}, {"b.xml", text.substr(1000)}};
+        if (stored) members.push_back({"noise.bin", noise, false});
+        writeZip(file, members);
+        ods::ChunkSource a, b;
+        {
+            ods::ZipPackage package(file);
+            a = package.stream("a.xml");
+            b = package.stream("b.xml");
+        }
+        std::string gotA, gotB;
+        char buffer[777];
+        for (bool more = true; more;) {
+            const std::size_t fromA = a(buffer, sizeof buffer);
+            gotA.append(buffer, fromA);
+            const std::size_t fromB = b(buffer, sizeof buffer);
+            gotB.append(buffer, fromB);
+            more = fromA > 0 || fromB > 0;
+        }
+        EXPECT_EQ(gotA, text);
+        EXPECT_EQ(gotB, text.substr(1000));
+    }
+}
+
 }  // namespace
 }  // namespace brindlemoor::office::testing
