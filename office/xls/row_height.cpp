@@ -51,21 +51,56 @@ RowHeights::RowHeights(const Workbook& workbook, const Sheet& sheet, double defa
             }
         }
     }
+    // LibreOffice keeps kOfficeColumns columns; a column's default style, or
+    // a run of empty cells, that reaches past them counts in row heights
+    // only in the columns in use: those holding a value or a note, or cells
+    // or a default style of a format other than the document's default that
+    // end within the office's columns, in some row.
+    std::vector<bool> plain(workbook.formats.size());
+    for (std::size_t i = 0; i < plain.size(); ++i) plain[i] = i == 0 || workbook.formats[i] == workbook.formats[0];
+    const auto isPlain = [&](std::uint32_t format) { return format == kNone || format >= plain.size() || plain[format]; };
+    std::vector<bool> inUse(kOfficeColumns);
+    for (const ColumnRun& run : sheet.columns) {
+        if (run.first >= kOfficeColumns || isPlain(run.format) || pastTheEnd(run.first, run.repeat)) continue;
+        for (std::uint64_t column = run.first; column < std::uint64_t{run.first} + std::max<std::uint32_t>(run.repeat, 1); ++column) {
+            inUse[column] = true;
+        }
+    }
+    for (const Row& row : sheet.rows) {
+        for (const Cell& cell : row.cells) {
+            if (cell.column >= kOfficeColumns) break;
+            const bool content = cell.type != CellType::Empty || cell.formula != kNone || cell.annotation != kNone;
+            if (!content && (isPlain(cell.format) || pastTheEnd(cell.column, cell.repeat))) continue;
+            const std::uint64_t end = std::min<std::uint64_t>(std::uint64_t{cell.column} + std::max<std::uint32_t>(cell.repeat, 1), kOfficeColumns);
+            for (std::uint64_t column = cell.column; column < end; ++column) inUse[column] = true;
+        }
+    }
+    inUseBefore_.assign(kOfficeColumns + 1, 0);
+    for (ColumnIndex column = 0; column < kOfficeColumns; ++column) inUseBefore_[column + 1] = inUseBefore_[column] + inUse[column];
+
     // The office's columns as runs of their default styles' empty line.
     const double defaultWidthPt = sheet.defaultColumnWidthPt.value_or(kStandardColumnWidthPt);
     ColumnIndex next = 0;
-    const auto add = [&](ColumnIndex from, ColumnIndex to, std::uint32_t format, double width) {
-        columnLines_.push_back({from, to, emptyLinePt(format), width});
+    const auto add = [&](ColumnIndex from, ColumnIndex to, std::uint32_t format, double width, bool kept) {
+        columnLines_.push_back({from, to, emptyLinePt(format), width, kept});
         next = to + 1;
     };
     for (const ColumnRun& run : sheet.columns) {
         if (run.first >= kOfficeColumns) break;
         if (run.first < next) continue;
-        if (run.first > next) add(next, run.first - 1, 0, defaultWidthPt);
+        if (run.first > next) add(next, run.first - 1, 0, defaultWidthPt, true);
         add(run.first, std::min<ColumnIndex>(run.first + std::max<std::uint32_t>(run.repeat, 1) - 1, kOfficeColumns - 1),
-            run.format == kNone ? 0 : run.format, run.widthPt.value_or(defaultWidthPt));
+            run.format == kNone ? 0 : run.format, run.widthPt.value_or(defaultWidthPt), !pastTheEnd(run.first, run.repeat));
     }
-    if (next < kOfficeColumns) add(next, kOfficeColumns - 1, 0, defaultWidthPt);
+    if (next < kOfficeColumns) add(next, kOfficeColumns - 1, 0, defaultWidthPt, true);
+}
+
+bool RowHeights::pastTheEnd(ColumnIndex first, std::uint32_t repeat) {
+    return std::uint64_t{first} + std::max<std::uint32_t>(repeat, 1) > kOfficeColumns;
+}
+
+bool RowHeights::inUse(ColumnIndex first, ColumnIndex last) const {
+    return inUseBefore_[std::min<ColumnIndex>(last, kOfficeColumns - 1) + 1] > inUseBefore_[std::min<ColumnIndex>(first, kOfficeColumns - 1)];
 }
 
 bool RowHeights::ignored(RowIndex row, ColumnIndex first, ColumnIndex last) const {
@@ -100,6 +135,7 @@ std::uint16_t RowHeights::contentTwips(const Row& row, RowIndex index) const {
         next = std::max(next, last + 1);
         if (ignored(index, cell.column, last)) continue;
         const bool hasValue = cell.type != CellType::Empty || cell.formula != kNone;
+        if (!hasValue && pastTheEnd(cell.column, cell.repeat) && !inUse(cell.column, last)) continue;
         const CellFormat& format = formatAt(cell.format);
         if (cell.type == CellType::Text && format.alignment.rotation == 0) {
             if (const std::optional<double> laidOut = laidOutPt(cell, format, index)) {
@@ -169,12 +205,13 @@ double RowHeights::emptyLinePt(std::uint32_t format) const {
     return optimalRowHeightPt(cellFormat.font.sizePt, 1, cellFormat.verticalPaddingPt);
 }
 
+// Empty columns of a row: the columns' default formats, where they count.
 double RowHeights::columnsPt(ColumnIndex first, ColumnIndex last) const {
     double height = 0;
-    for (const auto& [from, to, line, width] : columnLines_) {
+    for (const auto& [from, to, line, width, kept] : columnLines_) {
         if (to < first) continue;
         if (from > last) break;
-        height = std::max(height, line);
+        if (kept || inUse(std::max(from, first), std::min(to, last))) height = std::max(height, line);
     }
     return height;
 }

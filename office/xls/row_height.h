@@ -42,6 +42,8 @@ public:
 private:
     std::uint16_t contentTwips(const Row& row, RowIndex index) const;
     bool ignored(RowIndex row, ColumnIndex first, ColumnIndex last) const;
+    bool inUse(ColumnIndex first, ColumnIndex last) const;
+    static bool pastTheEnd(ColumnIndex first, std::uint32_t repeat);
     const CellFormat& formatAt(std::uint32_t format) const;
     double emptyLinePt(std::uint32_t format) const;
     double columnsPt(ColumnIndex first, ColumnIndex last) const;
@@ -52,6 +54,7 @@ private:
         ColumnIndex first, last;
         double heightPt;
         double widthPt;
+        bool kept;  // false: a default style reaching past the office's columns, counted where in use
     };
 
     const Workbook& workbook_;
@@ -63,6 +66,9 @@ private:
     // their columns: the last column by the row and first column.
     std::map<std::pair<RowIndex, ColumnIndex>, ColumnIndex> rowMerges_;
     std::vector<ColumnLine> columnLines_;  // the office's columns, in order
+    // Columns in use, where styles reaching past the office's columns
+    // count: how many such columns come before each column.
+    std::vector<std::uint32_t> inUseBefore_;
     // Lines of the cells whose text is not one line per line feed, among
     // the rows laid out again: by the first row and column of their runs.
     std::map<std::pair<RowIndex, ColumnIndex>, std::uint32_t> textLines_;

@@ -141,13 +141,18 @@ private:
 
 double pixelSize(const Font& font) { return std::round((font.sizePt > 0 ? font.sizePt : 10) * kPixelsPerPt); }
 
-// A line of the face shown for the font, in whole pixels: its ascent and
-// descent (from the horizontal header) at the font's pixel size, each rounded.
-std::optional<double> linePixels(const Font& font) {
+// The ascent and descent of the face shown for the font, from its
+// horizontal header, at the font's pixel size, each rounded to whole pixels.
+struct LineBox {
+    double ascent = 0, descent = 0;
+    double height() const { return ascent + descent; }
+};
+
+std::optional<LineBox> lineBox(const Font& font) {
     const FaceMetrics face = faceMetrics(font.name);
     if (!face.ascent || !face.descent) return std::nullopt;
     const double size = pixelSize(font);
-    return std::round(size * *face.ascent) + std::round(size * *face.descent);
+    return LineBox{std::round(size * *face.ascent), std::round(size * *face.descent)};
 }
 
 // The text engine stacks its lines in whole pixels with one more for the
@@ -182,9 +187,9 @@ std::u32string toUtf32(std::string_view utf8) {
 }
 
 std::optional<double> textEngineHeightPt(const Font& font, std::uint32_t lines, double verticalPaddingPt) {
-    const std::optional<double> line = linePixels(font);
+    const std::optional<LineBox> line = lineBox(font);
     if (!line) return std::nullopt;
-    return stackedPt(std::max<std::uint32_t>(lines, 1) * *line, verticalPaddingPt);
+    return stackedPt(std::max<std::uint32_t>(lines, 1) * line->height(), verticalPaddingPt);
 }
 
 LaidOutText layOutText(std::string_view utf8, const Font& font, const std::vector<TextRun>& runs,
@@ -226,19 +231,21 @@ LaidOutText layOutText(std::string_view utf8, const Font& font, const std::vecto
     LaidOutText laidOut;
     laidOut.lines = static_cast<std::uint32_t>(starts.size());
     double pixels = 0;
-    for (std::size_t line = 0; line < starts.size(); ++line) {
-        const std::size_t from = starts[line];
-        const std::size_t to = line + 1 < starts.size() ? starts[line + 1] : text.size();
+    for (std::size_t n = 0; n < starts.size(); ++n) {
+        const std::size_t from = starts[n];
+        const std::size_t to = n + 1 < starts.size() ? starts[n + 1] : text.size();
         // An empty line takes the font where it stands.
         const Font& here = from < fonts.size() ? *fonts[from] : runs.empty() ? font : runs.back().font;
-        std::optional<double> tallest = linePixels(here);
-        for (std::size_t i = from; i < to && tallest; ++i) {
+        std::optional<LineBox> line = lineBox(here);
+        for (std::size_t i = from; i < to && line; ++i) {
             if (text[i] == U'\n' || (i > from && fonts[i] == fonts[i - 1])) continue;
-            const std::optional<double> ownLine = linePixels(*fonts[i]);
-            tallest = ownLine ? std::optional(std::max(*tallest, *ownLine)) : std::nullopt;
+            const std::optional<LineBox> own = lineBox(*fonts[i]);
+            if (!own) return laidOut;
+            line->ascent = std::max(line->ascent, own->ascent);
+            line->descent = std::max(line->descent, own->descent);
         }
-        if (!tallest) return laidOut;
-        pixels += *tallest;
+        if (!line) return laidOut;
+        pixels += line->height();
     }
     laidOut.heightPt = stackedPt(pixels, verticalPaddingPt);
     return laidOut;

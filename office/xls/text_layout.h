@@ -13,8 +13,8 @@
 // its standard font's printed to shown width (1.0294), less 1.43 pixels
 // more (measured to a hundredth of a millimetre over Liberation Sans, Serif,
 // Carlito and DejaVu Sans, regular and bold, 8 to 20 pt). Each line is as
-// high as the tallest face on it: its ascent and descent at the font's size,
-// each rounded to whole pixels.
+// high as the largest ascent plus the largest descent of the faces on it, at
+// their fonts' sizes, each rounded to whole pixels.
 #pragma once
 
 #include "office/model/workbook.h"

@@ -165,5 +165,60 @@ TEST_F(WrappedRows, TakeTheLinesTheirColumnsBreakThemInto) {
     EXPECT_NEAR(twips(sheet, 6), 841 * 1440 / 2540, 2) << "each paragraph a line of its own";
 }
 
+// Rows whose empty cells reach past the office's 1024 columns, in a sheet
+// whose columns' default style does too: such runs count only in the
+// columns in use. The document's default format is 12 pt here.
+TEST_F(WrappedRows, RunsPastTheOfficesColumnsCountOnlyWhereColumnsAreInUse) {
+    wb.formats[0].font.sizePt = 12;
+    CellFormat format = wb.formats[0];
+    format.font.sizePt = 10;
+    const std::uint32_t small = add(format);
+    const auto emptyAt = [](ColumnIndex column, std::uint32_t format, std::uint32_t repeat = 1) {
+        Cell cell;
+        cell.column = column;
+        cell.format = format;
+        cell.repeat = repeat;
+        return cell;
+    };
+    Sheet sheet;
+    ColumnRun first;
+    first.repeat = 2;
+    first.format = small;
+    ColumnRun rest = first;
+    rest.first = 2;
+    rest.repeat = 16382;
+    sheet.columns = {first, rest};
+    Row late = textRow(0, {{0, "x"}}, small);
+    late.cells.push_back(emptyAt(2, small, 11));
+    late.cells.push_back(emptyAt(13, 0, 16371));
+    Row early = textRow(1, {{0, "x"}}, small);
+    early.cells.push_back(emptyAt(2, small, 3));
+    early.cells.push_back(emptyAt(5, 0, 16379));
+    Row empty;
+    empty.index = 3;
+    empty.cells = {emptyAt(0, 0, 16384)};
+    Row noted = textRow(4, {{0, "x"}}, small);
+    noted.cells.push_back(emptyAt(2, 0, 16382));
+    Cell note = emptyAt(20, 0);
+    note.annotation = 0;
+    Row withNote;
+    withNote.index = 5;
+    withNote.cells = {note};
+    sheet.rows = {late, early, textRow(2, {{7, "value"}}, small), empty};
+    const std::uint16_t oneLineOf10 = 256, oneLineOf12 = 300;
+    EXPECT_EQ(twips(sheet, 0), oneLineOf10) << "columns from N on are not in use";
+    EXPECT_EQ(twips(sheet, 1), oneLineOf12) << "columns F to M are: the run's format counts there";
+    EXPECT_EQ(twips(sheet, 3), oneLineOf12) << "an empty row counts the columns in use";
+    sheet.rows[3].cells[0].format = small;
+    EXPECT_EQ(twips(sheet, 3), oneLineOf10) << "with the run's own format";
+    sheet.rows = {noted};
+    EXPECT_EQ(twips(sheet, 0), oneLineOf10);
+    sheet.rows = {noted, withNote};
+    EXPECT_EQ(twips(sheet, 0), oneLineOf12) << "a note puts its column in use";
+    sheet.rows[0].cells.back().repeat = 1022;
+    sheet.rows[0].cells.back().format = small;
+    EXPECT_EQ(twips(sheet, 0), oneLineOf10) << "a run ending on the last column counts with its own format";
+}
+
 }  // namespace
 }  // namespace brindlemoor::office::xls
