@@ -315,7 +315,7 @@ def wrapped_text(automatic):
     heights are one line each, so only laying the text out gives the
     office's."""
     automatic += [
-        style("conarrow", "table-column", '<style:table-column-properties style:column-width="1.55cm"/>'),
+        style("conarrow", "table-column", '<style:table-column-properties style:column-width="1.85cm"/>'),
         style("wrap", "table-cell", cell_props(fo__wrap_option="wrap")),
         style("justify", "table-cell", para_props(fo__text_align="justify")),
         style("T20", "text", text_props(fo__font_size="20pt")),
