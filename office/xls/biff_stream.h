@@ -91,6 +91,19 @@ public:
         patch(at, b, sizeof b);
     }
 
+    // A 32-bit field that holds a position in this stream (an INDEX's
+    // pointers). It is remembered, so that a stream written apart from what
+    // will precede it in the file can have its positions moved by placeAfter.
+    void patchPosition(std::size_t at, std::size_t position) {
+        patch32(at, static_cast<std::uint32_t>(position));
+        positionFields_.push_back({at, position});
+    }
+    // Moves every position patched in so far by `offset`: the bytes of this
+    // stream will follow `offset` bytes of another.
+    void placeAfter(std::size_t offset) {
+        for (const PositionField& field : positionFields_) patch32(field.at, static_cast<std::uint32_t>(field.position + offset));
+    }
+
     // Starts a record and returns its stream offset; the length is filled in
     // by endRecord.
     std::size_t beginRecord(std::uint16_t id) {
@@ -165,7 +178,13 @@ private:
         throw ConversionError("the workbook is too large for the free space in the temporary folder");
     }
 
+    struct PositionField {
+        std::size_t at;
+        std::size_t position;
+    };
+
     std::vector<std::uint8_t> bytes_;
+    std::vector<PositionField> positionFields_;
     std::FILE* spill_ = nullptr;
     std::size_t spillThreshold_ = 0;
     std::size_t spilled_ = 0;  // bytes already in the spill file

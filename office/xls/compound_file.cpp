@@ -64,14 +64,17 @@ void insertTime(GsfDocMetaData* meta, const char* name, const std::string& iso) 
     throw ConversionError("cannot write " + name + ": " + (error && error->message ? error->message : "write failed"));
 }
 
-void writeStream(GsfOutfile* ole, const char* streamName, const std::string& name, const BiffStream& bytes) {
+void writeStream(GsfOutfile* ole, const char* streamName, const std::string& name,
+                 std::initializer_list<const BiffStream*> parts) {
     GPtr<GsfOutput> stream(gsf_outfile_new_child(ole, streamName, FALSE));
     if (!stream) fail(name, GSF_OUTPUT(ole));
     // Slices of a megabyte at most: a failure is caught early, and a stream
     // that spilled to a file is read back a slice at a time.
-    bytes.copyTo([&](std::span<const std::uint8_t> slice) {
-        if (!gsf_output_write(stream.get(), slice.size(), slice.data())) fail(name, stream.get());
-    });
+    for (const BiffStream* bytes : parts) {
+        bytes->copyTo([&](std::span<const std::uint8_t> slice) {
+            if (!gsf_output_write(stream.get(), slice.size(), slice.data())) fail(name, stream.get());
+        });
+    }
     if (!gsf_output_close(stream.get())) fail(name, stream.get());
 }
 
@@ -86,7 +89,7 @@ void writeSummary(GsfOutfile* ole, const char* streamName, const std::string& na
 
 }  // namespace
 
-void writeCompoundFile(std::FILE* file, const std::string& name, const BiffStream& workbookStream,
+void writeCompoundFile(std::FILE* file, const std::string& name, std::initializer_list<const BiffStream*> workbookStream,
                        const DocumentProperties& properties) {
     initialiseGsf();
     GPtr<GsfOutput> sink(gsf_output_stdio_new_FILE(name.c_str(), file, TRUE));

@@ -8,13 +8,15 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <initializer_list>
 #include <string>
 
 namespace brindlemoor::office::xls {
 
 // Writes the compound file to `file`; throws ConversionError on failure.
-// `name` is used in messages only.
-void writeCompoundFile(std::FILE* file, const std::string& name, const BiffStream& workbookStream,
+// `name` is used in messages only. The Workbook stream is the given parts,
+// one after the other.
+void writeCompoundFile(std::FILE* file, const std::string& name, std::initializer_list<const BiffStream*> workbookStream,
                        const DocumentProperties& properties);
 
 }  // namespace brindlemoor::office::xls

@@ -60,8 +60,8 @@ public:
         writeDimensions(out_, firstRow_, endRow_, firstColumn_, endColumn_);
         std::vector<std::uint32_t> dbCells;
         writeRowBlocks(dbCells);
-        out_.patch32(index + 4 + 12, static_cast<std::uint32_t>(defColWidth));
-        for (std::size_t i = 0; i < dbCells.size(); ++i) out_.patch32(index + 4 + 16 + 4 * i, dbCells[i]);
+        out_.patchPosition(index + 4 + 12, defColWidth);
+        for (std::size_t i = 0; i < dbCells.size(); ++i) out_.patchPosition(index + 4 + 16 + 4 * i, dbCells[i]);
         if (c_.drawings) c_.drawings->writeSheet(out_, c_.index);
         writeView();
         writeMerges();

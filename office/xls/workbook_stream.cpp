@@ -8,6 +8,9 @@
 #include "office/xls/workbook_globals.h"
 
 #include <algorithm>
+#include <functional>
+#include <future>
+#include <system_error>
 
 namespace brindlemoor::office::xls {
 
@@ -62,18 +65,70 @@ Workbook const* withOneVisibleSheet(const Workbook& workbook, Workbook& repaired
     return &repaired;
 }
 
-}  // namespace
-
-BiffStream buildWorkbookStream(const Workbook& workbook, Warnings& warnings) {
-    BiffStream out;
-    writeWorkbookStream(workbook, warnings, out);
-    return out;
+// Runs `work` on a thread of its own when one can be had; otherwise it runs
+// when its result is asked for.
+template <typename Work>
+auto alongside(const Work& work) {
+    try {
+        return std::async(std::launch::async, work);
+    } catch (const std::system_error&) {
+        return std::async(std::launch::deferred, work);
+    }
 }
 
-void writeWorkbookStream(const Workbook& input, Warnings& warnings, BiffStream& out) {
+// Every text of the pool in UTF-16, cut to what a cell holds.
+std::vector<std::u16string> sharedTexts(const Workbook& workbook) {
+    std::vector<std::u16string> strings;
+    strings.reserve(workbook.strings.size());
+    for (const std::string& text : workbook.strings.texts()) {
+        std::u16string utf16 = toUtf16(text);
+        if (utf16.size() > kMaxTextLength) utf16 = std::u16string(cutUtf16(utf16, kMaxTextLength));
+        strings.push_back(std::move(utf16));
+    }
+    return strings;
+}
+
+// Which texts are cut. A text never has more UTF-16 units than UTF-8 bytes,
+// so only long ones need converting to tell.
+std::vector<bool> cutTexts(const Workbook& workbook) {
+    std::vector<bool> cut;
+    cut.reserve(workbook.strings.size());
+    for (const std::string& text : workbook.strings.texts()) {
+        cut.push_back(text.size() > kMaxTextLength && toUtf16(text).size() > kMaxTextLength);
+    }
+    return cut;
+}
+
+// Room for the shared texts and for the cell records (about a dozen bytes
+// each): most of a large stream. Made up front, it saves copying the stream
+// as it grows.
+std::size_t expectedTextBytes(const std::vector<std::u16string>& strings) {
+    std::size_t expected = 0;
+    for (const std::u16string& text : strings) expected += 3 + 2 * text.size();
+    return expected;
+}
+
+std::size_t expectedCellBytes(const Workbook& workbook) {
+    std::size_t expected = 0;
+    for (const Sheet& sheet : workbook.sheets) {
+        for (const Row& row : sheet.rows) expected += 16 * row.cells.size() + 24;
+    }
+    return expected;
+}
+
+constexpr std::size_t kGlobalsBytes = std::size_t{1} << 16;
+
+// Writes the substreams, the globals and the sheets, either one after the
+// other into `out`, or, given `apart`, the sheets into it on this thread
+// while the globals go into `out` on another.
+void writeStreams(const Workbook& input, Warnings& warnings, BiffStream& out, BiffStream* apart) {
     Workbook repaired;
     const Workbook& workbook = *withOneVisibleSheet(input, repaired, warnings);
     if (leastCellBytes(workbook) > kMaxStreamBytes) tooLarge();
+
+    // Only the globals' string table needs the texts in UTF-16: they are
+    // converted while the rest is worked out.
+    auto converting = alongside([&workbook] { return sharedTexts(workbook); });
 
     std::vector<std::string> originalNames;
     std::vector<bool> hidden;
@@ -86,16 +141,7 @@ void writeWorkbookStream(const Workbook& input, Warnings& warnings, BiffStream& 
     std::uint32_t active = workbook.activeSheet < workbook.sheets.size() ? workbook.activeSheet : 0;
     if (hidden[active]) active = static_cast<std::uint32_t>(std::find(hidden.begin(), hidden.end(), false) - hidden.begin());
 
-    std::vector<std::u16string> strings;
-    std::vector<bool> textCut;
-    strings.reserve(workbook.strings.size());
-    textCut.reserve(workbook.strings.size());
-    for (const std::string& text : workbook.strings.texts()) {
-        std::u16string utf16 = toUtf16(text);
-        textCut.push_back(utf16.size() > kMaxTextLength);
-        if (textCut.back()) utf16 = std::u16string(cutUtf16(utf16, kMaxTextLength));
-        strings.push_back(std::move(utf16));
-    }
+    const std::vector<bool> textCut = cutTexts(workbook);
 
     const StyleSheet styles(workbook, warnings);
 
@@ -104,28 +150,69 @@ void writeWorkbookStream(const Workbook& input, Warnings& warnings, BiffStream& 
 
     const SheetDrawings drawings(workbook, &warnings, &formulas);
 
-    // Most of a large stream is one record per cell (about a dozen bytes) and
-    // the shared texts; room made up front saves copying it as it grows.
-    std::size_t expected = std::size_t{1} << 16;
-    for (const Sheet& sheet : workbook.sheets) {
-        for (const Row& row : sheet.rows) expected += 16 * row.cells.size() + 24;
-    }
-    for (const std::u16string& text : strings) expected += 3 + 2 * text.size();
-    out.reserve(std::min(expected, kMaxReservation));
-    const GlobalsLayout layout = writeGlobals(out, {workbook, styles, names, hidden, static_cast<std::uint16_t>(active), strings, warnings, &formulas, &drawings});
+    std::vector<std::u16string> strings;
+    Warnings globalsWarnings;
+    const auto writeGlobalsPart = [&] {
+        strings = converting.get();
+        const std::size_t cells = apart ? 0 : expectedCellBytes(workbook);
+        out.reserve(std::min(kGlobalsBytes + expectedTextBytes(strings) + cells, kMaxReservation));
+        return writeGlobals(out, {workbook, styles, names, hidden, static_cast<std::uint16_t>(active), strings, globalsWarnings, &formulas, &drawings});
+    };
 
+    // Each sheet's position in its stream, and the cells that refer to shared texts.
+    std::vector<std::size_t> sheetStarts;
     std::uint32_t references = 0;
-    for (std::uint32_t i = 0; i < workbook.sheets.size(); ++i) {
-        if (out.size() > kMaxStreamBytes) tooLarge();
-        out.patch32(layout.sheetOffsetFields[i], static_cast<std::uint32_t>(out.size()));
-        SheetContext context{workbook, i, toUtf8(names[i]), i == active, styles, textCut, 0, warnings, &formulas, &names, &drawings};
-        writeSheet(out, context);
-        references += context.sstReferences;
+    const auto writeSheets = [&](BiffStream& sheets, std::size_t before, Warnings& sheetWarnings,
+                                 const std::function<void(std::uint32_t)>& started) {
+        for (std::uint32_t i = 0; i < workbook.sheets.size(); ++i) {
+            if (before + sheets.size() > kMaxStreamBytes) tooLarge();
+            sheetStarts.push_back(sheets.size());
+            started(i);
+            SheetContext context{workbook, i, toUtf8(names[i]), i == active, styles, textCut, 0, sheetWarnings, &formulas, &names, &drawings};
+            writeSheet(sheets, context);
+            references += context.sstReferences;
+        }
+    };
+
+    GlobalsLayout layout;
+    if (!apart) {
+        layout = writeGlobalsPart();
+        warnings.insert(warnings.end(), globalsWarnings.begin(), globalsWarnings.end());
+        writeSheets(out, 0, warnings, [&](std::uint32_t i) { out.patch32(layout.sheetOffsetFields[i], static_cast<std::uint32_t>(out.size())); });
+    } else {
+        auto globalsWritten = alongside(writeGlobalsPart);
+        Warnings sheetWarnings;
+        apart->reserve(std::min(expectedCellBytes(workbook), kMaxReservation));
+        writeSheets(*apart, 0, sheetWarnings, [](std::uint32_t) {});
+        layout = globalsWritten.get();
+        // Warnings in the order of the stream: the globals', then the sheets'.
+        warnings.insert(warnings.end(), globalsWarnings.begin(), globalsWarnings.end());
+        warnings.insert(warnings.end(), sheetWarnings.begin(), sheetWarnings.end());
+        apart->placeAfter(out.size());
+        for (std::size_t i = 0; i < sheetStarts.size(); ++i) {
+            out.patch32(layout.sheetOffsetFields[i], static_cast<std::uint32_t>(out.size() + sheetStarts[i]));
+        }
     }
     // Texts that only formula results use stay in the table unreferenced;
     // some readers skip a table whose total count is below its unique count.
-    if (out.size() > kMaxStreamBytes) tooLarge();
+    if (out.size() + (apart ? apart->size() : 0) > kMaxStreamBytes) tooLarge();
     out.patch32(layout.sstReferencesField, std::max<std::uint32_t>(references, static_cast<std::uint32_t>(strings.size())));
+}
+
+}  // namespace
+
+BiffStream buildWorkbookStream(const Workbook& workbook, Warnings& warnings) {
+    BiffStream out;
+    writeWorkbookStream(workbook, warnings, out);
+    return out;
+}
+
+void writeWorkbookStream(const Workbook& workbook, Warnings& warnings, BiffStream& out) {
+    writeStreams(workbook, warnings, out, nullptr);
+}
+
+void writeWorkbookStream(const Workbook& workbook, Warnings& warnings, BiffStream& globals, BiffStream& sheets) {
+    writeStreams(workbook, warnings, globals, &sheets);
 }
 
 }  // namespace brindlemoor::office::xls

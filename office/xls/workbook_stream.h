@@ -13,4 +13,9 @@ BiffStream buildWorkbookStream(const Workbook& workbook, Warnings& warnings);
 // The same into `out`, which may spill to a file as it grows.
 void writeWorkbookStream(const Workbook& workbook, Warnings& warnings, BiffStream& out);
 
+// The same in two parts, written at the same time on two threads: the
+// globals into `globals` and the sheets into `sheets`, whose positions are
+// already moved to follow the globals. The stream is `globals` then `sheets`.
+void writeWorkbookStream(const Workbook& workbook, Warnings& warnings, BiffStream& globals, BiffStream& sheets);
+
 }  // namespace brindlemoor::office::xls

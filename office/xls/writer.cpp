@@ -11,13 +11,16 @@
 namespace brindlemoor::office {
 namespace {
 
-// Up to this much of the stream stays in memory; a larger one goes to a file.
-// A million cells take about 18 MB, which the stream reserves up front anyway.
-constexpr std::size_t kSpillThreshold = std::size_t{64} << 20;
+// Up to this much of the stream stays in memory, the rest goes to files: the
+// sheets' part may hold more, a million cells taking about 18 MB (which the
+// stream reserves up front anyway); the globals are mostly the shared texts.
+constexpr std::size_t kSheetsInMemory = std::size_t{48} << 20;
+constexpr std::size_t kGlobalsInMemory = std::size_t{16} << 20;
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
+using TemporaryFile = std::unique_ptr<std::FILE, FileCloser>;
 
 }  // namespace
 
@@ -26,15 +29,19 @@ void writeXls(const Workbook& workbook, const std::filesystem::path& target, War
     xls::TemporaryOutput output(target);
     Warnings found;
     try {
-        // A grid-filling workbook runs to hundreds of megabytes: its stream
-        // goes to an anonymous temporary file (gone with the process, however
-        // it ends) rather than staying in memory.
-        const std::unique_ptr<std::FILE, FileCloser> spill(std::tmpfile());
-        if (!spill) throw ConversionError("cannot write " + target.string() + ": no temporary file can be made");
-        xls::BiffStream stream;
-        stream.spillTo(spill.get(), kSpillThreshold);
-        xls::writeWorkbookStream(workbook, found, stream);
-        xls::writeCompoundFile(output.file(), target.string(), stream, workbook.properties);
+        // A grid-filling workbook runs to hundreds of megabytes: what does not
+        // stay in memory goes to anonymous temporary files (gone with the
+        // process, however it ends).
+        const TemporaryFile globalsSpill(std::tmpfile());
+        const TemporaryFile sheetsSpill(std::tmpfile());
+        if (!globalsSpill || !sheetsSpill) throw ConversionError("cannot write " + target.string() + ": no temporary file can be made");
+        // The globals and the sheets are written at the same time, apart.
+        xls::BiffStream globals;
+        xls::BiffStream sheets;
+        globals.spillTo(globalsSpill.get(), kGlobalsInMemory);
+        sheets.spillTo(sheetsSpill.get(), kSheetsInMemory);
+        xls::writeWorkbookStream(workbook, found, globals, sheets);
+        xls::writeCompoundFile(output.file(), target.string(), {&globals, &sheets}, workbook.properties);
     } catch (const std::bad_alloc&) {
         throw ConversionError("cannot write " + target.string() + ": out of memory");
     }
