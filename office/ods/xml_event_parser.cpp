@@ -64,14 +64,12 @@ XmlEventRecord& XmlEventParser::pushEvent(XmlEvent type) {
 }
 
 void XmlEventParser::flushText() {
-    if (textBuffer_.empty()) return;
+    if (!textOpen_) return;
+    textOpen_ = false;
     XmlEventRecord& event = pushEvent(XmlEvent::Text);
     event.line = textLine_;
-    std::string& chars = batch_->chars;
-    event.textAt = static_cast<std::uint32_t>(chars.size());
-    event.textSize = static_cast<std::uint32_t>(textBuffer_.size());
-    chars.append(textBuffer_);
-    textBuffer_.clear();
+    event.textAt = textAt_;
+    event.textSize = static_cast<std::uint32_t>(batch_->chars.size() - textAt_);
 }
 
 void XmlEventParser::stop(std::string problem) {
@@ -153,10 +151,15 @@ void XmlEventParser::onEnd(void* self, const char*) {
 void XmlEventParser::onText(void* self, const char* text, int length) {
     auto& parser = *static_cast<XmlEventParser*>(self);
     parser.fedSinceEvent_ = 0;
-    if (parser.depth_ == 0) return;
-    if (parser.textBuffer_.empty()) parser.textLine_ = parser.currentLine();
-    parser.textBuffer_.append(text, static_cast<std::size_t>(length));
-    if (parser.textBuffer_.size() >= kTextPiece) parser.flushText();
+    if (parser.depth_ == 0 || length <= 0) return;
+    std::string& chars = parser.batch_->chars;
+    if (!parser.textOpen_) {
+        parser.textOpen_ = true;
+        parser.textLine_ = parser.currentLine();
+        parser.textAt_ = static_cast<std::uint32_t>(chars.size());
+    }
+    chars.append(text, static_cast<std::size_t>(length));
+    if (chars.size() - parser.textAt_ >= kTextPiece) parser.flushText();
 }
 
 // Documents of OpenOffice 1.x name an external document type, which is never
@@ -181,11 +184,20 @@ void XmlEventParser::fill(XmlBatch& batch, std::size_t events) {
     batch.events.clear();
     batch.attributes.clear();
     batch.chars.clear();
+    if (textOpen_) {
+        batch.chars.append(carriedText_);
+        textAt_ = 0;
+    }
     batch.last = false;
     batch.failure.clear();
     batch.error = nullptr;
     try {
         parse(batch, std::max<std::size_t>(events, 1));
+        // Open text belongs to no event of this batch yet: the next takes it.
+        if (textOpen_ && !batch.last) {
+            carriedText_.assign(batch.chars, textAt_);
+            batch.chars.resize(textAt_);
+        }
     } catch (const std::bad_alloc&) {
         batch.error = std::make_exception_ptr(ConversionError("out of memory while reading " + part_));
         batch.last = true;

@@ -105,7 +105,12 @@ private:
     std::unique_ptr<void, ParserDeleter> parser_;
 
     XmlBatch* batch_ = nullptr;  // being filled
-    std::string textBuffer_;
+    // Text goes straight into the batch's characters, from textAt_ on, until
+    // an element starts or ends; text still open when the batch is handed
+    // over waits in carriedText_ for the next one.
+    bool textOpen_ = false;
+    std::uint32_t textAt_ = 0;
+    std::string carriedText_;
     int textLine_ = 0;
     bool refusedEntity_ = false;
     bool refusedDoctype_ = false;
