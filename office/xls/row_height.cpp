@@ -56,9 +56,13 @@ RowHeights::RowHeights(const Workbook& workbook, const Sheet& sheet, double defa
     // only in the columns in use: those holding a value or a note, or cells
     // or a default style of a format other than the document's default that
     // end within the office's columns, in some row.
-    std::vector<bool> plain(workbook.formats.size());
-    for (std::size_t i = 0; i < plain.size(); ++i) plain[i] = i == 0 || workbook.formats[i] == workbook.formats[0];
-    const auto isPlain = [&](std::uint32_t format) { return format == kNone || format >= plain.size() || plain[format]; };
+    // Compared with the default only when a cell or column asks, once each.
+    std::vector<std::int8_t> plain(workbook.formats.size(), -1);
+    const auto isPlain = [&](std::uint32_t format) {
+        if (format == 0 || format == kNone || format >= plain.size()) return true;
+        if (plain[format] < 0) plain[format] = workbook.formats[format] == workbook.formats[0];
+        return plain[format] == 1;
+    };
     std::vector<bool> inUse(kOfficeColumns);
     for (const ColumnRun& run : sheet.columns) {
         if (run.first >= kOfficeColumns || isPlain(run.format) || pastTheEnd(run.first, run.repeat)) continue;
