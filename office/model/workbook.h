@@ -95,6 +95,9 @@ struct Annotation {
     std::string author;
     std::string text;       // paragraphs joined by '\n'
     bool visible = false;
+    // Stretches of the text in fonts other than the note's own, in UTF-16
+    // positions; empty when the whole note is in one font.
+    std::vector<TextRun> runs;
 };
 
 struct Hyperlink {
