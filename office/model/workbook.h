@@ -95,8 +95,9 @@ struct Annotation {
     std::string author;
     std::string text;       // paragraphs joined by '\n'
     bool visible = false;
-    // Stretches of the text in fonts other than the note's own, in UTF-16
-    // positions; empty when the whole note is in one font.
+    // Stretches of the text in fonts other than the note's own (the default
+    // format's font, as office suites show a plain note), in UTF-16
+    // positions; empty when the whole note is in that font.
     std::vector<TextRun> runs;
 };
 
