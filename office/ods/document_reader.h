@@ -3,6 +3,7 @@
 #pragma once
 
 #include "office/model/conversion_error.h"
+#include "office/model/row_listener.h"
 #include "office/model/workbook.h"
 #include "office/ods/document_info.h"
 #include "office/ods/drawing_reader.h"
@@ -21,7 +22,8 @@ std::string documentKindOfMimeType(std::string_view mimeType);
 
 class DocumentReader {
 public:
-    DocumentReader(Workbook& workbook, Warnings& warnings) : workbook_(workbook), warnings_(warnings) {}
+    DocumentReader(Workbook& workbook, Warnings& warnings, RowListener* rows = nullptr)
+        : workbook_(workbook), warnings_(warnings), rows_(rows) {}
 
     // Reads a whole part, from its root element. `isStylesPart`: styles.xml,
     // whose automatic styles serve page layouts and must not shadow the
@@ -45,6 +47,7 @@ private:
 
     Workbook& workbook_;
     Warnings& warnings_;
+    RowListener* rows_;
     StyleSheet styles_;
     ViewSettings viewSettings_;
     double nullDateOffset_ = 0;
