@@ -6,6 +6,19 @@
 
 namespace brindlemoor::office::ods {
 
+namespace {
+// Whether a part's style sets any font property, even to the value the cell
+// already has: the office then holds the cell as formatted text and lays it
+// out with its text engine (a line of it can be a little higher or lower
+// than the cell's plain line), so the text keeps a run. A style setting
+// nothing, a span without a style or a paragraph style with paragraph
+// settings only changes nothing.
+bool setsFont(const CellStyle& style) {
+    return style.fontName || style.fontSizePt || style.fontSizePercent || style.bold || style.italic || style.strikeout ||
+           style.underline || style.script || style.fontColor;
+}
+}  // namespace
+
 void TextRunMarks::enter(const CellStyle& style, std::size_t at) {
     CellStyle combined = open_.empty() ? CellStyle{} : open_.back();
     combined.overlay(style);
@@ -37,7 +50,8 @@ std::vector<TextRun> TextRunMarks::runs(std::string_view text, const Font& cellF
         }
         Font font = mark.style ? styles.fontWith(cellFont, *mark.style) : cellFont;
         const Font& current = runs.empty() ? cellFont : runs.back().font;
-        if (font != current) runs.push_back({unit, std::move(font)});
+        const bool firstFormatted = runs.empty() && mark.style && setsFont(*mark.style);
+        if (font != current || firstFormatted) runs.push_back({unit, std::move(font)});
     }
     return runs;
 }

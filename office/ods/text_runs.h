@@ -32,7 +32,9 @@ public:
     void leave(std::size_t at);
 
     // The runs of `text` (UTF-8) in a cell whose font is `cellFont`, starting
-    // in UTF-16 code units; parts in the cell's own font make no run.
+    // in UTF-16 code units. A part in the cell's own font makes no run, but
+    // where the text has no other, the first part whose style sets the font
+    // (to anything) keeps one, in the cell's font: the text stays formatted.
     std::vector<TextRun> runs(std::string_view text, const Font& cellFont, const StyleSheet& styles) const;
 
 private:

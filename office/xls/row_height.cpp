@@ -97,6 +97,62 @@ RowHeights::RowHeights(const Workbook& workbook, const Sheet& sheet, double defa
             run.format == kNone ? 0 : run.format, run.widthPt.value_or(defaultWidthPt), !pastTheEnd(run.first, run.repeat));
     }
     if (next < kOfficeColumns) add(next, kOfficeColumns - 1, 0, defaultWidthPt, true);
+    settleLaidOutRows(sheet);
+}
+
+namespace {
+// A stored height as the office holds it: the length read in hundredths of
+// a millimetre, then in twips, each rounded.
+std::uint16_t officeTwips(double heightPt) {
+    const double mm100 = std::round(std::clamp(heightPt, 0.0, 409.0) * 2540.0 / 72.0);
+    return static_cast<std::uint16_t>(std::lround(mm100 * 1440.0 / 2540.0));
+}
+
+// Whole screen pixels of a row height: the office counts 67 pixels in a
+// thousand twips and drops the fraction.
+long screenPixels(std::uint16_t twips) { return static_cast<long>(twips * 0.067); }
+}  // namespace
+
+// The heights of the rows laid out again, in sheet order. Rows without a
+// row of their own (the reader leaves out empty rows of no height) are
+// empty rows of the standard height. A row the user sized, or one that
+// is not laid out, ends a stretch.
+void RowHeights::settleLaidOutRows(const Sheet& sheet) {
+    laidOutTwips_.assign(kRelaidOutRows, 0);
+    const std::uint16_t standardTwips = officeTwips(kStandardRowHeightPt);
+    const std::uint16_t emptyTwips = rowHeightTwips(std::max(kStandardRowHeightPt, columnsPt(0, kOfficeColumns - 1)));
+    std::vector<std::uint16_t> stored(kRelaidOutRows, standardTwips);
+    std::vector<bool> sized(kRelaidOutRows, false);  // kept as they are: sized by the user, or not laid out
+    std::vector<bool> present(kRelaidOutRows, false);
+    for (const Row& row : sheet.rows) {
+        if (row.index >= kRelaidOutRows) break;
+        const RowIndex end = static_cast<RowIndex>(std::min<std::uint64_t>(std::uint64_t{row.index} + std::max<std::uint32_t>(row.repeat, 1), kRelaidOutRows));
+        const bool kept = (row.customHeight && row.heightPt) || !laidOut(row);
+        for (RowIndex index = row.index; index < end; ++index) {
+            present[index] = true;
+            sized[index] = kept;
+            if (row.heightPt) stored[index] = officeTwips(*row.heightPt);
+            if (!kept) laidOutTwips_[index] = contentTwips(row, index);
+        }
+    }
+    for (RowIndex index = 0; index < kRelaidOutRows; ++index) {
+        if (!present[index]) laidOutTwips_[index] = emptyTwips;
+    }
+    const auto settle = [&](RowIndex from, RowIndex to) {
+        bool changes = false;
+        for (RowIndex index = from; index < to && !changes; ++index) {
+            changes = screenPixels(stored[index]) != screenPixels(laidOutTwips_[index]);
+        }
+        if (changes) return;
+        for (RowIndex index = from; index < to; ++index) laidOutTwips_[index] = stored[index];
+    };
+    RowIndex start = 0;
+    for (RowIndex index = 0; index <= kRelaidOutRows; ++index) {
+        const bool ends = index == kRelaidOutRows || sized[index] || laidOutTwips_[index] != laidOutTwips_[start];
+        if (!ends) continue;
+        if (start < index && !sized[start]) settle(start, index);
+        start = index;
+    }
 }
 
 bool RowHeights::pastTheEnd(ColumnIndex first, std::uint32_t repeat) {
@@ -119,7 +175,7 @@ bool RowHeights::ignored(RowIndex row, ColumnIndex first, ColumnIndex last) cons
 std::uint16_t RowHeights::twips(const Row& row, RowIndex index) const {
     if (row.customHeight && row.heightPt) return rowHeightTwips(*row.heightPt);
     if (!laidOut(row)) return row.heightPt ? rowHeightTwips(*row.heightPt) : defaultTwips_;
-    return contentTwips(row, index);
+    return index < laidOutTwips_.size() && laidOutTwips_[index] ? laidOutTwips_[index] : contentTwips(row, index);
 }
 
 // The height LibreOffice gives the row from its cells: each cell's font with

@@ -6,8 +6,11 @@
 // cells' fonts and padding, and keep the stored height of every row below
 // them, whatever program saved the document. A run of repeated rows is laid
 // out whole or not at all: one that reaches below those rows keeps its stored
-// height throughout. Excel 97 readers take the written height as it is, so
-// the workbook keeps that look.
+// height throughout. LibreOffice sets the heights it finds in stretches of
+// adjacent rows of the same new height, and only where a row of the stretch
+// changes its height in whole screen pixels: a stretch whose stored heights
+// all show as the new one keeps them. Excel 97 readers take the written
+// height as it is, so the workbook keeps that look.
 #pragma once
 
 #include "office/model/workbook.h"
@@ -40,6 +43,7 @@ public:
     static bool laidOut(const Row& row);
 
 private:
+    void settleLaidOutRows(const Sheet& sheet);
     std::uint16_t contentTwips(const Row& row, RowIndex index) const;
     bool ignored(RowIndex row, ColumnIndex first, ColumnIndex last) const;
     bool inUse(ColumnIndex first, ColumnIndex last) const;
@@ -72,6 +76,8 @@ private:
     // Lines of the cells whose text is not one line per line feed, among
     // the rows laid out again: by the first row and column of their runs.
     std::map<std::pair<RowIndex, ColumnIndex>, std::uint32_t> textLines_;
+    // Heights of the rows laid out again, by row.
+    std::vector<std::uint16_t> laidOutTwips_;
 };
 
 }  // namespace brindlemoor::office::xls

@@ -27,7 +27,8 @@ const char* const kAutomaticStyles = R"(
   <style:style style:name="T8" style:family="text"><style:text-properties fo:font-size="50%"/></style:style>
   <style:style style:name="T9" style:family="text"><style:text-properties style:text-line-through-type="single"/></style:style>
   <style:style style:name="P1" style:family="paragraph"><style:text-properties fo:font-size="18pt" fo:font-weight="bold"/></style:style>
-  <style:style style:name="P2" style:family="paragraph"><style:paragraph-properties fo:text-align="center"/></style:style>)";
+  <style:style style:name="P2" style:family="paragraph"><style:paragraph-properties fo:text-align="center"/></style:style>
+  <style:style style:name="T10" style:family="text"><style:text-properties/></style:style>)";
 
 class TextRuns : public ::testing::Test {
 protected:
@@ -144,17 +145,17 @@ TEST_F(TextRuns, NestedSpansCombineAndParagraphStylesCount) {
 
 TEST_F(TextRuns, PartsInTheCellsOwnFontMakeNoRuns) {
     const Workbook book = readCells(R"(
-      <table:table-cell office:value-type="string"><text:p>same <text:span text:style-name="T6">size</text:span></text:p></table:table-cell>
+      <table:table-cell office:value-type="string"><text:p>same <text:span>size</text:span></text:p></table:table-cell>
       <table:table-cell office:value-type="string"><text:p text:style-name="P2">centred only</text:p></table:table-cell>
       <table:table-cell office:value-type="string"><text:p>empty<text:span text:style-name="T1"/> span</text:p></table:table-cell>
-      <table:table-cell office:value-type="string"><text:p>same <text:span text:style-name="T6">size</text:span></text:p></table:table-cell>
+      <table:table-cell office:value-type="string"><text:p>same <text:span text:style-name="T10">size</text:span></text:p></table:table-cell>
       <table:table-cell office:value-type="string"><text:p>a <text:span text:style-name="T1">bold</text:span> word</text:p></table:table-cell>
       <table:table-cell office:value-type="string"><text:p>a <text:span text:style-name="T1">bold</text:span> word</text:p></table:table-cell>
       <table:table-cell office:value-type="string"><text:p>a bold word</text:p></table:table-cell>
       <table:table-cell office:value-type="string" office:string-value="given"><text:p><text:span text:style-name="T1">shown</text:span></text:p></table:table-cell>
       <table:table-cell table:formula="of:=&quot;x&quot;" office:value-type="string" office:string-value="x"><text:p><text:span text:style-name="T1">x</text:span></text:p></table:table-cell>
       <table:table-cell office:value-type="string"><text:p><text:span text:style-name="Unknown">x</text:span></text:p></table:table-cell>)");
-    for (ColumnIndex column : {0u, 1u, 2u, 9u}) EXPECT_TRUE(runsOf(book, column).empty()) << column;
+    for (ColumnIndex column : {0u, 1u, 2u, 3u, 9u}) EXPECT_TRUE(runsOf(book, column).empty()) << column;
     EXPECT_EQ(book.sheets[0].rows[0].cells[0].text, book.sheets[0].rows[0].cells[3].text) << "a plain text stays shared";
     EXPECT_EQ(book.sheets[0].rows[0].cells[4].text, book.sheets[0].rows[0].cells[5].text) << "the same rich text is one entry";
     EXPECT_NE(book.sheets[0].rows[0].cells[4].text, book.sheets[0].rows[0].cells[6].text) << "the plain form is another";
@@ -162,6 +163,30 @@ TEST_F(TextRuns, PartsInTheCellsOwnFontMakeNoRuns) {
     EXPECT_TRUE(runsOf(book, 7).empty()) << "the stored string wins over the shown text, and its look";
     EXPECT_TRUE(runsOf(book, 8).empty()) << "a formula's result has no runs";
     EXPECT_EQ(book.textRuns.size(), 1u);
+}
+
+// The office holds a text as formatted wherever a part's style sets the
+// font, even to the cell's own, and lays it out with its text engine: such
+// a text keeps one run in the cell's font.
+TEST_F(TextRuns, PartsSettingTheCellsOwnFontKeepTheTextFormatted) {
+    const Workbook book = readCells(R"(
+      <table:table-cell office:value-type="string"><text:p>same <text:span text:style-name="T6">size</text:span></text:p></table:table-cell>
+      <table:table-cell table:style-name="ce1" office:value-type="string"><text:p><text:span text:style-name="T6">smaller</text:span> <text:span text:style-name="T6">twice</text:span></text:p></table:table-cell>
+      <table:table-cell office:value-type="string"><text:p>same <text:span text:style-name="T6">size</text:span></text:p></table:table-cell>)");
+    const std::vector<TextRun>& same = runsOf(book, 0);
+    ASSERT_EQ(same.size(), 1u);
+    EXPECT_EQ(same[0].start, 5u);
+    EXPECT_EQ(same[0].font, book.formats[cellAt(book.sheets[0], 0, 0)->format].font);
+    EXPECT_EQ(book.sheets[0].rows[0].cells[0].text, book.sheets[0].rows[0].cells[2].text);
+    // A real change of font still makes its runs, and no run is added for
+    // the cell's font before it.
+    const std::vector<TextRun>& smaller = runsOf(book, 1);
+    ASSERT_EQ(smaller.size(), 3u);
+    EXPECT_EQ(smaller[0].start, 0u);
+    EXPECT_EQ(smaller[0].font.sizePt, 10);
+    EXPECT_EQ(smaller[1].start, 7u);
+    EXPECT_EQ(smaller[1].font.sizePt, 12);
+    EXPECT_EQ(smaller[2].start, 8u);
 }
 
 TEST_F(TextRuns, PositionsCountUtf16UnitsAndEverythingTheTextHolds) {

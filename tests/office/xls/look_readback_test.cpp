@@ -284,6 +284,59 @@ TEST_F(LookReadBack, HeightsLeftToTheApplicationAreComputedFromTheContent) {
     EXPECT_EQ(rows.at("0,4")[7], "1");
 }
 
+// LibreOffice sets the heights it lays out in stretches of adjacent rows of
+// the same new height, and only where a row of the stretch changes in whole
+// screen pixels (67 in a thousand twips, the fraction dropped); a row sized
+// by the user ends a stretch, an absent row is an empty one of the standard
+// height. Heights as LibreOffice 7.4 shows such sheets.
+TEST_F(LookReadBack, StretchesOfRowsKeepTheirStoredHeightsWhereNoneChangesOnScreen) {
+    CellFormat big;
+    big.font.sizePt = 20;
+    const std::uint32_t bigFormat = add(big);
+    const auto rowAt = [](RowIndex index, double heightPt, bool custom, std::vector<Cell> cells) {
+        Row row;
+        row.index = index;
+        row.heightPt = heightPt;
+        row.customHeight = custom;
+        row.cells = std::move(cells);
+        return row;
+    };
+    Sheet sheet;
+    sheet.name = "Stretches";
+    sheet.rows = {
+        rowAt(0, 13.2, false, {numberAt(0, 1)}),  // 264 twips, 17 pixels as 256: kept
+        rowAt(1, 30, true, {}),
+        rowAt(2, 13.2, false, {numberAt(0, 1)}),  // with a row that changes: both set
+        rowAt(3, 17, false, {numberAt(0, 1)}),
+        rowAt(4, 30, true, {}),
+        rowAt(5, 13.2, false, {numberAt(0, 1)}),  // next to a row of another new height: kept
+        rowAt(6, 17, false, {numberAt(0, 1, bigFormat)}),
+        rowAt(7, 30, true, {}),
+        rowAt(8, 13.2, false, {numberAt(0, 1)}),  // an absent row between joins the stretch
+        rowAt(10, 17, false, {numberAt(0, 1)}),
+        rowAt(11, 30, true, {}),
+        rowAt(12, 13.4, false, {numberAt(0, 1)}),  // 268 twips: still 17 pixels
+        rowAt(13, 30, true, {}),
+        rowAt(14, 13.45, false, {numberAt(0, 1)}),  // 269 twips: 18 pixels
+    };
+    wb.sheets.push_back(sheet);
+    Warnings warnings;
+    const auto folder = test::scratchFolder("stretches");
+    WRITE_AND_READ_BACK(result, wb, folder / "stretches.xls", warnings);
+
+    const auto rows = byKey(result.all("row"), 2);
+    const auto twips = [&](RowIndex row) { return std::stoi(rows.at("0," + std::to_string(row))[3]); };
+    EXPECT_EQ(twips(0), 264);
+    EXPECT_EQ(twips(2), 256);
+    EXPECT_EQ(twips(3), 256);
+    EXPECT_EQ(twips(5), 264);
+    EXPECT_NEAR(twips(6), 489, 2);
+    EXPECT_EQ(twips(8), 256);
+    EXPECT_EQ(twips(10), 256);
+    EXPECT_EQ(twips(12), 268);
+    EXPECT_EQ(twips(14), 256);
+}
+
 TEST_F(LookReadBack, RunsWithinTheLaidOutRowsAndLineFeedsWrittenAsCharacters) {
     Sheet sheet;
     sheet.name = "Runs";
