@@ -305,7 +305,7 @@ def row_runs():
         row(extra=' table:number-rows-repeated="250"', style_name="across") + \
         row(number_cell(1), style_name="auto1") + \
         row(extra=f' table:number-rows-repeated="{1048576 - 253}"', style_name="filler")
-    return document([sheet("Rows", body), wrapped_text(automatic)], automatic)
+    return document([sheet("Rows", body), wrapped_text(automatic), stretches(automatic)], automatic)
 
 
 def wrapped_text(automatic):
@@ -332,6 +332,32 @@ def wrapped_text(automatic):
         row(text_cell("", inner=larger), style_name="auto1") + \
         row(text_cell("", "wrap", inner=larger), style_name="auto1")
     return sheet("Wrapped", body)
+
+
+def stretches(automatic):
+    """Rows the office lays out again but sets only in stretches of adjacent
+    rows of the same new height where a row changes on screen: a row stored a
+    little higher than its line keeps that height, beside a row of another
+    height; with a much higher neighbour of the same line both are set. And a
+    text in a span whose style repeats the cell's font, which the office lays
+    out as formatted text, a little lower than the same text plain."""
+    automatic += [
+        style("near", "table-row", '<style:table-row-properties style:row-height="0.465cm" style:use-optimal-row-height="true"/>'),
+        style("high", "table-row", '<style:table-row-properties style:row-height="0.6cm" style:use-optimal-row-height="true"/>'),
+        style("big", "table-cell", text_props(fo__font_size="20pt")),
+        style("title", "table-cell", text_props(fo__font_size="24pt", fo__font_weight="bold")),
+        style("Ttitle", "text", text_props(fo__font_size="24pt", fo__font_weight="bold")),
+    ]
+    spanned = '<text:p><text:span text:style-name="Ttitle">Heading text</text:span></text:p>'
+    body = '<table:table-column table:style-name="co1" table:number-columns-repeated="2"/>' + \
+        row(text_cell("kept"), style_name="near") + \
+        row(text_cell("larger", "big"), style_name="high") + \
+        row(text_cell("set"), style_name="near") + \
+        row(text_cell("set"), style_name="high") + \
+        row(text_cell("larger", "big"), style_name="high") + \
+        row(text_cell("", "title", inner=spanned), style_name="auto1") + \
+        row(text_cell("Heading text", "title"), style_name="auto1")
+    return sheet("Stretches", body)
 
 
 FIXTURES = {"look_fonts": fonts_and_colours, "look_borders": borders_and_alignment,

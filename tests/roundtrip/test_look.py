@@ -212,6 +212,23 @@ class LookRoundTrip(unittest.TestCase):
         self.assertGreater(source[3], 1.5 * one_line)  # justified text wraps
         self.assertGreater(source[4], 1.5 * one_line)  # the larger part's line
 
+    def test_stretches_of_rows_read_back_through_libreoffice(self):
+        """A row stored a little higher than its line keeps its height where
+        no row of its stretch changes on screen, and a span repeating the
+        cell's font is laid out as formatted text, in our workbook as in the
+        source."""
+        back = WORK / "back_rows"
+        if not (back / "look_rows.ods").exists():
+            self.test_row_runs_read_back_through_libreoffice()
+        source = row_heights_cm(self.fixtures["look_rows"], "Stretches")
+        ours = row_heights_cm(back / "look_rows.ods", "Stretches")
+        for row in range(7):
+            self.assertAlmostEqual(ours[row], source[row], delta=0.004, msg=f"row {row + 1}")
+        self.assertAlmostEqual(source[0], 0.466, delta=0.002)  # kept
+        self.assertAlmostEqual(source[2], 0.452, delta=0.002)  # set with its higher neighbour
+        self.assertAlmostEqual(source[3], 0.452, delta=0.002)
+        self.assertLess(source[5], source[6] - 0.01)           # formatted text's line against the plain one
+
 
 def row_heights_cm(ods, table_name, cap=100):
     """Row heights of a table of an .ods, in cm, one per row (repeats expanded up to `cap`)."""
