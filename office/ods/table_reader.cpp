@@ -9,6 +9,9 @@
 namespace brindlemoor::office::ods {
 namespace {
 
+// A note shows in the document's default font where its text sets none.
+const Font& noteFont(const Workbook& workbook) { return workbook.formats.front().font; }
+
 // The largest sheet an OpenDocument spreadsheet program makes; runs beyond
 // are cut here, before they can overflow an index.
 constexpr std::uint64_t kMaxRows = 1048576;
@@ -489,7 +492,7 @@ void TableReader::readCellContent(XmlReader& xml) {
             const CellStyle* paragraph = nullptr;
             if (auto name = xml.attribute(Ns::Text, "style-name")) paragraph = context_.styles.paragraphStyle(*name);
             if (paragraph) cellRuns_.enter(*paragraph, cellText_.size());
-            readInline(xml, cellText_);
+            readInline(xml, cellText_, &cellRuns_);
             if (paragraph) cellRuns_.leave(cellText_.size());
         } else if (xml.is(Ns::Text, "list")) {
             readCellContent(xml);
@@ -505,7 +508,7 @@ void TableReader::readCellContent(XmlReader& xml) {
     }
 }
 
-void TableReader::readInline(XmlReader& xml, std::string& out) {
+void TableReader::readInline(XmlReader& xml, std::string& out, TextRunMarks* runs) {
     for (;;) {
         switch (xml.next()) {
         case XmlEvent::Text:
@@ -538,25 +541,25 @@ void TableReader::readInline(XmlReader& xml, std::string& out) {
                     if (cellLink_.empty()) {
                         if (auto href = xml.attribute(Ns::Xlink, "href")) cellLink_.assign(*href);
                     }
-                    readInline(xml, out);
+                    readInline(xml, out, runs);
                 } else if (local == "note" || local == "ruby-text" || local == "bookmark-ref") {
                     xml.skipElement();
                 } else {
                     // Spans and fields: their text, a span's in the font its style gives.
                     const CellStyle* span = nullptr;
-                    if (local == "span" && &out == &cellText_) {
+                    if (local == "span" && runs) {
                         if (auto name = xml.attribute(Ns::Text, "style-name")) span = context_.styles.textStyle(*name);
                     }
-                    if (span) cellRuns_.enter(*span, out.size());
-                    readInline(xml, out);
-                    if (span) cellRuns_.leave(out.size());
+                    if (span) runs->enter(*span, out.size());
+                    readInline(xml, out, runs);
+                    if (span) runs->leave(out.size());
                 }
             } else if (xml.is(Ns::Office, "annotation")) {
                 cellAnnotation_ = readAnnotation(xml);
             } else if (xml.ns() == Ns::Draw) {
                 drawings_.read(xml, drawingCell_);
             } else {
-                readInline(xml, out);
+                readInline(xml, out, runs);
             }
             break;
         }
@@ -568,6 +571,12 @@ std::uint32_t TableReader::readAnnotation(XmlReader& xml) {
     annotation.visible = xml.attribute(Ns::Office, "display") == std::optional<std::string_view>("true");
     if (auto author = xml.attribute(Ns::Office, "author")) annotation.author = *author;  // 1.x keeps it here
     int paragraphs = 0;
+    // A note's text starts in the font of the note's text style; paragraphs
+    // and spans of other fonts make runs over it.
+    TextRunMarks runs;
+    const CellStyle* noteStyle = nullptr;
+    if (auto name = xml.attribute(Ns::Draw, "text-style-name")) noteStyle = context_.styles.paragraphStyle(*name);
+    if (noteStyle) runs.enter(*noteStyle, 0);
     // Annotation text is kept out of the cell's own text and link.
     std::string savedLink = cellLink_;
     std::function<void()> readBlock = [&] {
@@ -576,7 +585,11 @@ std::uint32_t TableReader::readAnnotation(XmlReader& xml) {
                 annotation.author = xml.readText();
             } else if (xml.is(Ns::Text, "p") || xml.is(Ns::Text, "h")) {
                 if (paragraphs++ > 0) annotation.text += '\n';
-                    readInline(xml, annotation.text);
+                const CellStyle* paragraph = nullptr;
+                if (auto name = xml.attribute(Ns::Text, "style-name")) paragraph = context_.styles.paragraphStyle(*name);
+                if (paragraph) runs.enter(*paragraph, annotation.text.size());
+                readInline(xml, annotation.text, &runs);
+                if (paragraph) runs.leave(annotation.text.size());
             } else if (xml.is(Ns::Text, "list") || xml.is(Ns::Text, "list-item")) {
                 readBlock();
             } else {
@@ -586,6 +599,7 @@ std::uint32_t TableReader::readAnnotation(XmlReader& xml) {
     };
     readBlock();
     cellLink_ = std::move(savedLink);
+    if (!runs.empty()) annotation.runs = runs.runs(annotation.text, noteFont(context_.workbook), context_.styles);
     sheet_.annotations.push_back(std::move(annotation));
     return static_cast<std::uint32_t>(sheet_.annotations.size() - 1);
 }

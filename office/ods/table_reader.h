@@ -50,7 +50,8 @@ private:
     void readRow(XmlReader& xml, std::uint8_t outlineLevel);
     void readCell(XmlReader& xml, Row& row, bool rowIsDefault);
     void readCellContent(XmlReader& xml);
-    void readInline(XmlReader& xml, std::string& out);
+    // Reads inline text into `out`; spans in fonts of their own are marked in `runs`, if given.
+    void readInline(XmlReader& xml, std::string& out, TextRunMarks* runs = nullptr);
     std::uint32_t readAnnotation(XmlReader& xml);
     void readShapes(XmlReader& xml);
     void reportUnconverted();
