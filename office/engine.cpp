@@ -2,7 +2,6 @@
 
 #include "office/ods/reader.h"
 #include "office/xls/column_width.h"
-#include "office/xls/early_cells.h"
 #include "office/xls/writer.h"
 
 namespace brindlemoor::office {
@@ -10,10 +9,8 @@ namespace brindlemoor::office {
 Warnings convertToXls(const std::filesystem::path& source, const std::filesystem::path& target) {
     Warnings warnings;
     xls::prepareFontMetrics();  // the writer measures the default font; its setup overlaps the reading
-    // The cells of finished rows are encoded while later ones are read.
-    xls::EarlyCells early;
-    const Workbook workbook = readSpreadsheet(source, warnings, &early);
-    writeXls(workbook, target, warnings, &early);
+    const Workbook workbook = readSpreadsheet(source, warnings);
+    writeXls(workbook, target, warnings);
     return warnings;
 }
 

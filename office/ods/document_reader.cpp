@@ -110,7 +110,7 @@ void DocumentReader::readSpreadsheetChild(XmlReader& xml) {
     }
     const std::string_view local = xml.local();
     if (local == "table") {
-        TableReader(TableContext{workbook_, styles_, warnings_, nullDateOffset_, &pictures_, rows_}).read(xml);
+        TableReader(TableContext{workbook_, styles_, warnings_, nullDateOffset_, &pictures_}).read(xml);
     } else if (local == "named-expressions") {
         readNamedExpressions(xml, workbook_, kNone);
     } else if (local == "calculation-settings") {

@@ -3,7 +3,6 @@
 #pragma once
 
 #include "office/model/conversion_error.h"
-#include "office/model/row_listener.h"
 #include "office/model/workbook.h"
 #include "office/ods/document_info.h"
 #include "office/ods/drawing_reader.h"
@@ -22,8 +21,7 @@ std::string documentKindOfMimeType(std::string_view mimeType);
 
 class DocumentReader {
 public:
-    DocumentReader(Workbook& workbook, Warnings& warnings, RowListener* rows = nullptr)
-        : workbook_(workbook), warnings_(warnings), rows_(rows) {}
+    DocumentReader(Workbook& workbook, Warnings& warnings) : workbook_(workbook), warnings_(warnings) {}
 
     // Reads a whole part, from its root element. `isStylesPart`: styles.xml,
     // whose automatic styles serve page layouts and must not shadow the
@@ -47,7 +45,6 @@ private:
 
     Workbook& workbook_;
     Warnings& warnings_;
-    RowListener* rows_;
     StyleSheet styles_;
     ViewSettings viewSettings_;
     double nullDateOffset_ = 0;

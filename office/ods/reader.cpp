@@ -50,7 +50,7 @@ void readOptionalPart(ZipPackage& package, std::string_view name, DocumentReader
     }
 }
 
-Workbook readPackage(const std::filesystem::path& source, Warnings& warnings, RowListener* rows) {
+Workbook readPackage(const std::filesystem::path& source, Warnings& warnings) {
     ZipPackage package(source);
 
     if (const auto mimetype = package.find("mimetype")) {
@@ -74,7 +74,7 @@ Workbook readPackage(const std::filesystem::path& source, Warnings& warnings, Ro
     }
 
     Workbook workbook;
-    DocumentReader document(workbook, warnings, rows);
+    DocumentReader document(workbook, warnings);
     // The document's title first: a header or footer may show it.
     readOptionalPart(package, "meta.xml", document, warnings);
     if (const auto styles = package.find("styles.xml")) {
@@ -95,7 +95,7 @@ Workbook readPackage(const std::filesystem::path& source, Warnings& warnings, Ro
     return workbook;
 }
 
-Workbook readFlat(const std::filesystem::path& source, Warnings& warnings, RowListener* rows) {
+Workbook readFlat(const std::filesystem::path& source, Warnings& warnings) {
     auto file = std::make_shared<std::ifstream>(source, std::ios::binary);
     if (!*file) throw ConversionError(std::string("the file cannot be opened (") + std::strerror(errno) + ")");
     XmlReader xml(source.filename().string(), [file](char* buffer, std::size_t size) {
@@ -104,7 +104,7 @@ Workbook readFlat(const std::filesystem::path& source, Warnings& warnings, RowLi
         return static_cast<std::size_t>(file->gcount());
     });
     Workbook workbook;
-    DocumentReader document(workbook, warnings, rows);
+    DocumentReader document(workbook, warnings);
     document.readPart(xml);
     if (!document.sawSpreadsheet()) throw ConversionError("not an OpenDocument spreadsheet (the XML document holds no spreadsheet)");
     loadPictures(nullptr, workbook, document.pendingPictures(), warnings);  // pictures in files of their own
@@ -113,7 +113,7 @@ Workbook readFlat(const std::filesystem::path& source, Warnings& warnings, RowLi
     return workbook;
 }
 
-Workbook readAnyKind(const std::filesystem::path& source, Warnings& warnings, RowListener* rows) {
+Workbook readAnyKind(const std::filesystem::path& source, Warnings& warnings) {
     std::error_code error;
     const auto status = std::filesystem::status(source, error);
     if (!std::filesystem::exists(status)) throw ConversionError("the file does not exist");
@@ -131,11 +131,11 @@ Workbook readAnyKind(const std::filesystem::path& source, Warnings& warnings, Ro
     probe.close();
 
     if (start.empty()) throw ConversionError("the file is empty");
-    if (startsWith(start, "PK")) return readPackage(source, warnings, rows);
+    if (startsWith(start, "PK")) return readPackage(source, warnings);
     std::string_view text = start;
     if (startsWith(text, "\xEF\xBB\xBF")) text.remove_prefix(3);
     while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
-    if (startsWith(text, "<")) return readFlat(source, warnings, rows);
+    if (startsWith(text, "<")) return readFlat(source, warnings);
     if (startsWith(start, "\xD0\xCF\x11\xE0")) {
         throw ConversionError("not an OpenDocument spreadsheet (it is a Microsoft Office binary file)");
     }
@@ -144,10 +144,10 @@ Workbook readAnyKind(const std::filesystem::path& source, Warnings& warnings, Ro
 
 }  // namespace
 
-Workbook readSpreadsheet(const std::filesystem::path& source, Warnings& warnings, RowListener* rows) {
+Workbook readSpreadsheet(const std::filesystem::path& source, Warnings& warnings) {
     const std::string name = source.filename().string();
     try {
-        return readAnyKind(source, warnings, rows);
+        return readAnyKind(source, warnings);
     } catch (const ConversionError& error) {
         throw ConversionError(name + ": " + error.what());
     } catch (const std::bad_alloc&) {

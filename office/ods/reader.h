@@ -2,7 +2,6 @@
 #pragma once
 
 #include "office/model/conversion_error.h"
-#include "office/model/row_listener.h"
 #include "office/model/workbook.h"
 
 #include <filesystem>
@@ -11,7 +10,6 @@ namespace brindlemoor::office {
 
 // Throws ConversionError with a clear cause when the file cannot be read as a
 // spreadsheet. What was read but had to be simplified goes to `warnings`.
-// `rows`, if given, hears of each row of the tables as it is read.
-Workbook readSpreadsheet(const std::filesystem::path& source, Warnings& warnings, RowListener* rows = nullptr);
+Workbook readSpreadsheet(const std::filesystem::path& source, Warnings& warnings);
 
 }  // namespace brindlemoor::office

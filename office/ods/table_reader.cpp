@@ -201,7 +201,6 @@ void TableReader::read(XmlReader& xml) {
     sheet_.isProtected = xml.attribute(Ns::Table, "protected") == std::optional<std::string_view>("true");
     sheet_.printRanges = std::string(xml.attribute(Ns::Table, "print-ranges").value_or(""));
     bool isLinkedCopy = false;  // another file's sheet, kept for the formulas that link to it
-    if (context_.rows) context_.rows->sheetStarted();
 
     while (xml.nextChild()) {
         if (xml.ns() == Ns::Table) {
@@ -233,13 +232,11 @@ void TableReader::read(XmlReader& xml) {
     }
     if (isLinkedCopy) {
         context_.workbook.linkedSheets.push_back(std::move(sheet_));
-        if (context_.rows) context_.rows->sheetEnded(false);
         return;
     }
     drawings_.finish(sheet_, static_cast<std::uint32_t>(context_.workbook.sheets.size()), context_.pictures);
     reportUnconverted();
     context_.workbook.sheets.push_back(std::move(sheet_));
-    if (context_.rows) context_.rows->sheetEnded(true);
 }
 
 void TableReader::readColumns(XmlReader& xml, std::uint8_t outlineLevel) {
@@ -356,9 +353,7 @@ void TableReader::readRow(XmlReader& xml, std::uint8_t outlineLevel) {
                             row.format != kNone;
     row_ += row.repeat;
     lastRowCells_ = row.cells.size();
-    if (!meaningful) return;
-    sheet_.rows.push_back(std::move(row));
-    if (context_.rows) context_.rows->rowAdded(context_.workbook, sheet_);
+    if (meaningful) sheet_.rows.push_back(std::move(row));
 }
 
 void TableReader::readCell(XmlReader& xml, Row& row, bool rowIsDefault) {

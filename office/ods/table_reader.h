@@ -4,7 +4,6 @@
 #pragma once
 
 #include "office/model/conversion_error.h"
-#include "office/model/row_listener.h"
 #include "office/model/workbook.h"
 #include "office/ods/conditional_format_reader.h"
 #include "office/ods/drawing_reader.h"
@@ -25,7 +24,6 @@ struct TableContext {
     Warnings& warnings;
     double nullDateOffset = 0;  // days from 1899-12-30 to the document's null date
     std::vector<PendingPicture>* pictures = nullptr;  // pictures to read from the package afterwards
-    RowListener* rows = nullptr;                      // told of each row as it is read
 };
 
 class TableReader {

@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <optional>
 
 namespace brindlemoor::office::xls {
 
@@ -207,27 +206,17 @@ private:
             std::vector<std::uint16_t> cellOffsets;
             std::size_t previous = firstRowRecord + kRowRecordSize;
             for (std::size_t r = begin; r < end; ++r) {
+                cells_.clear();
+                collectCells(rows_[r]);
                 const std::size_t at = out_.size();
                 cellOffsets.push_back(static_cast<std::uint16_t>(at - previous));
                 previous = at;
-                if (const auto early = earlyRow(rows_[r])) {
-                    out_.raw(early->records.data(), early->records.size());
-                    c_.sstReferences += early->sstReferences;
-                    continue;
-                }
-                cells_.clear();
-                collectCells(rows_[r]);
                 writeCells(out_, rows_[r].index, cells_, formulas_);
             }
             dbCells.push_back(static_cast<std::uint32_t>(out_.size()));
             writeDbCell(out_, static_cast<std::uint32_t>(out_.size() - firstRowRecord), cellOffsets);
             begin = end;
         }
-    }
-
-    std::optional<EarlyCells::EarlyRow> earlyRow(const PlannedRow& planned) const {
-        if (!c_.early || planned.row == &emptyRow_) return std::nullopt;
-        return c_.early->row(c_.index, static_cast<std::size_t>(planned.row - sheet_.rows.data()), *planned.row);
     }
 
     void writeRowRecord(const PlannedRow& planned) {

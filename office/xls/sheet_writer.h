@@ -7,7 +7,6 @@
 #include "office/model/workbook.h"
 #include "office/xls/biff_stream.h"
 #include "office/xls/drawing_records.h"
-#include "office/xls/early_cells.h"
 #include "office/xls/style_sheet.h"
 
 #include <cstdint>
@@ -28,7 +27,6 @@ struct SheetContext {
     const formula::WorkbookFormulas* formulas = nullptr;  // null: formulas keep their cached values
     const std::vector<std::u16string>* sheetNames = nullptr;  // every sheet's name as written
     const SheetDrawings* drawings = nullptr;                   // notes, pictures and shapes of every sheet
-    const EarlyCells* early = nullptr;                         // rows encoded while reading
 };
 
 void writeSheet(BiffStream& out, SheetContext& context);

@@ -121,7 +121,7 @@ constexpr std::size_t kGlobalsBytes = std::size_t{1} << 16;
 // Writes the substreams, the globals and the sheets, either one after the
 // other into `out`, or, given `apart`, the sheets into it on this thread
 // while the globals go into `out` on another.
-void writeStreams(const Workbook& input, Warnings& warnings, BiffStream& out, BiffStream* apart, EarlyCells* early) {
+void writeStreams(const Workbook& input, Warnings& warnings, BiffStream& out, BiffStream* apart) {
     Workbook repaired;
     const Workbook& workbook = *withOneVisibleSheet(input, repaired, warnings);
     if (leastCellBytes(workbook) > kMaxStreamBytes) tooLarge();
@@ -144,10 +144,6 @@ void writeStreams(const Workbook& input, Warnings& warnings, BiffStream& out, Bi
     const std::vector<bool> textCut = cutTexts(workbook);
 
     const StyleSheet styles(workbook, warnings);
-    // Rows encoded early belong to the sheets as read; a workbook repaired
-    // with a sheet of its own has none.
-    if (early && early->sheetCount() != workbook.sheets.size()) early = nullptr;
-    if (early) early->resolveXfs(styles);
 
     // Every formula is translated first: the globals list the sheet links and names they use.
     const formula::WorkbookFormulas formulas(workbook, warnings);
@@ -172,7 +168,7 @@ void writeStreams(const Workbook& input, Warnings& warnings, BiffStream& out, Bi
             if (before + sheets.size() > kMaxStreamBytes) tooLarge();
             sheetStarts.push_back(sheets.size());
             started(i);
-            SheetContext context{workbook, i, toUtf8(names[i]), i == active, styles, textCut, 0, sheetWarnings, &formulas, &names, &drawings, early};
+            SheetContext context{workbook, i, toUtf8(names[i]), i == active, styles, textCut, 0, sheetWarnings, &formulas, &names, &drawings};
             writeSheet(sheets, context);
             references += context.sstReferences;
         }
@@ -212,16 +208,11 @@ BiffStream buildWorkbookStream(const Workbook& workbook, Warnings& warnings) {
 }
 
 void writeWorkbookStream(const Workbook& workbook, Warnings& warnings, BiffStream& out) {
-    writeStreams(workbook, warnings, out, nullptr, nullptr);
+    writeStreams(workbook, warnings, out, nullptr);
 }
 
-void writeWorkbookStream(const Workbook& workbook, Warnings& warnings, BiffStream& out, EarlyCells* early) {
-    writeStreams(workbook, warnings, out, nullptr, early);
-}
-
-void writeWorkbookStream(const Workbook& workbook, Warnings& warnings, BiffStream& globals, BiffStream& sheets,
-                         EarlyCells* early) {
-    writeStreams(workbook, warnings, globals, &sheets, early);
+void writeWorkbookStream(const Workbook& workbook, Warnings& warnings, BiffStream& globals, BiffStream& sheets) {
+    writeStreams(workbook, warnings, globals, &sheets);
 }
 
 }  // namespace brindlemoor::office::xls

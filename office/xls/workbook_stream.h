@@ -5,7 +5,6 @@
 #include "office/model/conversion_error.h"
 #include "office/model/workbook.h"
 #include "office/xls/biff_stream.h"
-#include "office/xls/early_cells.h"
 
 namespace brindlemoor::office::xls {
 
@@ -14,13 +13,9 @@ BiffStream buildWorkbookStream(const Workbook& workbook, Warnings& warnings);
 // The same into `out`, which may spill to a file as it grows.
 void writeWorkbookStream(const Workbook& workbook, Warnings& warnings, BiffStream& out);
 
-// Either form may take the rows `early` encoded while `workbook` was read.
-
 // The same in two parts, written at the same time on two threads: the
 // globals into `globals` and the sheets into `sheets`, whose positions are
 // already moved to follow the globals. The stream is `globals` then `sheets`.
-void writeWorkbookStream(const Workbook& workbook, Warnings& warnings, BiffStream& globals, BiffStream& sheets,
-                         EarlyCells* early = nullptr);
-void writeWorkbookStream(const Workbook& workbook, Warnings& warnings, BiffStream& out, EarlyCells* early);
+void writeWorkbookStream(const Workbook& workbook, Warnings& warnings, BiffStream& globals, BiffStream& sheets);
 
 }  // namespace brindlemoor::office::xls

@@ -24,7 +24,7 @@ using TemporaryFile = std::unique_ptr<std::FILE, FileCloser>;
 
 }  // namespace
 
-void writeXls(const Workbook& workbook, const std::filesystem::path& target, Warnings& warnings, xls::EarlyCells* early) {
+void writeXls(const Workbook& workbook, const std::filesystem::path& target, Warnings& warnings) {
     // Claim the output folder first: an unwritable folder fails before any work.
     xls::TemporaryOutput output(target);
     Warnings found;
@@ -40,7 +40,7 @@ void writeXls(const Workbook& workbook, const std::filesystem::path& target, War
         xls::BiffStream sheets;
         globals.spillTo(globalsSpill.get(), kGlobalsInMemory);
         sheets.spillTo(sheetsSpill.get(), kSheetsInMemory);
-        xls::writeWorkbookStream(workbook, found, globals, sheets, early);
+        xls::writeWorkbookStream(workbook, found, globals, sheets);
         xls::writeCompoundFile(output.file(), target.string(), {&globals, &sheets}, workbook.properties);
     } catch (const std::bad_alloc&) {
         throw ConversionError("cannot write " + target.string() + ": out of memory");

@@ -8,15 +8,9 @@
 
 namespace brindlemoor::office {
 
-namespace xls {
-class EarlyCells;
-}
-
 // Writes to a temporary file beside `target` and renames it into place only
 // when complete; on failure nothing is left behind and ConversionError is
 // thrown. Whatever Excel 97 cannot hold is cut or renamed and listed in `warnings`.
-// `early`: the rows encoded while `workbook` was read, if any.
-void writeXls(const Workbook& workbook, const std::filesystem::path& target, Warnings& warnings,
-              xls::EarlyCells* early = nullptr);
+void writeXls(const Workbook& workbook, const std::filesystem::path& target, Warnings& warnings);
 
 }  // namespace brindlemoor::office
