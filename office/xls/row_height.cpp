@@ -183,8 +183,9 @@ std::uint16_t RowHeights::twips(const Row& row, RowIndex index) const {
 // font makes an empty row high), and where the row has no cell of its own,
 // the font of the column's default style. Never less than the standard
 // height. Wrapped text takes the lines it is broken into in its column (or
-// its merge's columns within the row); a row holding rotated text, or a
-// wrapped value other than text, keeps its stored height.
+// its merge's columns within the row); a line of text turned by an angle
+// the height of its turned box. A row holding other rotated or stacked text,
+// or a wrapped value other than text, keeps its stored height.
 std::uint16_t RowHeights::contentTwips(const Row& row, RowIndex index) const {
     double neededPt = kStandardRowHeightPt;
     ColumnIndex next = 0;  // first column of the office's sheet not yet measured
@@ -202,6 +203,10 @@ std::uint16_t RowHeights::contentTwips(const Row& row, RowIndex index) const {
                 neededPt = std::max(neededPt, *laidOut);
                 continue;
             }
+        }
+        if (const std::optional<double> rotated = rotatedPt(cell, format)) {
+            neededPt = std::max(neededPt, *rotated);
+            continue;
         }
         if (format.alignment.wrap || format.alignment.rotation != 0) {
             if (hasValue && row.heightPt) return rowHeightTwips(*row.heightPt);
@@ -239,6 +244,23 @@ std::optional<double> RowHeights::laidOutPt(const Cell& cell, const CellFormat& 
     if (!text.heightPt) return std::nullopt;
     if (!hasRuns && text.lines <= 1) return optimalRowHeightPt(format.font.sizePt, 1, format.verticalPaddingPt);
     return text.heightPt;
+}
+
+// One line of plain text turned by an angle: the height of its turned box,
+// but at least its line's (the office sizes such cells as any other line
+// too); upright: the text runs along the row, as high as it is long.
+std::optional<double> RowHeights::rotatedPt(const Cell& cell, const CellFormat& format) const {
+    const int degrees = format.alignment.rotation;
+    if (cell.type != CellType::Text || cell.text == kNone || degrees == 0 || degrees == 255 || format.alignment.wrap) {
+        return std::nullopt;
+    }
+    if (!workbook_.textRuns.empty() && workbook_.textRuns.count(cell.text)) return std::nullopt;
+    const std::string& text = workbook_.strings.at(cell.text);
+    if (text.empty() || text.find('\n') != std::string::npos) return std::nullopt;
+    const std::optional<double> turned = rotatedTextHeightPt(text, format.font, degrees, format.verticalPaddingPt);
+    if (!turned) return std::nullopt;
+    if (degrees == 90 || degrees == -90) return turned;
+    return std::max(*turned, optimalRowHeightPt(format.font.sizePt, 1, format.verticalPaddingPt));
 }
 
 double RowHeights::widthPt(RowIndex row, ColumnIndex column) const {

@@ -53,6 +53,7 @@ private:
     double columnsPt(ColumnIndex first, ColumnIndex last) const;
     double widthPt(RowIndex row, ColumnIndex column) const;
     std::optional<double> laidOutPt(const Cell& cell, const CellFormat& format, RowIndex row) const;
+    std::optional<double> rotatedPt(const Cell& cell, const CellFormat& format) const;
 
     struct ColumnLine {
         ColumnIndex first, last;

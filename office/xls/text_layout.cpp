@@ -164,7 +164,37 @@ double stackedPt(double pixels, double verticalPaddingPt) {
     return (14.92 * (pixels + 1) + 14.5) / 20 + padding;
 }
 
+// The faces opened so far, shared by every layout; only under facesMutex.
+std::mutex facesMutex;
+
+FaceAdvances& faceOf(const Font& f) {
+    static std::map<std::tuple<std::string, bool, bool>, std::unique_ptr<FaceAdvances>> faces;
+    auto& face = faces[{lower(f.name), f.bold, f.italic}];
+    if (!face) face = std::make_unique<FaceAdvances>(f.name, f.bold, f.italic);
+    return *face;
+}
+
+constexpr double kScreenPixelsPerTwip = 0.067;
+
 }  // namespace
+
+std::optional<double> rotatedTextHeightPt(std::string_view utf8, const Font& font, int degrees, double verticalPaddingPt) {
+    const std::optional<LineBox> line = lineBox(font);
+    if (!line) return std::nullopt;
+    double width = 0;
+    {
+        const std::lock_guard lock(facesMutex);
+        FaceAdvances& face = faceOf(font);
+        if (!face.usable()) return std::nullopt;
+        for (const char32_t c : toUtf32(utf8)) width += std::round(face.em(c) * pixelSize(font));
+    }
+    constexpr double kPi = 3.14159265358979323846;
+    const double radians = degrees * kPi / 180;
+    const double box = std::floor(line->height() * std::fabs(std::cos(radians)) + width * std::fabs(std::sin(radians)));
+    const double halfPaddingTwips = std::clamp(verticalPaddingPt, 0.0, 400.0) * 10;
+    const double padding = 2 * std::floor(halfPaddingTwips * kScreenPixelsPerTwip);
+    return std::floor((box + padding) / kScreenPixelsPerTwip) / 20;
+}
 
 std::vector<std::size_t> breakLines(std::u32string_view text, std::optional<double> width, const AdvanceFunction& advance) {
     return LineBreaker(text, width, advance).run();
@@ -206,14 +236,7 @@ LaidOutText layOutText(std::string_view utf8, const Font& font, const std::vecto
         unit += text[i] > 0xFFFF ? 2 : 1;
     }
 
-    static std::mutex mutex;
-    static std::map<std::tuple<std::string, bool, bool>, std::unique_ptr<FaceAdvances>> faces;
-    const std::lock_guard lock(mutex);
-    const auto faceOf = [&](const Font& f) -> FaceAdvances& {
-        auto& face = faces[{lower(f.name), f.bold, f.italic}];
-        if (!face) face = std::make_unique<FaceAdvances>(f.name, f.bold, f.italic);
-        return *face;
-    };
+    const std::lock_guard lock(facesMutex);
     std::optional<double> widthPixels;
     if (columnWidthPt) {
         constexpr double kPrintedToShown = 1.0294;

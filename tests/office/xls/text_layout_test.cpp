@@ -107,6 +107,29 @@ TEST(TextLayout, ALineIsAsHighAsItsTallestRun) {
     EXPECT_NEAR(height("\xF0\x9F\x98\x80" "a\nb", {{2, large}, {3, small}}), 1236, 2) << "runs start in UTF-16 units";
 }
 
+// LibreOffice's heights of one line turned by an angle, in twips.
+TEST(TextLayout, TurnedTextTakesTheHeightOfItsTurnedBox) {
+    if (!liberationSansShown()) GTEST_SKIP() << "Arial is not shown in Liberation Sans here";
+    Font font;
+    const auto twips = [&](const char* text, int degrees) {
+        const std::optional<double> pt = rotatedTextHeightPt(text, font, degrees);
+        return pt ? std::lround(*pt * 20) : -1;
+    };
+    EXPECT_EQ(twips("Not printed", 10), 402);
+    EXPECT_EQ(twips("Not printed", 27), 641);
+    EXPECT_EQ(twips("Not printed", -27), 641) << "turned the other way";
+    EXPECT_EQ(twips("Not printed", 45), 850);
+    EXPECT_EQ(twips("Not printed", 60), 955);
+    EXPECT_EQ(twips("Not printed", 80), 985);
+    EXPECT_EQ(twips("Not printed", 90), 970) << "upright: as high as the text is long";
+    EXPECT_EQ(twips("W", 27), 298);
+    EXPECT_EQ(twips("W", 60), 283);
+    font.sizePt = 20;
+    EXPECT_EQ(twips("Not printed", 10), 805);
+    EXPECT_EQ(twips("Not printed", 27), 1328);
+    EXPECT_EQ(twips("W", 45), 597);
+}
+
 class WrappedRows : public testing::Test {
 protected:
     std::uint32_t add(const CellFormat& format) {
@@ -218,6 +241,31 @@ TEST_F(WrappedRows, RunsPastTheOfficesColumnsCountOnlyWhereColumnsAreInUse) {
     sheet.rows[0].cells.back().repeat = 1022;
     sheet.rows[0].cells.back().format = small;
     EXPECT_EQ(twips(sheet, 0), oneLineOf10) << "a run ending on the last column counts with its own format";
+}
+
+
+
+// A row of text turned by an angle takes its turned box's height; stacked
+// text, and turned text that wraps, keep the stored height.
+TEST_F(WrappedRows, TurnedTextTakesItsTurnedBoxStackedAndWrappedKeepTheStoredHeight) {
+    if (!liberationSansShown()) GTEST_SKIP() << "Arial is not shown in Liberation Sans here";
+    CellFormat turned;
+    turned.alignment.rotation = -27;
+    CellFormat stacked;
+    stacked.alignment.rotation = 255;
+    CellFormat turnedWrapped = turned;
+    turnedWrapped.alignment.wrap = true;
+    CellFormat steep;
+    steep.alignment.rotation = 80;
+    Sheet sheet;
+    sheet.rows = {textRow(0, {{0, "Not printed"}}, add(turned)), textRow(1, {{0, "Not printed"}}, add(stacked)),
+                  textRow(2, {{0, "Not printed"}}, add(turnedWrapped)), textRow(3, {{0, "W"}}, add(steep)),
+                  textRow(4, {{0, "two\nlines"}}, add(turned))};
+    EXPECT_EQ(twips(sheet, 0), 641);
+    EXPECT_EQ(twips(sheet, 1), 2000);
+    EXPECT_EQ(twips(sheet, 2), 2000);
+    EXPECT_EQ(twips(sheet, 3), 256) << "never lower than the text's line";
+    EXPECT_EQ(twips(sheet, 4), 2000) << "several lines turned are not measured";
 }
 
 }  // namespace
