@@ -9,9 +9,8 @@
 namespace brindlemoor::office::ods {
 namespace {
 
-constexpr int kChunkSize = 64 * 1024;
-// A batch asked for many events takes no more chunks than this.
-constexpr std::uint64_t kMaxBatchInput = 4 * kChunkSize;
+// A batch asked for many events takes no more input than this.
+constexpr std::uint64_t kMaxBatchInput = 4 * XmlEventParser::kChunkSize;
 // Readers of nested content recurse; no real document comes near this depth,
 // and refusing deeper ones keeps every reader's stack bounded.
 constexpr int kMaxDepth = 1000;
@@ -180,7 +179,7 @@ void XmlEventParser::onEntity(void* self, const char*, int, const char*, int, co
     XML_StopParser(asParser(parser.parser_.get()), XML_FALSE);
 }
 
-void XmlEventParser::fill(XmlBatch& batch, std::size_t events) {
+void XmlEventParser::fill(XmlBatch& batch, std::size_t events, std::size_t chunk) {
     batch.events.clear();
     batch.attributes.clear();
     batch.chars.clear();
@@ -192,7 +191,7 @@ void XmlEventParser::fill(XmlBatch& batch, std::size_t events) {
     batch.failure.clear();
     batch.error = nullptr;
     try {
-        parse(batch, std::max<std::size_t>(events, 1));
+        parse(batch, std::max<std::size_t>(events, 1), std::clamp<std::size_t>(chunk, 1, kChunkSize));
         // Open text belongs to no event of this batch yet: the next takes it.
         if (textOpen_ && !batch.last) {
             carriedText_.assign(batch.chars, textAt_);
@@ -208,14 +207,15 @@ void XmlEventParser::fill(XmlBatch& batch, std::size_t events) {
     batch_ = nullptr;
 }
 
-void XmlEventParser::parse(XmlBatch& batch, std::size_t events) {
+void XmlEventParser::parse(XmlBatch& batch, std::size_t events, std::size_t chunk) {
     XML_Parser p = asParser(parser_.get());
     batch_ = &batch;
     std::uint64_t fed = 0;  // by this call: a batch's characters stay bounded whatever its events
     while (!batch.last && (batch.events.empty() || (batch.events.size() < events && fed < kMaxBatchInput))) {
-        void* buffer = XML_GetBuffer(p, kChunkSize);
+        void* buffer = XML_GetBuffer(p, static_cast<int>(chunk));
         if (!buffer) throw ConversionError("out of memory while reading " + part_);
-        const std::size_t got = source_(static_cast<char*>(buffer), kChunkSize);
+        const std::size_t got = source_(static_cast<char*>(buffer), chunk);
+        consumed_ += got;
         fedSinceEvent_ += got;
         fed += got;
         const XML_Status result = XML_ParseBuffer(p, static_cast<int>(got), got == 0);

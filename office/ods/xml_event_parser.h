@@ -78,14 +78,23 @@ public:
     XmlEventParser(const XmlEventParser&) = delete;
     XmlEventParser& operator=(const XmlEventParser&) = delete;
 
-    // Parses input a chunk at a time until the batch holds at least
+    // Input is asked for in chunks of this size unless the caller says
+    // otherwise.
+    static constexpr std::size_t kChunkSize = 64 * 1024;
+
+    // Parses input `chunk` bytes at a time until the batch holds at least
     // `events` events (one or more) or is the last. Never throws: whatever
     // goes wrong is recorded in the batch. Once a last batch has been filled
-    // the parser must not be asked again.
-    void fill(XmlBatch& batch, std::size_t events = 1);
+    // the parser must not be asked again. A batch holds the events of about
+    // `chunk` bytes or more, and its buffers grow to that, so a small part
+    // read in small chunks touches little memory.
+    void fill(XmlBatch& batch, std::size_t events = 1, std::size_t chunk = kChunkSize);
+
+    // Input taken from the source so far.
+    std::uint64_t consumed() const { return consumed_; }
 
 private:
-    void parse(XmlBatch& batch, std::size_t events);
+    void parse(XmlBatch& batch, std::size_t events, std::size_t chunk);
     XmlEventRecord& pushEvent(XmlEvent type);
     void flushText();
     bool startElement(const char* name, const char** attributes);
@@ -114,6 +123,7 @@ private:
     int textLine_ = 0;
     bool refusedEntity_ = false;
     bool refusedDoctype_ = false;
+    std::uint64_t consumed_ = 0;
     std::uint64_t fedSinceEvent_ = 0;  // input given to the parser since it last reported anything
     bool tooDeep_ = false;
     std::string namespaceProblem_;

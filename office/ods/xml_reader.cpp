@@ -8,9 +8,13 @@
 namespace brindlemoor::office::ods {
 namespace {
 
-// A part still going after this many chunks (of 64 KiB) is parsed ahead on a
-// thread of its own; smaller ones are not worth a thread.
-constexpr std::size_t kChunksBeforeParsingAhead = 4;
+// A part still going after this much input is parsed ahead on a thread of
+// its own; smaller ones are not worth a thread.
+constexpr std::uint64_t kBytesBeforeParsingAhead = 256 * 1024;
+// Input per batch parsed here: most parts are small, and a batch's records
+// (some fifty bytes an event) grow with its input, so small chunks keep the
+// memory a small document touches, and its page faults, low.
+constexpr std::size_t kChunkParsedHere = 8 * 1024;
 // Batches in circulation once parsing ahead: two with the caller, the rest
 // for the parser to run ahead by.
 constexpr std::size_t kBatchesAhead = 8;
@@ -68,7 +72,7 @@ void XmlReader::parseAhead() {
 XmlBatch& XmlReader::nextBatch() {
     XmlBatch* done = previous_;
     const bool doneIsOwn = done == &ownBatches_[0] || done == &ownBatches_[1];
-    if (!queue_ && inlineFills_ == kChunksBeforeParsingAhead) {
+    if (!queue_ && parser_->consumed() >= kBytesBeforeParsingAhead) {
         // The parser changes threads here; starting the thread orders
         // everything it did before.
         queue_ = std::make_unique<BatchQueue<XmlBatch>>(kBatchesAhead);
@@ -86,8 +90,7 @@ XmlBatch& XmlReader::nextBatch() {
     }
     // The one the caller is not reading from.
     XmlBatch& batch = batch_ == &ownBatches_[0] ? ownBatches_[1] : ownBatches_[0];
-    parser_->fill(batch);
-    ++inlineFills_;
+    parser_->fill(batch, 1, kChunkParsedHere);
     return batch;
 }
 

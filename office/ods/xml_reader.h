@@ -75,7 +75,6 @@ private:
     // Parsed here: two batches in turn, so that the events of the batch
     // before stay valid while the next is filled.
     std::array<XmlBatch, 2> ownBatches_;
-    std::size_t inlineFills_ = 0;
     // Parsed ahead, once the part proves large.
     std::unique_ptr<BatchQueue<XmlBatch>> queue_;
     std::thread ahead_;

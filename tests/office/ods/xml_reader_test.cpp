@@ -194,6 +194,43 @@ TEST(XmlNames, ParsingAheadIsNotVisibleToTheCaller) {
     }
 }
 
+// Parts of sizes around where parsing moves to a thread of its own, each
+// with a value and a text many times larger than the input parsed at a time
+// here, so that the batches grow past their first size before and after the
+// move: every event, value and text arrives whole and in order. An empty part
+// is a malformed document, not an empty one.
+TEST(XmlNames, PartsOfEverySizeAroundTheMoveToParsingAhead) {
+    const std::string bigValue(40000, 'v');
+    const std::string bigText(70000, 't');
+    for (std::size_t target : {std::size_t{6000}, std::size_t{200000}, std::size_t{256 * 1024}, std::size_t{300000}}) {
+        std::string document = std::string("<office:doc xmlns:office=\"") + kOffice + "\">";
+        document += "<office:big office:v=\"" + bigValue + "\">" + bigText + "</office:big>";
+        int cells = 0;
+        while (document.size() < target) document += "<office:c office:n=\"" + std::to_string(cells++) + "\"/>";
+        document += "<office:big office:v=\"" + bigValue + "\">" + bigText + "</office:big></office:doc>";
+        XmlReader xml("content.xml", sourceOf(document, 3000));
+        ASSERT_EQ(xml.next(), XmlEvent::Start);
+        int seen = 0;
+        int bigs = 0;
+        while (xml.nextChild()) {
+            if (xml.local() == "big") {
+                ++bigs;
+                const std::string value(xml.attribute(Ns::Office, "v").value_or(""));
+                EXPECT_EQ(xml.readText(), bigText) << target;
+                EXPECT_EQ(value, bigValue) << target;
+            } else {
+                EXPECT_EQ(xml.attribute(Ns::Office, "n"), std::to_string(seen)) << target;
+                ++seen;
+                xml.skipElement();
+            }
+        }
+        EXPECT_EQ(bigs, 2) << target;
+        EXPECT_EQ(seen, cells) << target;
+        EXPECT_EQ(xml.next(), XmlEvent::Eof);
+    }
+    EXPECT_EQ(failure(""), "content.xml (line 1): malformed XML: no element found");
+}
+
 // Many events from one chunk (an empty element takes four bytes) and long
 // text cut into pieces: nothing is lost or reordered.
 TEST(XmlNames, DenseAndLongContentComesThroughWhole) {
