@@ -33,8 +33,8 @@ public:
         }
         size_ = static_cast<std::uint64_t>(end);
         if (size_ <= kWholeInMemory) {
-            memory_.resize(size_);
-            if (readAt(0, memory_.data(), size_) != size_) {
+            memory_ = std::make_unique_for_overwrite<char[]>(size_);
+            if (readAt(0, memory_.get(), size_) != size_) {
                 ::close(fd_);
                 throw ConversionError("the file cannot be read");
             }
@@ -56,7 +56,7 @@ public:
         if (at >= size_) return 0;
         count = std::min(count, size_ - at);
         if (fd_ < 0) {
-            std::memcpy(into, memory_.data() + at, count);
+            std::memcpy(into, memory_.get() + at, count);
             return count;
         }
         const std::uint64_t got = readAt(at, static_cast<char*>(into), count);
@@ -80,7 +80,7 @@ private:
 
     int fd_ = -1;
     std::uint64_t size_ = 0;
-    std::string memory_;
+    std::unique_ptr<char[]> memory_;  // read into as it is, never zeroed first
 };
 
 namespace {
@@ -219,17 +219,21 @@ struct MemberStream {
 ZipPackage::ZipPackage(const std::filesystem::path& file, InflateLimits limits)
     : bytes_(std::make_shared<Bytes>(file)), limits_(limits) {
     const Archive archive = openArchive(*bytes_);
-    std::vector<char> nameBuffer(1 << 16);
+    const auto unreadable = [] { return ConversionError("the archive is damaged or truncated (its directory cannot be read)"); };
     for (int at = unzGoToFirstFile(archive.get()); at != UNZ_END_OF_LIST_OF_FILE; at = unzGoToNextFile(archive.get())) {
         unz_file_info64 info{};
         unz64_file_pos position{};
-        if (at != UNZ_OK ||
-            unzGetCurrentFileInfo64(archive.get(), &info, nameBuffer.data(), nameBuffer.size(), nullptr, 0, nullptr, 0) != UNZ_OK ||
+        if (at != UNZ_OK || unzGetCurrentFileInfo64(archive.get(), &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK ||
             unzGetFilePos64(archive.get(), &position) != UNZ_OK) {
-            throw ConversionError("the archive is damaged or truncated (its directory cannot be read)");
+            throw unreadable();
         }
         Member member;
-        member.name.assign(nameBuffer.data(), std::min<std::size_t>(info.size_filename, nameBuffer.size() - 1));
+        // Asked for again now that its length is known (at most 64 KiB).
+        member.name.resize(info.size_filename);
+        if (info.size_filename > 0 &&
+            unzGetCurrentFileInfo64(archive.get(), nullptr, member.name.data(), member.name.size(), nullptr, 0, nullptr, 0) != UNZ_OK) {
+            throw unreadable();
+        }
         member.directoryOffset = position.pos_in_zip_directory;
         member.index = position.num_of_file;
         member.size = info.uncompressed_size;

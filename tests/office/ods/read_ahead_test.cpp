@@ -114,6 +114,28 @@ TEST(ReadAhead, LargeMembersReadThroughThePackageAsStored) {
     EXPECT_EQ(head + drain(large, 65536), content);
 }
 
+// Member names are read at their stored length, from one byte to the
+// format's 65,535, and an empty member reads as empty.
+TEST(ReadAhead, MemberNamesOfEveryLengthAndEmptyMembers) {
+    TempDir dir;
+    const auto file = dir.file("names.ods");
+    std::vector<Member> members;
+    for (std::size_t length : {std::size_t{1}, std::size_t{255}, std::size_t{4097}, std::size_t{65535}}) {
+        std::string name(length, 'n');
+        name.back() = static_cast<char>('a' + length % 26);
+        members.push_back({name, "content of " + std::to_string(length)});
+    }
+    members.push_back({"empty.xml", ""});
+    members.push_back({"stored-empty.xml", "", false});
+    writeZip(file, members);
+    ods::ZipPackage package(file);
+    for (const Member& member : members) {
+        ASSERT_EQ(package.find(member.name), member.name) << member.name.size();
+        EXPECT_EQ(package.readSmall(member.name, 100), member.content) << member.name.size();
+    }
+    EXPECT_EQ(package.find(std::string(65534, 'n')), std::nullopt);
+}
+
 TEST(ReadAhead, MembersOfAPackageReadInterleavedAndAfterThePackageIsGone) {
     TempDir dir;
     // Stored, so that the archive is too large to be held in memory whole and
