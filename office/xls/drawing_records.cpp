@@ -3,6 +3,7 @@
 #include "office/xls/chart_records.h"
 #include "office/xls/control_records.h"
 #include "office/xls/excel_limits.h"
+#include "office/xls/style_sheet.h"
 #include "office/xls/unicode_text.h"
 
 #include <algorithm>
@@ -199,16 +200,25 @@ void ShapeProperties::write(DrawingBytes& out) const {
     for (const Entry* e : sorted) out.bytes(e->complex);
 }
 
-void writeTextObject(BiffStream& out, std::u16string_view text) {
+void writeTextObject(BiffStream& out, std::u16string_view text, std::span<const FormattingRun> runs) {
+    // Runs that start within the text; the first one at its start.
+    std::vector<FormattingRun> fonts;
+    for (const FormattingRun& run : runs) {
+        if (run.start >= text.size()) break;
+        if (fonts.empty() && run.start > 0) fonts.push_back({0, 0});
+        fonts.push_back(run);
+    }
+    if (fonts.empty()) fonts.push_back({0, 0});
     // TXO: flags (left and top aligned, text locked), rotation, reserved,
-    // text length, formatting runs length, reserved; the text follows in
-    // CONTINUE records (each with its own flags byte), then the runs.
+    // text length, formatting runs length (the end marker's 8 bytes
+    // included), reserved; the text follows in CONTINUE records (each with
+    // its own flags byte), then the runs.
     const auto start = out.beginRecord(kTxo);
     out.u16(0x0212);
     out.u16(0);
     out.zeros(6);
     out.u16(static_cast<std::uint16_t>(text.size()));
-    out.u16(text.empty() ? 0 : 16);
+    out.u16(text.empty() ? 0 : static_cast<std::uint16_t>(8 * (fonts.size() + 1)));
     out.u32(0);
     out.endRecord(start);
     if (text.empty()) return;
@@ -223,15 +233,19 @@ void writeTextObject(BiffStream& out, std::u16string_view text) {
         }
         out.endRecord(piece);
     }
-    // Formatting runs: the whole text in font 0, then the end marker.
-    const auto runs = out.beginRecord(kContinue);
-    out.u16(0);
-    out.u16(0);
-    out.u32(0);
-    out.u16(static_cast<std::uint16_t>(text.size()));
-    out.u16(0);
-    out.u32(0);
-    out.endRecord(runs);
+    // Formatting runs, 8 bytes each (start, font, reserved), as many as a
+    // CONTINUE holds; the end marker at the text's length closes the last.
+    fonts.push_back({static_cast<std::uint16_t>(text.size()), 0});
+    constexpr std::size_t kRunsPerContinue = kMaxRecordData / 8;
+    for (std::size_t at = 0; at < fonts.size(); at += kRunsPerContinue) {
+        const auto piece = out.beginRecord(kContinue);
+        for (std::size_t i = at; i < std::min(fonts.size(), at + kRunsPerContinue); ++i) {
+            out.u16(fonts[i].start);
+            out.u16(fonts[i].font);
+            out.u32(0);
+        }
+        out.endRecord(piece);
+    }
 }
 
 std::array<std::uint8_t, 16> pictureId(std::string_view bytes) {
@@ -250,8 +264,9 @@ std::array<std::uint8_t, 16> pictureId(std::string_view bytes) {
     return id;
 }
 
-SheetDrawings::SheetDrawings(const Workbook& workbook, Warnings* warnings, const formula::WorkbookFormulas* formulas)
-    : formulas_(formulas) {
+SheetDrawings::SheetDrawings(const Workbook& workbook, Warnings* warnings, const formula::WorkbookFormulas* formulas,
+                             const StyleSheet* styles)
+    : formulas_(formulas), styles_(styles) {
     std::uint32_t nextCluster = 1;
     for (std::uint32_t sheetIndex = 0; sheetIndex < workbook.sheets.size(); ++sheetIndex) {
         const Sheet& sheet = workbook.sheets[sheetIndex];
@@ -289,10 +304,16 @@ SheetDrawings::SheetDrawings(const Workbook& workbook, Warnings* warnings, const
                                 (ownEntries == 1 ? " list" : " lists") +
                                 " not converted (Excel 97 fills a list from cells only)");
         }
+        int longNotes = 0;
         for (const PlacedNote& note : notesOf(sheet)) {
             Shape shape;
             shape.note = note;
             plan.shapes.push_back(shape);
+            if (note.annotation->text.size() > kMaxText && toUtf16(note.annotation->text).size() > kMaxText) ++longNotes;
+        }
+        if (longNotes > 0 && warnings) {
+            warnings->push_back(sheet.name + ": " + std::to_string(longNotes) + (longNotes == 1 ? " note" : " notes") +
+                                " cut to Excel 97's " + std::to_string(kMaxText) + " characters");
         }
         planGroups(sheet, plan);
         // The sheet's option buttons choose among each other.
@@ -630,8 +651,13 @@ void SheetDrawings::writeSheet(BiffStream& out, std::uint32_t sheetIndex) const 
             writeObj(out, shape, shape.objectId);
             if (shape.drawing && shape.drawing->chart) writeChartSubstream(out, *shape.drawing->chart, chartLinks);
         } else {
-            const std::string& text = shape.drawing ? shape.drawing->text : shape.note.annotation->text;
-            writeTextObject(out, cutUtf16(toUtf16(text), kMaxText));
+            if (shape.drawing) {
+                writeTextObject(out, cutUtf16(toUtf16(shape.drawing->text), kMaxText));
+            } else {
+                const Annotation& note = *shape.note.annotation;
+                const std::vector<FormattingRun> runs = styles_ ? styles_->noteRuns(note) : std::vector<FormattingRun>{};
+                writeTextObject(out, cutUtf16(toUtf16(note.text), kMaxText), runs);
+            }
         }
     }
     for (const Shape& shape : sheet.shapes) {

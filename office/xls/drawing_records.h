@@ -13,10 +13,12 @@
 #include "office/xls/biff_stream.h"
 #include "office/xls/control_records.h"
 #include "office/xls/note_records.h"
+#include "office/xls/shared_strings.h"
 
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -62,19 +64,24 @@ private:
     std::vector<Entry> entries_;
 };
 
-// TXO with its text in CONTINUE records and one formatting run.
-void writeTextObject(BiffStream& out, std::u16string_view text);
+// TXO with its text in CONTINUE records, then its formatting runs: `runs`
+// (in order of start; those at or past the text's end left out), or the
+// whole text in font 0.
+void writeTextObject(BiffStream& out, std::u16string_view text, std::span<const FormattingRun> runs = {});
 
 // 16-byte identifier of a picture's bytes: the same picture twice is stored once.
 std::array<std::uint8_t, 16> pictureId(std::string_view bytes);
+
+class StyleSheet;
 
 class SheetDrawings {
 public:
     // Plans ids and the picture store for every sheet; objects that do not
     // fit the grid are left out and warned about.
-    // Charts and form controls take the references to their cells from `formulas`.
+    // Charts and form controls take the references to their cells from `formulas`,
+    // notes the fonts of their text from `styles`.
     explicit SheetDrawings(const Workbook& workbook, Warnings* warnings = nullptr,
-                           const formula::WorkbookFormulas* formulas = nullptr);
+                           const formula::WorkbookFormulas* formulas = nullptr, const StyleSheet* styles = nullptr);
 
     bool empty() const { return drawings_ == 0; }
     // MSODRAWINGGROUP (and CONTINUE records), in the globals; nothing when no sheet has objects.
@@ -134,6 +141,7 @@ private:
     std::uint32_t clusters_ = 0;
     std::uint32_t shapes_ = 0;
     const formula::WorkbookFormulas* formulas_ = nullptr;  // the sheets charts refer to
+    const StyleSheet* styles_ = nullptr;                   // the fonts of notes' texts
 };
 
 }  // namespace brindlemoor::office::xls

@@ -193,6 +193,13 @@ StyleSheet::StyleSheet(const Workbook& workbook, Warnings& warnings) {
             if (run.font.color) palette_.use(*run.font.color);
         }
     }
+    for (const Sheet& sheet : workbook.sheets) {
+        for (const Annotation& note : sheet.annotations) {
+            for (const TextRun& run : note.runs) {
+                if (run.font.color) palette_.use(*run.font.color);
+            }
+        }
+    }
     palette_.build();
     if (palette_.approximated() > 0) {
         warnings.push_back(std::to_string(palette_.approximated()) +
@@ -239,28 +246,47 @@ void StyleSheet::addTextRuns(const Workbook& workbook, Warnings& warnings) {
 
     std::size_t dropped = 0;
     for (const std::uint32_t text : texts) {
-        std::vector<FormattingRun> runs;
-        for (const TextRun& run : workbook.textRuns.at(text)) {
-            if (run.start >= kMaxTextLength) break;
-            std::uint16_t font = 0;
-            if (auto it = fontIndexes_.find(run.font); it != fontIndexes_.end()) {
-                font = it->second;
-            } else if (fontRecordCount() < kMaxFontRecords) {
-                font = fontIndex(run.font);
-            } else {
-                // No room for another font: the text goes on in the run before.
-                ++dropped;
-                continue;
-            }
-            if (!runs.empty() && runs.back().font == font) continue;
-            runs.push_back({static_cast<std::uint16_t>(run.start), font});
-        }
+        std::vector<FormattingRun> runs = runFonts(workbook.textRuns.at(text), dropped);
         if (!runs.empty()) stringRuns_.emplace(text, std::move(runs));
+    }
+    // A note's text starts in the default format's font, which every workbook has.
+    const std::uint16_t noteFont = fontIndexes_.at(workbook.formats.front().font);
+    for (const Sheet& sheet : workbook.sheets) {
+        for (const Annotation& note : sheet.annotations) {
+            std::vector<FormattingRun> runs = runFonts(note.runs, dropped);
+            if (runs.empty() || runs.front().start > 0) runs.insert(runs.begin(), {0, noteFont});
+            noteRuns_.emplace(&note, std::move(runs));
+        }
     }
     if (dropped > 0) {
         warnings.push_back(std::to_string(dropped) + " part(s) of texts in fonts of their own show in the font before them: "
                            "the workbook uses more fonts than Excel 97's " + std::to_string(kMaxFontRecords));
     }
+}
+
+std::vector<FormattingRun> StyleSheet::runFonts(const std::vector<TextRun>& textRuns, std::size_t& dropped) {
+    std::vector<FormattingRun> runs;
+    for (const TextRun& run : textRuns) {
+        if (run.start >= kMaxTextLength) break;
+        std::uint16_t font = 0;
+        if (auto it = fontIndexes_.find(run.font); it != fontIndexes_.end()) {
+            font = it->second;
+        } else if (fontRecordCount() < kMaxFontRecords) {
+            font = fontIndex(run.font);
+        } else {
+            // No room for another font: the text goes on in the run before.
+            ++dropped;
+            continue;
+        }
+        if (!runs.empty() && runs.back().font == font) continue;
+        runs.push_back({static_cast<std::uint16_t>(run.start), font});
+    }
+    return runs;
+}
+
+std::vector<FormattingRun> StyleSheet::noteRuns(const Annotation& note) const {
+    auto it = noteRuns_.find(&note);
+    return it != noteRuns_.end() ? it->second : std::vector<FormattingRun>{};
 }
 
 std::uint16_t StyleSheet::fontIndex(const Font& font) {

@@ -45,6 +45,9 @@ public:
     std::size_t cellXfCount() const { return cellXfs_.size(); }
     // The runs of the workbook's texts in fonts of their own, by shared string index.
     const StringRuns& stringRuns() const { return stringRuns_; }
+    // The formatting runs of a note's text, its own font first; empty for a
+    // note the workbook does not hold.
+    std::vector<FormattingRun> noteRuns(const Annotation& note) const;
     std::size_t fontRecordCount() const { return fonts_.size() + 3; }
 
     void write(BiffStream& out) const;
@@ -56,6 +59,7 @@ public:
 private:
     std::uint16_t fontIndex(const Font& font);
     void addTextRuns(const Workbook& workbook, Warnings& warnings);
+    std::vector<FormattingRun> runFonts(const std::vector<TextRun>& textRuns, std::size_t& dropped);
     void mergeRarest(std::vector<std::uint64_t>& usage, Warnings& warnings);
 
     std::vector<Font> fonts_;  // [0] is the default font; BIFF index 4 is skipped
@@ -64,6 +68,7 @@ private:
     };
     std::unordered_map<Font, std::uint16_t, FontHash> fontIndexes_;  // BIFF index of each of fonts_
     StringRuns stringRuns_;
+    std::unordered_map<const Annotation*, std::vector<FormattingRun>> noteRuns_;
     NumberFormats numberFormats_;
     Palette palette_;
     std::vector<XfBytes> cellXfs_;           // from XF 15 on

@@ -148,7 +148,7 @@ void writeStreams(const Workbook& input, Warnings& warnings, BiffStream& out, Bi
     // Every formula is translated first: the globals list the sheet links and names they use.
     const formula::WorkbookFormulas formulas(workbook, warnings);
 
-    const SheetDrawings drawings(workbook, &warnings, &formulas);
+    const SheetDrawings drawings(workbook, &warnings, &formulas, &styles);
 
     std::vector<std::u16string> strings;
     Warnings globalsWarnings;
