@@ -50,8 +50,9 @@ XmlEventParser::XmlEventParser(const std::string& part, ChunkSource source)
 
 XmlEventParser::~XmlEventParser() = default;
 
-int XmlEventParser::currentLine() const {
-    return static_cast<int>(XML_GetCurrentLineNumber(asParser(parser_.get())));
+int XmlEventParser::currentLine() {
+    const XML_Index at = XML_GetCurrentByteIndex(asParser(parser_.get()));
+    return lines_.lineAt(at < 0 ? consumed_ : static_cast<std::uint64_t>(at));
 }
 
 XmlEventRecord& XmlEventParser::pushEvent(XmlEvent type) {
@@ -215,6 +216,7 @@ void XmlEventParser::parse(XmlBatch& batch, std::size_t events, std::size_t chun
         void* buffer = XML_GetBuffer(p, static_cast<int>(chunk));
         if (!buffer) throw ConversionError("out of memory while reading " + part_);
         const std::size_t got = source_(static_cast<char*>(buffer), chunk);
+        lines_.feed(static_cast<const char*>(buffer), got);
         consumed_ += got;
         fedSinceEvent_ += got;
         fed += got;

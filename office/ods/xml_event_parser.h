@@ -9,6 +9,7 @@
 // so memory stays bounded whatever the input.
 #pragma once
 
+#include "office/ods/line_counter.h"
 #include "office/ods/namespace_scope.h"
 #include "office/ods/namespaces.h"
 
@@ -99,7 +100,7 @@ private:
     void flushText();
     bool startElement(const char* name, const char** attributes);
     void stop(std::string problem);
-    int currentLine() const;
+    int currentLine();
 
     static void onStart(void* self, const char* name, const char** attributes);
     static void onEnd(void* self, const char* name);
@@ -130,6 +131,7 @@ private:
     bool legacySeen_ = false;
     int depth_ = 0;
     NamespaceScope scope_;
+    LineCounter lines_;
     struct ElementName {
         Ns ns = Ns::None;
         std::string_view local;
