@@ -29,6 +29,23 @@ def convert(source, out):
     return Path(out) / (Path(source).stem + ".xls"), result.stdout + result.stderr
 
 
+def saved_by_libreoffice(work, name, flat_text):
+    """Writes flat_text as work/name.fods and has LibreOffice save it as
+    work/name.ods, so that the source is as LibreOffice writes it; returns
+    the two paths."""
+    from xls_validity import soffice_command
+    flat = Path(work) / f"{name}.fods"
+    flat.write_text(flat_text, encoding="utf-8")
+    subprocess.run(soffice_command(Path(work) / "profile") + ["--convert-to", "ods", "--outdir", str(work), str(flat)],
+                   check=True, capture_output=True, timeout=300)
+    return flat, Path(work) / f"{name}.ods"
+
+
+def utf16_units(text):
+    """Length of text in UTF-16 units, as the workbook counts characters."""
+    return len(text.encode("utf-16-le")) // 2
+
+
 def main():
     """Runs the module's tests; exits 77 (skipped) without LibreOffice."""
     if shutil.which("soffice") is None:

@@ -12,7 +12,6 @@ Environment: ROUNDTRIP_CONVERTER and ROUNDTRIP_WORK. Exits 77 (skipped)
 when LibreOffice is not installed.
 """
 
-import subprocess
 import sys
 import unittest
 from pathlib import Path
@@ -20,8 +19,8 @@ from pathlib import Path
 import xlrd
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from roundtrip_case import convert, fresh_work_folder, main  # noqa: E402
-from xls_validity import check_files, failures, soffice_command  # noqa: E402
+from roundtrip_case import convert, fresh_work_folder, main, saved_by_libreoffice, utf16_units  # noqa: E402
+from xls_validity import check_files, failures  # noqa: E402
 
 TEXT_STYLES = {
     "T1": 'fo:font-weight="bold"',
@@ -69,10 +68,6 @@ def flat_document():
 <office:body><office:spreadsheet><table:table table:name="Notes">{rows}</table:table></office:spreadsheet></office:body>
 </office:document>
 """
-
-
-def utf16_units(text):
-    return len(text.encode("utf-16-le")) // 2
 
 
 def office_notes(office, path):
@@ -133,11 +128,7 @@ class NoteTextRoundTrip(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.work = fresh_work_folder("note_text")
-        flat = cls.work / "notes.fods"
-        flat.write_text(flat_document(), encoding="utf-8")
-        subprocess.run(soffice_command(cls.work / "profile") + ["--convert-to", "ods", "--outdir", str(cls.work), str(flat)],
-                       check=True, capture_output=True, timeout=300)
-        cls.source = cls.work / "notes.ods"
+        _, cls.source = saved_by_libreoffice(cls.work, "notes", flat_document())
         (cls.work / "xls").mkdir()
         cls.result, cls.warnings = convert(cls.source, cls.work / "xls")
         from office_snapshot import Office

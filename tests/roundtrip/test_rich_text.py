@@ -11,7 +11,6 @@ Environment: ROUNDTRIP_CONVERTER and ROUNDTRIP_WORK. Exits 77 (skipped)
 when LibreOffice is not installed.
 """
 
-import subprocess
 import sys
 import unittest
 from pathlib import Path
@@ -19,8 +18,8 @@ from pathlib import Path
 import xlrd
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from roundtrip_case import convert, fresh_work_folder, main  # noqa: E402
-from xls_validity import check_files, failures, soffice_command  # noqa: E402
+from roundtrip_case import convert, fresh_work_folder, main, saved_by_libreoffice, utf16_units  # noqa: E402
+from xls_validity import check_files, failures  # noqa: E402
 
 TEXT_STYLES = {
     "T1": 'fo:font-weight="bold"',
@@ -93,10 +92,6 @@ def flat_document():
 """
 
 
-def utf16_units(text):
-    return len(text.encode("utf-16-le")) // 2
-
-
 def look(bold, italic, underline, strike, script, size, color, name):
     """One character's font, as both readers can tell it."""
     return (bool(bold), bool(italic), underline, bool(strike), script, round(size * 2) / 2, color, name)
@@ -158,11 +153,7 @@ class RichTextRoundTrip(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.work = fresh_work_folder("rich_text")
-        flat = cls.work / "runs.fods"
-        flat.write_text(flat_document(), encoding="utf-8")
-        subprocess.run(soffice_command(cls.work / "profile") + ["--convert-to", "ods", "--outdir", str(cls.work), str(flat)],
-                       check=True, capture_output=True, timeout=300)
-        cls.source = cls.work / "runs.ods"
+        flat, cls.source = saved_by_libreoffice(cls.work, "runs", flat_document())
         cls.flat_result, _ = convert(flat, cls.work)
         cls.rows = len(CELLS) + len(SPECIAL_CELLS) - 1  # compared with LibreOffice's view
         (cls.work / "xls").mkdir()
