@@ -13,6 +13,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <optional>
 #include <cstdio>
 #include <memory>
 
@@ -20,6 +21,15 @@ namespace brindlemoor::office::xls {
 namespace {
 
 using test::Line;
+
+Row rowAt(RowIndex index, std::optional<double> heightPt, bool customHeight, std::vector<Cell> cells) {
+    Row row;
+    row.index = index;
+    row.heightPt = heightPt;
+    row.customHeight = customHeight;
+    row.cells = std::move(cells);
+    return row;
+}
 
 Cell numberAt(ColumnIndex column, double value, std::uint32_t format = 0) {
     Cell cell;
@@ -217,14 +227,6 @@ TEST_F(LookReadBack, HeightsLeftToTheApplicationAreComputedFromTheContent) {
         cell.format = format;
         return cell;
     };
-    const auto rowAt = [](RowIndex index, std::optional<double> heightPt, bool custom, std::vector<Cell> cells) {
-        Row row;
-        row.index = index;
-        row.heightPt = heightPt;
-        row.customHeight = custom;
-        row.cells = std::move(cells);
-        return row;
-    };
     Sheet sheet;
     sheet.name = "Heights";
     sheet.rows = {
@@ -293,14 +295,6 @@ TEST_F(LookReadBack, StretchesOfRowsKeepTheirStoredHeightsWhereNoneChangesOnScre
     CellFormat big;
     big.font.sizePt = 20;
     const std::uint32_t bigFormat = add(big);
-    const auto rowAt = [](RowIndex index, double heightPt, bool custom, std::vector<Cell> cells) {
-        Row row;
-        row.index = index;
-        row.heightPt = heightPt;
-        row.customHeight = custom;
-        row.cells = std::move(cells);
-        return row;
-    };
     Sheet sheet;
     sheet.name = "Stretches";
     sheet.rows = {
