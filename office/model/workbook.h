@@ -85,9 +85,22 @@ struct Formula {
 // A stretch of a text in a font other than its cell's: from `start` (in
 // UTF-16 code units, as Excel counts characters) to the next run's start or
 // the text's end. Text before the first run shows in the cell's font.
+// Where a raised or lowered stretch stands: its baseline moved by
+// `offsetPercent` of its font's size (positive up, negative down) and its
+// letters drawn at `sizePercent` of that size. An offset of 0 with a
+// superscript or subscript font is one the office places itself, within the
+// line. Excel 97 keeps only the font's superscript or subscript; the offset
+// and size shape the line the text takes.
+struct TextPosition {
+    std::int16_t offsetPercent = 0;
+    std::uint16_t sizePercent = 100;
+    friend bool operator==(const TextPosition&, const TextPosition&) = default;
+};
+
 struct TextRun {
     std::uint32_t start = 0;
     Font font;  // resolved: the cell's font with the stretch's own settings laid over it
+    TextPosition position;
     friend bool operator==(const TextRun&, const TextRun&) = default;
 };
 
