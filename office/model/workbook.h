@@ -234,6 +234,9 @@ struct Drawing {
     bool flipHorizontal = false;              // a line from the top right corner
     bool flipVertical = false;                // a line from the bottom left corner
     std::string text;                         // paragraphs joined by '\n'
+    // Stretches of the text in fonts other than the default format's font,
+    // in UTF-16 positions, as a note's runs; empty when all of it is in that font.
+    std::vector<TextRun> textRuns;
     std::optional<Chart> chart;               // a chart's content; unset until read, or when unreadable
     std::optional<FormControl> control;       // a form control's settings
     std::optional<std::uint32_t> group;       // the innermost group holding it, in Sheet::drawingGroups
