@@ -81,6 +81,43 @@ private:
 
     bool writesRecord(const Cell& cell) const { return hasValue(cell) || xf(cell.format) != kDefaultCellXf; }
 
+    // The format a reader gives a cell that has no record: its row's, when
+    // the row has one, else its column's.
+    std::uint16_t inheritedXf(const Row& row, std::uint32_t column) const {
+        if (row.format != kNone && xf(row.format) != kDefaultCellXf) return xf(row.format);
+        return column < columnXfs_.size() ? columnXfs_[column] : kDefaultCellXf;
+    }
+
+    // Whether the cell needs a record at this column. A blank in the default
+    // format needs one where its row or column has another format: left
+    // out, it would show that format (borders, fill) instead of none.
+    bool writesRecordAt(const Row& row, const Cell& cell, std::uint32_t column) const {
+        return writesRecord(cell) || inheritedXf(row, column) != kDefaultCellXf;
+    }
+
+    // Columns [first, end) of the cell that get records; first == end when none.
+    std::pair<std::uint32_t, std::uint32_t> recordColumns(const Row& row, const Cell& cell) const {
+        const std::uint32_t last = static_cast<std::uint32_t>(
+            std::min<std::uint64_t>(std::uint64_t{cell.column} + std::max<std::uint32_t>(cell.repeat, 1) - 1, kMaxColumns - 1));
+        if (cell.column >= kMaxColumns) return {0, 0};
+        if (writesRecord(cell)) return {cell.column, last + 1};
+        std::uint32_t first = cell.column;
+        while (first <= last && !writesRecordAt(row, cell, first)) ++first;
+        if (first > last) return {0, 0};
+        std::uint32_t end = last + 1;
+        while (!writesRecordAt(row, cell, end - 1)) --end;
+        return {first, end};
+    }
+
+    void planColumnXfs() {
+        columnXfs_.assign(kMaxColumns, kDefaultCellXf);
+        for (const ColumnRun& run : sheet_.columns) {
+            if (run.format == kNone || run.first >= kMaxColumns) continue;
+            const std::uint64_t end = std::min<std::uint64_t>(std::uint64_t{run.first} + std::max<std::uint32_t>(run.repeat, 1), kMaxColumns);
+            std::fill(columnXfs_.begin() + run.first, columnXfs_.begin() + static_cast<std::ptrdiff_t>(end), xf(run.format));
+        }
+    }
+
     std::uint16_t defaultHeightTwips() const { return heights_.defaultTwips(); }
 
     bool hasOwnProperties(const Row& row, RowIndex index) const {
@@ -89,14 +126,15 @@ private:
     }
 
     void plan() {
+        planColumnXfs();
         for (const Row& row : sheet_.rows) {
             std::uint32_t first = kMaxColumns, end = 0;
             for (const Cell& cell : row.cells) {
                 const std::uint64_t lastColumn = std::uint64_t{cell.column} + std::max<std::uint32_t>(cell.repeat, 1) - 1;
-                if (!writesRecord(cell)) continue;
-                if (cell.column < kMaxColumns) {
-                    first = std::min(first, cell.column);
-                    end = static_cast<std::uint32_t>(std::max<std::uint64_t>(end, std::min<std::uint64_t>(lastColumn + 1, kMaxColumns)));
+                const auto [from, to] = recordColumns(row, cell);
+                if (from < to) {
+                    first = std::min(first, from);
+                    end = std::max(end, to);
                 }
                 if (lastColumn >= kMaxColumns && hasValue(cell)) {
                     const std::uint64_t beyondFrom = std::max<std::uint64_t>(cell.column, kMaxColumns);
@@ -176,9 +214,11 @@ private:
     void collectCells(const PlannedRow& planned) {
         for (const Cell& cell : planned.row->cells) {
             if (cell.column >= kMaxColumns) break;
-            if (!writesRecord(cell)) continue;
+            const auto [from, to] = recordColumns(*planned.row, cell);
+            if (from == to) continue;
+            const bool everyColumn = writesRecord(cell);
             const std::uint16_t cellXf = xf(cell.format);
-            const std::uint32_t last = static_cast<std::uint32_t>(std::min<std::uint64_t>(std::uint64_t{cell.column} + std::max<std::uint32_t>(cell.repeat, 1) - 1, kMaxColumns - 1));
+            const std::uint32_t last = to - 1;
             const bool formula = cell.formula != kNone || sheetFormulas_.inMatrix(planned.index, cell.column, last);
             CellItem item = formula ? CellItem{0, cellXf, CellKind::Formula, 0, 0, &cell} : valueItem(cell, 0, cellXf);
             if (item.kind == CellKind::Label) {
@@ -187,7 +227,8 @@ private:
                 }
                 c_.sstReferences += last - cell.column + 1;
             }
-            for (std::uint32_t col = cell.column; col <= last; ++col) {
+            for (std::uint32_t col = from; col <= last; ++col) {
+                if (!everyColumn && !writesRecordAt(*planned.row, cell, col)) continue;
                 item.column = static_cast<std::uint16_t>(col);
                 cells_.push_back(item);
             }
@@ -300,6 +341,7 @@ private:
     RowIndex nextRow_ = 0;  // first row after those planned
     std::vector<PlannedRow> rows_;
     std::vector<CellItem> cells_;  // the current row's cells, reused
+    std::vector<std::uint16_t> columnXfs_;  // each column's format, for cells without records
     std::uint32_t firstRow_ = kMaxRows, endRow_ = 0, firstColumn_ = kMaxColumns, endColumn_ = 0;
     std::uint8_t maxRowLevel_ = 0, maxColumnLevel_ = 0;
 };

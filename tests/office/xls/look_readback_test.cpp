@@ -136,6 +136,60 @@ TEST_F(LookReadBack, CellFormatsKeepFillBordersAlignmentAndProtection) {
     EXPECT_EQ(s[7], "255");
 }
 
+TEST_F(LookReadBack, BlanksOfTheDefaultFormatInStyledColumnsAndRowsKeepARecord) {
+    // Without a record of its own such a blank shows its column's or row's
+    // borders; the last cell of a merge lends them to the merge's edge.
+    CellFormat boxed;
+    boxed.borders.left = boxed.borders.right = boxed.borders.top = boxed.borders.bottom = {BorderStyle::Hair, std::nullopt};
+    const std::uint32_t boxedFormat = add(boxed);
+    Sheet sheet;
+    sheet.name = "Blanks";
+    ColumnRun plain, styled;
+    plain.first = 0;
+    styled.first = 1;
+    styled.repeat = 2;
+    styled.format = boxedFormat;
+    sheet.columns = {plain, styled};
+    Cell blank;
+    blank.column = 0;
+    blank.repeat = 5;  // over a plain, two styled and two more plain columns
+    Row first;
+    first.cells = {blank};
+    Row merged;
+    merged.index = 1;
+    Cell text;
+    text.column = 0;
+    text.type = CellType::Text;
+    text.text = wb.strings.intern("merged");
+    Cell covered;
+    covered.column = 1;
+    merged.cells = {text, covered};
+    Row styledRow;
+    styledRow.index = 2;
+    styledRow.format = boxedFormat;
+    Cell last;
+    last.column = 4;
+    styledRow.cells = {last};
+    sheet.rows = {first, merged, styledRow};
+    sheet.merges = {{1, 0, 1, 1}};
+    wb.sheets.push_back(sheet);
+    Warnings warnings;
+    const auto folder = test::scratchFolder("blanks");
+    WRITE_AND_READ_BACK(result, wb, folder / "blanks.xls", warnings);
+    const auto cells = result.cells();
+    const auto blankAt = [&](const std::string& at) {
+        const auto it = cells.find("0!" + at);
+        return it != cells.end() && it->second[4] == "blank" && it->second[7] == "15";
+    };
+    EXPECT_TRUE(blankAt("0,1"));
+    EXPECT_TRUE(blankAt("0,2"));
+    EXPECT_FALSE(cells.contains("0!0,0")) << "a plain column needs no record";
+    EXPECT_FALSE(cells.contains("0!0,3"));
+    EXPECT_FALSE(cells.contains("0!0,4"));
+    EXPECT_TRUE(blankAt("1,1")) << "the merge's covered cell";
+    EXPECT_TRUE(blankAt("2,4")) << "a plain blank in a styled row";
+}
+
 TEST_F(LookReadBack, PaletteKeepsUpTo56ExactColoursAndApproximatesBeyond) {
     Sheet sheet;
     sheet.name = "Colours";
