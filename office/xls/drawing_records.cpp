@@ -652,7 +652,8 @@ void SheetDrawings::writeSheet(BiffStream& out, std::uint32_t sheetIndex) const 
             if (shape.drawing && shape.drawing->chart) writeChartSubstream(out, *shape.drawing->chart, chartLinks);
         } else {
             if (shape.drawing) {
-                writeTextObject(out, cutUtf16(toUtf16(shape.drawing->text), kMaxText));
+                const std::vector<FormattingRun> runs = styles_ ? styles_->drawingRuns(*shape.drawing) : std::vector<FormattingRun>{};
+                writeTextObject(out, cutUtf16(toUtf16(shape.drawing->text), kMaxText), runs);
             } else {
                 const Annotation& note = *shape.note.annotation;
                 const std::vector<FormattingRun> runs = styles_ ? styles_->noteRuns(note) : std::vector<FormattingRun>{};

@@ -194,6 +194,11 @@ StyleSheet::StyleSheet(const Workbook& workbook, Warnings& warnings) {
         }
     }
     for (const Sheet& sheet : workbook.sheets) {
+        for (const Drawing& drawing : sheet.drawings) {
+            for (const TextRun& run : drawing.textRuns) {
+                if (run.font.color) palette_.use(*run.font.color);
+            }
+        }
         for (const Annotation& note : sheet.annotations) {
             for (const TextRun& run : note.runs) {
                 if (run.font.color) palette_.use(*run.font.color);
@@ -249,13 +254,18 @@ void StyleSheet::addTextRuns(const Workbook& workbook, Warnings& warnings) {
         std::vector<FormattingRun> runs = runFonts(workbook.textRuns.at(text), dropped);
         if (!runs.empty()) stringRuns_.emplace(text, std::move(runs));
     }
-    // A note's text starts in the default format's font, which every workbook has.
-    const std::uint16_t noteFont = fontIndexes_.at(workbook.formats.front().font);
+    // The text of a note or a drawing starts in the default format's font,
+    // which every workbook has.
+    const std::uint16_t objectFont = fontIndexes_.at(workbook.formats.front().font);
+    const auto addObjectRuns = [&](const std::vector<TextRun>& textRuns) {
+        std::vector<FormattingRun> runs = runFonts(textRuns, dropped);
+        if (runs.empty() || runs.front().start > 0) runs.insert(runs.begin(), {0, objectFont});
+        objectRuns_.emplace(&textRuns, std::move(runs));
+    };
     for (const Sheet& sheet : workbook.sheets) {
-        for (const Annotation& note : sheet.annotations) {
-            std::vector<FormattingRun> runs = runFonts(note.runs, dropped);
-            if (runs.empty() || runs.front().start > 0) runs.insert(runs.begin(), {0, noteFont});
-            noteRuns_.emplace(&note, std::move(runs));
+        for (const Annotation& note : sheet.annotations) addObjectRuns(note.runs);
+        for (const Drawing& drawing : sheet.drawings) {
+            if (!drawing.textRuns.empty()) addObjectRuns(drawing.textRuns);
         }
     }
     if (dropped > 0) {
@@ -284,9 +294,9 @@ std::vector<FormattingRun> StyleSheet::runFonts(const std::vector<TextRun>& text
     return runs;
 }
 
-std::vector<FormattingRun> StyleSheet::noteRuns(const Annotation& note) const {
-    auto it = noteRuns_.find(&note);
-    return it != noteRuns_.end() ? it->second : std::vector<FormattingRun>{};
+std::vector<FormattingRun> StyleSheet::objectRuns(const std::vector<TextRun>& textRuns) const {
+    auto it = objectRuns_.find(&textRuns);
+    return it != objectRuns_.end() ? it->second : std::vector<FormattingRun>{};
 }
 
 std::uint16_t StyleSheet::fontIndex(const Font& font) {

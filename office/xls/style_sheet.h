@@ -47,7 +47,9 @@ public:
     const StringRuns& stringRuns() const { return stringRuns_; }
     // The formatting runs of a note's text, its own font first; empty for a
     // note the workbook does not hold.
-    std::vector<FormattingRun> noteRuns(const Annotation& note) const;
+    std::vector<FormattingRun> noteRuns(const Annotation& note) const { return objectRuns(note.runs); }
+    // The same for a drawing's text; empty too when it is all in the default font.
+    std::vector<FormattingRun> drawingRuns(const Drawing& drawing) const { return objectRuns(drawing.textRuns); }
     std::size_t fontRecordCount() const { return fonts_.size() + 3; }
 
     void write(BiffStream& out) const;
@@ -60,6 +62,7 @@ private:
     std::uint16_t fontIndex(const Font& font);
     void addTextRuns(const Workbook& workbook, Warnings& warnings);
     std::vector<FormattingRun> runFonts(const std::vector<TextRun>& textRuns, std::size_t& dropped);
+    std::vector<FormattingRun> objectRuns(const std::vector<TextRun>& textRuns) const;
     void mergeRarest(std::vector<std::uint64_t>& usage, Warnings& warnings);
 
     std::vector<Font> fonts_;  // [0] is the default font; BIFF index 4 is skipped
@@ -68,7 +71,8 @@ private:
     };
     std::unordered_map<Font, std::uint16_t, FontHash> fontIndexes_;  // BIFF index of each of fonts_
     StringRuns stringRuns_;
-    std::unordered_map<const Annotation*, std::vector<FormattingRun>> noteRuns_;
+    // The runs of notes' and drawings' texts (TXO), by the model's runs they come from.
+    std::unordered_map<const std::vector<TextRun>*, std::vector<FormattingRun>> objectRuns_;
     NumberFormats numberFormats_;
     Palette palette_;
     std::vector<XfBytes> cellXfs_;           // from XF 15 on

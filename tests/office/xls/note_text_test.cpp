@@ -205,5 +205,47 @@ TEST(NoteRuns, ALongNoteIsCutWithAWarningAndItsLateRunsGo) {
     EXPECT_NE(w.warnings[0].find("1 note cut"), std::string::npos) << w.warnings[0];
 }
 
+TEST(TextBoxRuns, RunsNameTheFontsTheCellsUseAndPlainBoxesStayInFontZero) {
+    Font serif = defaultFont();
+    serif.name = "Liberation Serif";
+    serif.sizePt = 12;
+    Font serifBold = serif;
+    serifBold.bold = true;
+    Workbook wb = notedWorkbook({});
+    CellFormat boldCells;
+    boldCells.font = serifBold;  // a cell in the same font as a part of the box
+    wb.formats.push_back(boldCells);
+    Row row;
+    Cell cell;
+    cell.type = CellType::Number;
+    cell.format = 1;
+    row.cells = {cell};
+    wb.sheets[0].rows = {row};
+    Drawing box;
+    box.kind = DrawingKind::TextBox;
+    box.anchor = {1, 1, 0, 0, 3, 3, 0, 0, true};
+    box.text = "plain bold";
+    box.textRuns = {{0, serif, {}}, {6, serifBold, {}}};
+    Drawing plain = box;
+    plain.text = "no runs";
+    plain.textRuns.clear();
+    wb.sheets[0].drawings = {box, plain};
+
+    const WrittenNotes w = writeNotes(wb);
+    ASSERT_EQ(w.texts.size(), 2u);
+    const Runs& runs = w.texts[0].runs;
+    ASSERT_EQ(runs.size(), 3u);
+    EXPECT_EQ(runs[0].first, 0);
+    EXPECT_EQ(runs[1].first, 6);
+    EXPECT_EQ(runs[2], (std::pair<std::uint16_t, std::uint16_t>{10, 0}));
+    EXPECT_EQ(w.font(runs[0].second).u16(0), 240) << "12 pt";
+    EXPECT_EQ(w.font(runs[1].second).u16(6), 700) << "bold";
+    // The bold part and the bold cells share one FONT record.
+    std::size_t serifBoldRecords = 0;
+    for (const Record& font : w.fonts) serifBoldRecords += font.u16(0) == 240 && font.u16(6) == 700;
+    EXPECT_EQ(serifBoldRecords, 1u);
+    EXPECT_EQ(w.texts[1].runs, (Runs{{0, 0}, {7, 0}})) << "a box without runs, in font 0 as before";
+}
+
 }  // namespace
 }  // namespace brindlemoor::office::xls
