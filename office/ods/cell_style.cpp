@@ -1,5 +1,6 @@
 #include "office/ods/cell_style.h"
 
+#include "office/ods/text_runs.h"
 #include "office/ods/values.h"
 #include "office/ods/xml_reader.h"
 
@@ -79,13 +80,9 @@ void readProperty(const XmlReader& xml, CellStyle& style) {
     else if (auto type = xml.attribute(Ns::Style, "text-line-through-type")) style.strikeout = lineIsVisible(type);
     else if (auto legacy = xml.attribute(Ns::Style, "text-crossing-out")) style.strikeout = lineIsVisible(legacy);
     if (auto v = xml.attribute(Ns::Style, "text-position")) {
-        const auto parts = words(*v);
-        if (!parts.empty()) {
-            if (parts[0] == "super") style.script = Script::Superscript;
-            else if (parts[0] == "sub") style.script = Script::Subscript;
-            else if (auto percent = parseNumber(parts[0].substr(0, parts[0].find('%')))) {
-                style.script = *percent > 0 ? Script::Superscript : *percent < 0 ? Script::Subscript : Script::Normal;
-            }
+        if (const auto placed = readTextPosition(*v)) {
+            style.script = placed->script;
+            style.textPosition = placed->position;
         }
     }
     if (auto v = xml.attribute(Ns::Fo, "color")) style.fontColor = parseColor(*v);
@@ -190,6 +187,7 @@ void CellStyle::overlay(const CellStyle& child) {
     take(strikeout, child.strikeout);
     take(underline, child.underline);
     take(script, child.script);
+    take(textPosition, child.textPosition);
     take(fontColor, child.fontColor);
     take(background, child.background);
     take(left, child.left);

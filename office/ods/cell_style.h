@@ -3,6 +3,7 @@
 #pragma once
 
 #include "office/model/cell_format.h"
+#include "office/model/workbook.h"
 
 #include <optional>
 #include <string>
@@ -32,6 +33,7 @@ struct CellStyle {
     std::optional<bool> bold, italic, strikeout;
     std::optional<Underline> underline;
     std::optional<Script> script;
+    std::optional<TextPosition> textPosition;  // set with `script`
     std::optional<std::optional<Color>> fontColor;   // inner unset: automatic
     std::optional<std::optional<Color>> background;  // inner unset: transparent
 

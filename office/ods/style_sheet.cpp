@@ -332,6 +332,7 @@ const CellStyle* StyleSheet::resolvedText(bool paragraph, std::string_view name)
         font->bold = flat.bold, font->italic = flat.italic, font->strikeout = flat.strikeout;
         font->underline = flat.underline;
         font->script = flat.script;
+        font->textPosition = flat.textPosition;
         font->fontColor = flat.fontColor;
     }
     const auto& entry = resolved.emplace(std::string(name), std::move(font)).first->second;

@@ -1,7 +1,10 @@
 #include "office/ods/text_runs.h"
 
 #include "office/ods/style_sheet.h"
+#include "office/ods/values.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace brindlemoor::office::ods {
@@ -17,7 +20,46 @@ bool setsFont(const CellStyle& style) {
     return style.fontName || style.fontSizePt || style.fontSizePercent || style.bold || style.italic || style.strikeout ||
            style.underline || style.script || style.fontColor;
 }
+
+std::optional<double> percent(std::string_view word) {
+    if (!word.empty() && word.back() == '%') word.remove_suffix(1);
+    const auto value = parseNumber(word);
+    if (!value || !std::isfinite(*value)) return std::nullopt;
+    return std::round(*value);
+}
+
+std::vector<std::string_view> words(std::string_view text) {
+    std::vector<std::string_view> out;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && text[i] == ' ') ++i;
+        const std::size_t start = i;
+        while (i < text.size() && text[i] != ' ') ++i;
+        if (i > start) out.push_back(text.substr(start, i - start));
+    }
+    return out;
+}
 }  // namespace
+
+std::optional<TextPlacement> readTextPosition(std::string_view value) {
+    const std::vector<std::string_view> parts = words(value);
+    if (parts.empty()) return std::nullopt;
+    TextPlacement placed;
+    if (parts[0] == "super") {
+        placed.script = Script::Superscript;
+    } else if (parts[0] == "sub") {
+        placed.script = Script::Subscript;
+    } else if (const auto offset = percent(parts[0])) {
+        const double kept = std::clamp(*offset, -1000.0, 1000.0);
+        placed.script = kept > 0 ? Script::Superscript : kept < 0 ? Script::Subscript : Script::Normal;
+        placed.position.offsetPercent = static_cast<std::int16_t>(kept);
+    } else {
+        return std::nullopt;
+    }
+    const auto size = parts.size() > 1 ? percent(parts[1]) : std::nullopt;
+    placed.position.sizePercent = static_cast<std::uint16_t>(std::clamp(size.value_or(58.0), 1.0, 1000.0));
+    return placed;
+}
 
 void TextRunMarks::enter(const CellStyle& style, std::size_t at) {
     CellStyle combined = open_.empty() ? CellStyle{} : open_.back();
@@ -49,9 +91,12 @@ std::vector<TextRun> TextRunMarks::runs(std::string_view text, const Font& cellF
             if ((b & 0xC0) != 0x80) unit += b >= 0xF0 ? 2 : 1;  // four-byte sequences are surrogate pairs
         }
         Font font = mark.style ? styles.fontWith(cellFont, *mark.style) : cellFont;
-        const Font& current = runs.empty() ? cellFont : runs.back().font;
+        const TextPosition position =
+            mark.style && mark.style->textPosition && font.script != Script::Normal ? *mark.style->textPosition : TextPosition{};
+        const bool changes = runs.empty() ? font != cellFont || position != TextPosition{}
+                                          : font != runs.back().font || position != runs.back().position;
         const bool firstFormatted = runs.empty() && mark.style && setsFont(*mark.style);
-        if (font != current || firstFormatted) runs.push_back({unit, std::move(font)});
+        if (changes || firstFormatted) runs.push_back({unit, std::move(font), position});
     }
     return runs;
 }
@@ -71,6 +116,8 @@ std::uint32_t RichTexts::add(Workbook& workbook, std::string_view text, std::vec
         std::memcpy(fields + sizeof run.start + sizeof f.sizePt, &flags, sizeof flags);
         key_ += '\0';
         key_.append(fields, sizeof fields);
+        key_.append(reinterpret_cast<const char*>(&run.position.offsetPercent), sizeof run.position.offsetPercent);
+        key_.append(reinterpret_cast<const char*>(&run.position.sizePercent), sizeof run.position.sizePercent);
         key_ += f.name;
     }
     auto [it, added] = index_.try_emplace(key_, 0);

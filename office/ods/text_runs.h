@@ -48,6 +48,18 @@ private:
     std::vector<Mark> marks_;
 };
 
+// A style:text-position value: "super" or "sub", which the office places
+// itself within the line (an offset of 0), or the offset in percent of the
+// font's size, signed; then the letters' size in percent, 58 where it is
+// missing, as the office reads a single value. Percentages are rounded to
+// whole ones, offsets kept within 1000 % and sizes within 1 to 1000 %.
+// Nothing where the first word is neither.
+struct TextPlacement {
+    Script script = Script::Normal;
+    TextPosition position;
+};
+std::optional<TextPlacement> readTextPosition(std::string_view value);
+
 // Texts with runs, each added to the workbook once: cells with the same text
 // in the same runs share an entry.
 class RichTexts {

@@ -14,7 +14,9 @@
 // more (measured to a hundredth of a millimetre over Liberation Sans, Serif,
 // Carlito and DejaVu Sans, regular and bold, 8 to 20 pt). Each line is as
 // high as the largest ascent plus the largest descent of the faces on it, at
-// their fonts' sizes, each rounded to whole pixels.
+// their fonts' sizes, each rounded to whole pixels; raised and lowered
+// text (a run's TextPosition) deepens its line by its offset, reckoned as
+// the office does in hundredths of a millimetre (text_layout.cpp).
 #pragma once
 
 #include "office/model/workbook.h"

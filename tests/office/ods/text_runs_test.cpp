@@ -1,9 +1,12 @@
 // Parts of a cell's text in fonts of their own: spans with text styles and
 // paragraphs with paragraph styles become runs of the text, in UTF-16
 // positions of the final text, each with the cell's font under its settings.
+#include "office/ods/text_runs.h"
 #include "package_builder.h"
 
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 namespace brindlemoor::office::testing {
 namespace {
@@ -12,7 +15,8 @@ const char* const kCommonStyles = R"(
   <style:default-style style:family="table-cell"><style:text-properties style:font-name="Liberation Sans" fo:font-size="10pt"/></style:default-style>
   <style:style style:name="Default" style:family="table-cell"/>
   <style:style style:name="Emphasis" style:family="text"><style:text-properties fo:font-style="italic"/></style:style>
-  <style:style style:name="Loud" style:family="text" style:parent-style-name="Emphasis"><style:text-properties fo:color="#c00000"/></style:style>)";
+  <style:style style:name="Loud" style:family="text" style:parent-style-name="Emphasis"><style:text-properties fo:color="#c00000"/></style:style>
+  <style:style style:name="Lowered" style:family="text"><style:text-properties style:text-position="-20%"/></style:style>)";
 
 const char* const kAutomaticStyles = R"(
   <style:style style:name="ce1" style:family="table-cell"><style:text-properties fo:font-size="12pt" fo:color="#0000ff"/></style:style>
@@ -28,7 +32,9 @@ const char* const kAutomaticStyles = R"(
   <style:style style:name="T9" style:family="text"><style:text-properties style:text-line-through-type="single"/></style:style>
   <style:style style:name="P1" style:family="paragraph"><style:text-properties fo:font-size="18pt" fo:font-weight="bold"/></style:style>
   <style:style style:name="P2" style:family="paragraph"><style:paragraph-properties fo:text-align="center"/></style:style>
-  <style:style style:name="T10" style:family="text"><style:text-properties/></style:style>)";
+  <style:style style:name="T10" style:family="text"><style:text-properties/></style:style>
+  <style:style style:name="T11" style:family="text"><style:text-properties style:text-position="super 100%"/></style:style>
+  <style:style style:name="T12" style:family="text" style:parent-style-name="Lowered"/>)";
 
 class TextRuns : public ::testing::Test {
 protected:
@@ -91,6 +97,10 @@ TEST_F(TextRuns, SpansInTheirStylesFontsOverTheCellsFont) {
     EXPECT_EQ(scripts[2].start, 7u);
     EXPECT_EQ(scripts[2].font.script, Script::Subscript);
     EXPECT_EQ(scripts[3].start, 8u);
+    EXPECT_EQ(scripts[0].position, (TextPosition{0, 58})) << "placed by the office";
+    EXPECT_EQ(scripts[1].position, TextPosition{});
+    EXPECT_EQ(scripts[2].position, (TextPosition{-33, 58}));
+    EXPECT_EQ(scripts[3].position, TextPosition{});
 
     const auto& big = runsOf(book, 3);
     ASSERT_EQ(big.size(), 1u) << "a run to the end needs no way back";
@@ -211,6 +221,49 @@ TEST_F(TextRuns, PositionsCountUtf16UnitsAndEverythingTheTextHolds) {
     ASSERT_EQ(linked.size(), 1u);
     EXPECT_EQ(linked[0].start, 3u);
     EXPECT_EQ(book.sheets[0].hyperlinks.size(), 1u);
+}
+
+TEST_F(TextRuns, RaisedAndLoweredSpansKeepTheirPlace) {
+    const Workbook book = readCells(R"(
+      <table:table-cell office:value-type="string"><text:p>a<text:span text:style-name="T3">b</text:span><text:span text:style-name="T11">c</text:span>d</text:p></table:table-cell>
+      <table:table-cell office:value-type="string"><text:p>a<text:span text:style-name="T12">b<text:span text:style-name="T1">c</text:span></text:span></text:p></table:table-cell>)");
+    const auto& raised = runsOf(book, 0);
+    ASSERT_EQ(raised.size(), 3u) << "the same font, placed otherwise, is a run of its own";
+    EXPECT_EQ(raised[0].position, (TextPosition{0, 58}));
+    EXPECT_EQ(raised[1].start, 2u);
+    EXPECT_EQ(raised[1].font, raised[0].font);
+    EXPECT_EQ(raised[1].position, (TextPosition{0, 100}));
+    EXPECT_EQ(raised[2].position, TextPosition{});
+
+    const auto& lowered = runsOf(book, 1);
+    ASSERT_EQ(lowered.size(), 2u);
+    EXPECT_EQ(lowered[0].position, (TextPosition{-20, 58})) << "from the span style's parent";
+    EXPECT_EQ(lowered[1].position, (TextPosition{-20, 58})) << "a span inside keeps the place around it";
+    EXPECT_TRUE(lowered[1].font.bold);
+}
+
+TEST(TextPositions, KeywordsAndPercentagesAsTheOfficeReadsThem) {
+    using ods::readTextPosition;
+    const auto placed = [](std::string_view value) {
+        const auto p = readTextPosition(value);
+        return p ? std::make_tuple(static_cast<int>(p->script), int{p->position.offsetPercent}, int{p->position.sizePercent})
+                 : std::make_tuple(-1, 0, 0);
+    };
+    constexpr int normal = 0, super = 1, sub = 2;
+    EXPECT_EQ(placed("super"), std::make_tuple(super, 0, 58)) << "a single value: letters at 58 %";
+    EXPECT_EQ(placed("sub 100%"), std::make_tuple(sub, 0, 100));
+    EXPECT_EQ(placed("-33% 58%"), std::make_tuple(sub, -33, 58));
+    EXPECT_EQ(placed("  33%   100% "), std::make_tuple(super, 33, 100));
+    EXPECT_EQ(placed("-20%"), std::make_tuple(sub, -20, 58));
+    EXPECT_EQ(placed("0% 100%"), std::make_tuple(normal, 0, 100));
+    EXPECT_EQ(placed("-33.6% 58.4%"), std::make_tuple(sub, -34, 58)) << "whole percentages, rounded";
+    EXPECT_EQ(placed("150% 100%"), std::make_tuple(super, 150, 100)) << "beyond the line's height is allowed";
+    EXPECT_EQ(placed("-1e9% 1e9%"), std::make_tuple(sub, -1000, 1000)) << "kept within reason";
+    EXPECT_EQ(placed("33% 0%"), std::make_tuple(super, 33, 1));
+    EXPECT_EQ(placed("33% x"), std::make_tuple(super, 33, 58));
+    EXPECT_EQ(placed("high"), std::make_tuple(-1, 0, 0));
+    EXPECT_EQ(placed("nan%"), std::make_tuple(-1, 0, 0));
+    EXPECT_EQ(placed(""), std::make_tuple(-1, 0, 0));
 }
 
 }  // namespace

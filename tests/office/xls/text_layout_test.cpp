@@ -107,6 +107,67 @@ TEST(TextLayout, ALineIsAsHighAsItsTallestRun) {
     EXPECT_NEAR(height("\xF0\x9F\x98\x80" "a\nb", {{2, large}, {3, small}}), 1236, 2) << "runs start in UTF-16 units";
 }
 
+// LibreOffice's heights of rows holding "Tx Tx" with the second word raised
+// or lowered (style:text-position), in hundredths of a millimetre.
+TEST(TextLayout, RaisedAndLoweredTextDeepensItsLine) {
+    if (!liberationSansShown()) GTEST_SKIP() << "Arial is not shown in Liberation Sans here";
+    const auto height = [](Font cell, std::vector<std::pair<std::uint32_t, TextPosition>> placed,
+                           std::optional<double> runSizePt = std::nullopt, const char* text = "Tx Tx") {
+        std::vector<TextRun> runs;
+        for (const auto& [start, position] : placed) {
+            TextRun run{start, cell, position};
+            if (runSizePt) run.font.sizePt = *runSizePt;
+            run.font.script = position.offsetPercent > 0 ? Script::Superscript : Script::Subscript;
+            runs.push_back(run);
+        }
+        const LaidOutText laidOut = layOutText(text, cell, runs, std::nullopt, kStandardPaddingPt);
+        return laidOut.heightPt ? std::lround(*laidOut.heightPt * 2540 / 72) : -1;
+    };
+    Font ten;
+    Font twenty;
+    twenty.sizePt = 20;
+    // Lowered: the descent of the smaller letters plus the offset; raised: their ascent plus it.
+    EXPECT_NEAR(height(ten, {{3, {-100, 100}}}), 788, 2);
+    EXPECT_NEAR(height(ten, {{3, {-100, 58}}}), 762, 2);
+    EXPECT_NEAR(height(ten, {{3, {-33, 58}}}), 526, 2);
+    EXPECT_NEAR(height(ten, {{3, {-33, 33}}}), 499, 2);
+    EXPECT_NEAR(height(ten, {{3, {100, 33}}}), 579, 2);
+    EXPECT_NEAR(height(ten, {{3, {50, 58}}}), 499, 2);
+    EXPECT_NEAR(height(ten, {{3, {33, 58}}}), 446, 2) << "small raised letters stay within the line";
+    EXPECT_NEAR(height(ten, {{3, {0, 58}}}), 446, 2) << "placed by the office: within the line";
+    EXPECT_NEAR(height(ten, {{3, {150, 100}}}), 974, 2);
+    EXPECT_NEAR(height(twenty, {{3, {-5, 100}}}), 868, 2) << "a fraction of a pixel counts once the line is summed";
+    EXPECT_NEAR(height(twenty, {{3, {-10, 100}}}), 921, 2);
+    EXPECT_NEAR(height(twenty, {{3, {66, 58}}}), 1027, 2) << "fractions dropped in hundredths of a millimetre";
+    EXPECT_NEAR(height(twenty, {{3, {-66, 33}}}), 1210, 2);
+    // A run in a size of its own moves by its own size and counts at it in full.
+    EXPECT_NEAR(height(ten, {{3, {-33, 33}}}, 20), 974, 2);
+    EXPECT_NEAR(height(ten, {{3, {33, 33}}}, 20), 841, 2);
+    EXPECT_NEAR(height(ten, {{3, {-33, 33}}}, 30), 1420, 2);
+    EXPECT_NEAR(height(ten, {{3, {33, 33}}}, 30), 1210, 2);
+    EXPECT_NEAR(height(ten, {{3, {-66, 100}}}, 30), 1894, 2);
+    // Raised and lowered on one line, and over two lines.
+    EXPECT_NEAR(height(ten, {{3, {33, 58}}, {4, {-33, 58}}}, std::nullopt, "Tx TxTx"), 526, 2);
+    EXPECT_NEAR(height(ten, {{3, {-33, 58}}, {5, {}}}, std::nullopt, "Tx Tx\nTx"), 921, 2);
+    EXPECT_NEAR(height(ten, {{3, {-33, 58}}, {5, {}}, {9, {33, 58}}}, std::nullopt, "Tx Tx\nTx Tx"), 921, 2);
+
+    Font carlito;
+    carlito.name = "Carlito";
+    carlito.sizePt = 12;
+    if (measureFace("Carlito").fontFile.find("Carlito-Regular") != std::string::npos) {
+        EXPECT_NEAR(height(carlito, {{3, {-33, 58}}}), 579, 2);
+        EXPECT_NEAR(height(carlito, {{3, {100, 58}}}), 762, 2);
+        EXPECT_NEAR(height(carlito, {{3, {-66, 33}}}), 684, 2);
+    }
+    Font dejaVu;
+    dejaVu.name = "DejaVu Sans";
+    dejaVu.sizePt = 14;
+    if (measureFace("DejaVu Sans").fontFile.find("DejaVuSans.ttf") != std::string::npos) {
+        EXPECT_NEAR(height(dejaVu, {{3, {-33, 58}}}), 736, 2);
+        EXPECT_NEAR(height(dejaVu, {{3, {100, 58}}}), 921, 2);
+    }
+}
+
 // LibreOffice's heights of one line turned by an angle, in twips.
 TEST(TextLayout, TurnedTextTakesTheHeightOfItsTurnedBox) {
     if (!liberationSansShown()) GTEST_SKIP() << "Arial is not shown in Liberation Sans here";
