@@ -122,7 +122,9 @@ long long zIndexOf(const XmlReader& xml, long long inherited) {
     return inherited;
 }
 
-void appendParagraphText(XmlReader& xml, std::string& out) {
+// A paragraph's inline content; spans in text styles of their own mark their parts.
+void appendParagraphText(XmlReader& xml, ShapeText& shape, StyleSheet& styles) {
+    std::string& out = shape.text;
     for (;;) {
         switch (xml.next()) {
         case XmlEvent::Text:
@@ -147,24 +149,57 @@ void appendParagraphText(XmlReader& xml, std::string& out) {
             } else if (xml.is(Ns::Text, "note") || xml.is(Ns::Office, "annotation")) {
                 xml.skipElement();
             } else {
-                appendParagraphText(xml, out);
+                const CellStyle* span = nullptr;
+                if (xml.is(Ns::Text, "span")) {
+                    if (auto name = xml.attribute(Ns::Text, "style-name")) span = styles.textStyle(*name);
+                }
+                if (span) shape.marks.enter(*span, out.size());
+                appendParagraphText(xml, shape, styles);
+                if (span) shape.marks.leave(out.size());
             }
             break;
         }
     }
 }
 
+// The paragraph (text:p or text:h) the reader stands on, in its paragraph style.
+void appendParagraph(XmlReader& xml, ShapeText& shape, StyleSheet& styles) {
+    if (shape.paragraphs++ > 0) shape.text += '\n';
+    const CellStyle* paragraph = nullptr;
+    if (auto name = xml.attribute(Ns::Text, "style-name")) paragraph = styles.paragraphStyle(*name);
+    if (paragraph) shape.marks.enter(*paragraph, shape.text.size());
+    appendParagraphText(xml, shape, styles);
+    if (paragraph) shape.marks.leave(shape.text.size());
+}
+
 }  // namespace
 
-std::string DrawingReader::readText(XmlReader& xml) {
+ShapeText DrawingReader::startText(const XmlReader& xml, bool isFrame) {
+    // A shape's text starts in the font of its graphic style and text style.
+    // The office shows a text frame's text in the default drawing font,
+    // whatever the frame's styles say.
+    ShapeText shape;
+    const auto font = isFrame ? styles_.shapeTextStyle("", "")
+                              : styles_.shapeTextStyle(xml.attribute(Ns::Draw, "style-name").value_or(""),
+                                                       xml.attribute(Ns::Draw, "text-style-name").value_or(""));
+    if (font) shape.marks.enter(*font, 0);
+    return shape;
+}
+
+void DrawingReader::keepText(Drawing& drawing, ShapeText& shape) const {
+    drawing.text = std::move(shape.text);
+    drawing.textRuns.clear();
+    if (!shape.marks.empty() && !drawing.text.empty()) {
+        drawing.textRuns = shape.marks.runs(drawing.text, workbook_.formats.front().font, styles_);
+    }
+}
+
+void DrawingReader::readText(XmlReader& xml, ShapeText& shape) {
     // The paragraphs among the children of the element the reader stands on.
-    std::string text;
-    int paragraphs = 0;
     std::function<void()> block = [&] {
         while (xml.nextChild()) {
             if (xml.is(Ns::Text, "p") || xml.is(Ns::Text, "h")) {
-                if (paragraphs++ > 0) text += '\n';
-                appendParagraphText(xml, text);
+                appendParagraph(xml, shape, styles_);
             } else if (xml.is(Ns::Text, "list") || xml.is(Ns::Text, "list-item")) {
                 block();
             } else {
@@ -173,7 +208,6 @@ std::string DrawingReader::readText(XmlReader& xml) {
         }
     };
     block();
-    return text;
 }
 
 void DrawingReader::applyStyle(const XmlReader& xml, Drawing& drawing, bool isFrame) const {
@@ -248,13 +282,15 @@ void DrawingReader::read(XmlReader& xml, std::optional<CellPosition> cell) {
     }
     if (local == "frame") {
         applyStyle(xml, drawing, true);
-        readFrame(xml, std::move(placed));
+        ShapeText text = startText(xml, true);
+        readFrame(xml, std::move(placed), text);
         return;
     }
     if (local == "rect" || local == "ellipse" || local == "circle" || local == "custom-shape") {
         drawing.kind = local == "ellipse" || local == "circle" ? DrawingKind::Ellipse : DrawingKind::Rectangle;
         applyStyle(xml, drawing, false);
-        readGeometry(xml, placed);
+        ShapeText text = startText(xml, false);
+        readGeometry(xml, placed, text);
     } else if (local == "line") {
         drawing.kind = DrawingKind::Line;
         applyStyle(xml, drawing, false);
@@ -269,7 +305,8 @@ void DrawingReader::read(XmlReader& xml, std::optional<CellPosition> cell) {
         // The box runs from top left to bottom right; a line the other way is flipped.
         drawing.flipHorizontal = x2 < x1;
         drawing.flipVertical = y2 < y1;
-        readGeometry(xml, placed);
+        ShapeText text;
+        readGeometry(xml, placed, text);
     } else {
         ++lost_.shapes;  // polygons, paths, connectors, measures, captions
         xml.skipElement();
@@ -280,13 +317,12 @@ void DrawingReader::read(XmlReader& xml, std::optional<CellPosition> cell) {
     } else if (!drawing.text.empty()) {
         ++lost_.texts;
         drawing.text.clear();
+        drawing.textRuns.clear();
     }
     placed_.push_back(std::move(placed));
 }
 
-void DrawingReader::readGeometry(XmlReader& xml, Placed& placed) {
-    std::string text;
-    int paragraphs = 0;
+void DrawingReader::readGeometry(XmlReader& xml, Placed& placed, ShapeText& text) {
     while (xml.nextChild()) {
         if (xml.is(Ns::Draw, "enhanced-geometry")) {
             const std::string_view type = xml.attribute(Ns::Draw, "type").value_or("");
@@ -295,8 +331,7 @@ void DrawingReader::readGeometry(XmlReader& xml, Placed& placed) {
             }
             xml.skipElement();
         } else if (xml.is(Ns::Text, "p") || xml.is(Ns::Text, "h")) {
-            if (paragraphs++ > 0) text += '\n';
-            appendParagraphText(xml, text);
+            appendParagraph(xml, text, styles_);
         } else if (xml.is(Ns::Svg, "desc")) {
             placed.drawing.description = xml.readText();
         } else if (xml.is(Ns::Svg, "title")) {
@@ -306,10 +341,10 @@ void DrawingReader::readGeometry(XmlReader& xml, Placed& placed) {
             xml.skipElement();
         }
     }
-    placed.drawing.text = std::move(text);
+    keepText(placed.drawing, text);
 }
 
-void DrawingReader::readFrame(XmlReader& xml, Placed placed) {
+void DrawingReader::readFrame(XmlReader& xml, Placed placed, ShapeText& text) {
     Drawing& drawing = placed.drawing;
     bool image = false, object = false, chart = false, textBox = false, embedded = false;
     while (xml.nextChild()) {
@@ -338,7 +373,8 @@ void DrawingReader::readFrame(XmlReader& xml, Placed placed) {
             }
         } else if (xml.is(Ns::Draw, "text-box")) {
             textBox = true;
-            drawing.text = readText(xml);
+            readText(xml, text);
+            keepText(drawing, text);
         } else if (xml.is(Ns::Draw, "object") && !object) {
             // A chart, or another embedded object: which, its content tells.
             chart = true;
@@ -370,6 +406,7 @@ void DrawingReader::readFrame(XmlReader& xml, Placed placed) {
         drawing.fill.reset();
         drawing.line.reset();
         drawing.text.clear();
+        drawing.textRuns.clear();
         placed_.push_back(std::move(placed));
         return;
     }
@@ -381,6 +418,7 @@ void DrawingReader::readFrame(XmlReader& xml, Placed placed) {
         drawing.kind = DrawingKind::Picture;
         drawing.fill.reset();
         drawing.text.clear();
+        drawing.textRuns.clear();
         placed_.push_back(std::move(placed));
         return;
     }

@@ -10,6 +10,7 @@
 #include "office/ods/chart_reader.h"
 #include "office/ods/control_reader.h"
 #include "office/ods/style_sheet.h"
+#include "office/ods/text_runs.h"
 
 #include <cstdint>
 #include <memory>
@@ -33,6 +34,13 @@ struct PendingPicture {
     std::shared_ptr<const ChartDocument> chart;
 };
 
+// A shape's text while it is read, with the marks of its parts in fonts of their own.
+struct ShapeText {
+    std::string text;  // paragraphs joined by '\n'
+    TextRunMarks marks;
+    int paragraphs = 0;
+};
+
 class DrawingReader {
 public:
     struct CellPosition {
@@ -43,7 +51,8 @@ public:
         int images = 0, objects = 0, shapes = 0, controls = 0, texts = 0;
     };
 
-    explicit DrawingReader(const StyleSheet& styles) : styles_(styles) {}
+    // Texts in fonts of their own are runs over the default format's font of `workbook`.
+    DrawingReader(StyleSheet& styles, const Workbook& workbook) : styles_(styles), workbook_(workbook) {}
 
     // Reads the draw:* element the reader stands on; `cell` is the cell that
     // holds it, unset for shapes placed on the page.
@@ -73,12 +82,15 @@ private:
         std::optional<std::uint32_t> group;          // the innermost group holding it, in groups_
     };
 
-    void readFrame(XmlReader& xml, Placed placed);
-    void readGeometry(XmlReader& xml, Placed& placed);
+    void readFrame(XmlReader& xml, Placed placed, ShapeText& text);
+    void readGeometry(XmlReader& xml, Placed& placed, ShapeText& text);
     void applyStyle(const XmlReader& xml, Drawing& drawing, bool isFrame) const;
-    std::string readText(XmlReader& xml);
+    ShapeText startText(const XmlReader& xml, bool isFrame);
+    void readText(XmlReader& xml, ShapeText& shape);
+    void keepText(Drawing& drawing, ShapeText& shape) const;
 
-    const StyleSheet& styles_;
+    StyleSheet& styles_;
+    const Workbook& workbook_;
     ControlReader controls_;
     std::vector<Placed> placed_;
     std::vector<DrawingGroup> groups_;           // the groups read, parents before members

@@ -11,7 +11,25 @@ namespace {
 
 constexpr int kMaxInheritanceDepth = 64;
 
-// The children of a graphic style (or default style): its graphic properties.
+// The font settings of a style, alone; unset when it sets nothing of the font.
+std::optional<CellStyle> fontSettings(const CellStyle& style) {
+    if (!style.fontName && !style.fontSizePt && !style.fontSizePercent && !style.bold && !style.italic &&
+        !style.strikeout && !style.underline && !style.script && !style.fontColor) {
+        return std::nullopt;
+    }
+    CellStyle font;
+    font.fontName = style.fontName;
+    font.fontSizePt = style.fontSizePt;
+    font.fontSizePercent = style.fontSizePercent;
+    font.bold = style.bold, font.italic = style.italic, font.strikeout = style.strikeout;
+    font.underline = style.underline;
+    font.script = style.script;
+    font.textPosition = style.textPosition;
+    font.fontColor = style.fontColor;
+    return font;
+}
+
+// The children of a graphic style (or default style): its graphic and text properties.
 GraphicStyle readGraphicProperties(XmlReader& xml) {
     GraphicStyle style;
     while (xml.nextChild()) {
@@ -21,6 +39,11 @@ GraphicStyle readGraphicProperties(XmlReader& xml) {
             if (auto stroke = xml.attribute(Ns::Draw, "stroke")) style.stroked = *stroke != "none";
             if (auto color = xml.attribute(Ns::Svg, "stroke-color")) style.stroke = parseColor(*color);
             if (auto width = xml.attribute(Ns::Svg, "stroke-width")) style.strokeWidthPt = parseLengthPt(*width);
+        } else if (xml.is(Ns::Style, "text-properties")) {
+            CellStyle text;
+            readCellProperties(xml, text);
+            if (auto font = fontSettings(text)) style.text = std::move(*font);
+            continue;
         }
         xml.skipElement();
     }
@@ -266,6 +289,7 @@ void GraphicStyle::overlay(const GraphicStyle& over) {
     if (over.stroked) stroked = over.stroked;
     if (over.stroke) stroke = over.stroke;
     if (over.strokeWidthPt) strokeWidthPt = over.strokeWidthPt;
+    text.overlay(over.text);
 }
 
 GraphicStyle StyleSheet::graphicStyle(std::string_view name) const {
@@ -322,21 +346,14 @@ const CellStyle* StyleSheet::resolvedText(bool paragraph, std::string_view name)
     }
     CellStyle flat;
     for (auto it = lineage.rbegin(); it != lineage.rend(); ++it) flat.overlay(**it);
-    std::optional<CellStyle> font;
-    if (flat.fontName || flat.fontSizePt || flat.fontSizePercent || flat.bold || flat.italic || flat.strikeout ||
-        flat.underline || flat.script || flat.fontColor) {
-        font.emplace();
-        font->fontName = flat.fontName;
-        font->fontSizePt = flat.fontSizePt;
-        font->fontSizePercent = flat.fontSizePercent;
-        font->bold = flat.bold, font->italic = flat.italic, font->strikeout = flat.strikeout;
-        font->underline = flat.underline;
-        font->script = flat.script;
-        font->textPosition = flat.textPosition;
-        font->fontColor = flat.fontColor;
-    }
-    const auto& entry = resolved.emplace(std::string(name), std::move(font)).first->second;
+    const auto& entry = resolved.emplace(std::string(name), fontSettings(flat)).first->second;
     return entry ? &*entry : nullptr;
+}
+
+std::optional<CellStyle> StyleSheet::shapeTextStyle(std::string_view graphicStyleName, std::string_view textStyleName) {
+    CellStyle text = graphicStyle(graphicStyleName).text;
+    if (const CellStyle* paragraph = textStyleName.empty() ? nullptr : paragraphStyle(textStyleName)) text.overlay(*paragraph);
+    return fontSettings(text);
 }
 
 std::string StyleSheet::fontNameOf(const std::string& fontName) const {

@@ -40,7 +40,8 @@ struct TableStyle {
     std::optional<Color> tabColor;
 };
 
-// Fill and outline of drawing shapes, as far as a graphic style sets them.
+// Fill and outline of drawing shapes, and the font their text starts in,
+// as far as a graphic style sets them.
 struct GraphicStyle {
     std::string parent;
     std::optional<bool> filled;
@@ -48,6 +49,7 @@ struct GraphicStyle {
     std::optional<bool> stroked;
     std::optional<Color> stroke;
     std::optional<double> strokeWidthPt;
+    CellStyle text;  // font settings only
     void overlay(const GraphicStyle& over);
 };
 
@@ -95,6 +97,11 @@ public:
     // style or it sets nothing of the font.
     const CellStyle* textStyle(std::string_view name) { return resolvedText(false, name); }
     const CellStyle* paragraphStyle(std::string_view name) { return resolvedText(true, name); }
+    // The font settings a shape's text starts in: its graphic style's (with
+    // the default graphic style's under it) and its text style's
+    // (draw:text-style-name, a paragraph style) over them; unset when none
+    // sets anything of the font.
+    std::optional<CellStyle> shapeTextStyle(std::string_view graphicStyle, std::string_view textStyle);
     // `base` with the font settings of `style` laid over it.
     Font fontWith(Font base, const CellStyle& style) const;
 

@@ -28,7 +28,7 @@ struct TableContext {
 
 class TableReader {
 public:
-    explicit TableReader(TableContext context) : context_(context), drawings_(context.styles) {}
+    explicit TableReader(TableContext context) : context_(context), drawings_(context.styles, context.workbook) {}
 
     // Reads the table the reader stands on and appends it to the workbook.
     void read(XmlReader& xml);
@@ -64,8 +64,9 @@ private:
     std::string rowDefaultStyle_;
     std::size_t lastRowCells_ = 0;
     // Merged ranges not yet passed, with the format of their first cell:
-    // the covered cells take it, so that every edge of the range keeps its
-    // borders (Excel 97 readers draw a merged range's edges from its edge cells).
+    // the covered cells take it, styled or not, as the office draws the whole
+    // range in the first cell's look. Excel 97 readers draw a merged range's
+    // edges from its edge cells, so each edge shows the first cell's border.
     std::vector<std::pair<CellRange, std::uint32_t>> openMerges_;
     ConditionalFormatReader conditionalFormats_{context_.styles};
     DrawingReader drawings_;

@@ -19,7 +19,12 @@ std::string stylesAndColumns() {
            R"(<style:style style:name="ro1" style:family="table-row"><style:table-row-properties style:row-height="18pt"/></style:style>)"
            R"(<style:style style:name="gr1" style:family="graphic" style:parent-style-name="Shapes">)"
            R"(<style:graphic-properties draw:fill-color="#ff0000"/></style:style>)"
-           R"(<style:style style:name="gr2" style:family="graphic"><style:graphic-properties draw:fill="none" draw:stroke="none"/></style:style>)";
+           R"(<style:style style:name="gr2" style:family="graphic"><style:graphic-properties draw:fill="none" draw:stroke="none"/></style:style>)"
+           R"(<style:style style:name="gr3" style:family="graphic"><style:graphic-properties draw:fill="none"/>)"
+           R"(<style:text-properties fo:font-family="'Liberation Serif'" fo:font-size="12pt"/></style:style>)"
+           R"(<style:style style:name="T1" style:family="text"><style:text-properties fo:font-weight="bold"/></style:style>)"
+           R"(<style:style style:name="T2" style:family="text"><style:text-properties fo:color="#c00000" fo:font-size="14pt"/></style:style>)"
+           R"(<style:style style:name="P1" style:family="paragraph"><style:text-properties fo:font-style="italic"/></style:style>)";
 }
 
 std::string commonStyles() {
@@ -151,6 +156,55 @@ TEST_F(DrawingReading, PicturesComeFromThePackageAndWhatCannotBeKeptIsWarned) {
     EXPECT_TRUE(warned("S: 2 images not converted")) << ::testing::PrintToString(warnings);
     EXPECT_TRUE(warned("S: 1 chart or embedded object not converted"));
     EXPECT_TRUE(warned("S: 1 drawing shape not converted"));
+}
+
+TEST_F(DrawingReading, TextsOfShapesKeepTheirPartsInFontsOfTheirOwn) {
+    // A text box whose styles the office does not apply to its text, with a
+    // bold span after a character beyond the BMP and a paragraph with a span
+    // of another size and colour; a custom shape whose graphic style and
+    // text style give its text a font, with a span; a plain one; an
+    // ellipse, whose text is lost.
+    const std::string styled = R"(draw:style-name="gr3" draw:text-style-name="P1")";
+    const Workbook wb = readTable(
+        rowWith(0, R"(<draw:frame draw:name="Box" )" + styled + R"( svg:x="0pt" svg:y="0pt" svg:width="72pt" svg:height="36pt">)"
+                   "<draw:text-box><text:p>\xF0\x9D\x84\x9E <text:span text:style-name=\"T1\">bold</text:span> end</text:p>"
+                   R"(<text:list><text:list-item><text:p>x<text:span text:style-name="T2">red</text:span></text:p></text:list-item></text:list>)"
+                   R"(</draw:text-box></draw:frame>)") +
+        rowWith(0, R"(<draw:custom-shape draw:name="Shape" )" + styled + R"( svg:x="0pt" svg:y="0pt" svg:width="72pt" svg:height="18pt">)"
+                   R"(<text:p>ab<text:span text:style-name="T1">cd</text:span><text:s text:c="2"/>e</text:p>)"
+                   R"(<draw:enhanced-geometry draw:type="rectangle"/></draw:custom-shape>)"
+                   R"(<draw:custom-shape draw:name="Plain" svg:x="0pt" svg:y="0pt" svg:width="72pt" svg:height="18pt">)"
+                   R"(<text:p>plain</text:p><draw:enhanced-geometry draw:type="rectangle"/></draw:custom-shape>)"
+                   R"(<draw:ellipse svg:x="0pt" svg:y="0pt" svg:width="9pt" svg:height="9pt"><text:p><text:span text:style-name="T1">x</text:span></text:p></draw:ellipse>)") +
+        R"(<table:table-column table:style-name="co1" table:number-columns-repeated="4"/>)");
+    const auto& d = wb.sheets[0].drawings;
+    ASSERT_EQ(d.size(), 4u);
+    const Font& base = wb.formats[0].font;
+    Font bold = base;
+    bold.bold = true;
+    Font red = base;
+    red.sizePt = 14;
+    red.color = Color{0xC0, 0, 0};
+
+    EXPECT_EQ(d[0].kind, DrawingKind::TextBox);
+    EXPECT_EQ(d[0].text, "\xF0\x9D\x84\x9E bold end\nxred");
+    // The clef is two UTF-16 units: "bold" starts at 3.
+    const std::vector<TextRun> boxRuns = {{3, bold, {}}, {7, base, {}}, {13, red, {}}};
+    EXPECT_EQ(d[0].textRuns, boxRuns);
+
+    EXPECT_EQ(d[1].kind, DrawingKind::TextBox) << "a rectangle with text";
+    EXPECT_EQ(d[1].text, "abcd  e");
+    Font shape = base;
+    shape.name = "Liberation Serif";
+    shape.sizePt = 12;
+    shape.italic = true;
+    Font shapeBold = shape;
+    shapeBold.bold = true;
+    const std::vector<TextRun> shapeRuns = {{0, shape, {}}, {2, shapeBold, {}}, {4, shape, {}}};
+    EXPECT_EQ(d[1].textRuns, shapeRuns);
+    EXPECT_TRUE(d[2].textRuns.empty()) << "all in the default font";
+    EXPECT_EQ(d[3].kind, DrawingKind::Ellipse);
+    EXPECT_TRUE(d[3].text.empty() && d[3].textRuns.empty()) << "an ellipse keeps no text";
 }
 
 TEST_F(DrawingReading, ShapesAreDrawnInTheirZOrderAndGroupMembersInTheirGroups) {
