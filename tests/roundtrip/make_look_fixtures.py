@@ -19,7 +19,10 @@ from pathlib import Path
 
 from make_fixtures import NAMESPACES, escape, make_from_flat
 
-NAMESPACES = dict(NAMESPACES, config="urn:oasis:names:tc:opendocument:xmlns:config:1.0")
+# The settings' set names ("ooo:view-settings") are qualified names: without
+# the ooo prefix declared, LibreOffice ignores the view settings.
+NAMESPACES = dict(NAMESPACES, config="urn:oasis:names:tc:opendocument:xmlns:config:1.0",
+                  ooo="http://openoffice.org/2004/office")
 
 FONTS = ["Liberation Sans", "Liberation Serif", "Liberation Mono", "DejaVu Sans", "Carlito", "Nimbus Roman"]
 # Colours chosen off Excel's default palette, so a palette of exact colours is needed.
@@ -305,7 +308,7 @@ def row_runs():
         row(extra=' table:number-rows-repeated="250"', style_name="across") + \
         row(number_cell(1), style_name="auto1") + \
         row(extra=f' table:number-rows-repeated="{1048576 - 253}"', style_name="filler")
-    return document([sheet("Rows", body), wrapped_text(automatic), stretches(automatic)], automatic)
+    return document([sheet("Rows", body), wrapped_text(automatic), stretches(automatic), raised(automatic)], automatic)
 
 
 def wrapped_text(automatic):
@@ -334,6 +337,35 @@ def wrapped_text(automatic):
     return sheet("Wrapped", body)
 
 
+def raised(automatic):
+    """Rows of text with raised and lowered parts, which deepen their lines
+    by their offsets: a subscript in Carlito beside the same text plain, a
+    small superscript far up, a part placed by the office (within the line,
+    which is that of formatted text),
+    a lowered part larger than its cell's text, a raised and a lowered part
+    on one line, and a lowered part in the first of two paragraphs."""
+    automatic += [
+        style("carlito", "table-cell", text_props(fo__font_family="Carlito", fo__font_size="12pt")),
+        style("Tlow", "text", text_props(style__text_position="-33% 58%")),
+        style("Thigh", "text", text_props(style__text_position="100% 33%")),
+        style("Tauto", "text", text_props(style__text_position="super 58%")),
+        style("Tdeep", "text", text_props(style__text_position="-66% 100%", fo__font_size="16pt")),
+        style("Tup", "text", text_props(style__text_position="33% 58%")),
+    ]
+    def spans(*parts):
+        return "<text:p>" + "".join(f'<text:span text:style-name="{s}">{t}</text:span>' if s else t
+                                    for t, s in parts) + "</text:p>"
+    body = '<table:table-column table:style-name="co1" table:number-columns-repeated="2"/>' + \
+        row(text_cell("", "carlito", inner=spans(("H", None), ("2", "Tlow"), ("O", None))), style_name="auto1") + \
+        row(text_cell("H2O", "carlito"), style_name="auto1") + \
+        row(text_cell("", inner=spans(("x", None), ("2", "Thigh"))), style_name="auto1") + \
+        row(text_cell("", "carlito", inner=spans(("E=mc", None), ("2", "Tauto"))), style_name="auto1") + \
+        row(text_cell("", inner=spans(("deep ", None), ("down", "Tdeep"))), style_name="auto1") + \
+        row(text_cell("", inner=spans(("a", None), ("up", "Tup"), ("down", "Tlow"))), style_name="auto1") + \
+        row(text_cell("", inner=spans(("first ", None), ("low", "Tlow")) + "<text:p>second</text:p>"), style_name="auto1")
+    return sheet("Raised", body)
+
+
 def stretches(automatic):
     """Rows the office lays out again but sets only in stretches of adjacent
     rows of the same new height where a row changes on screen: a row stored a
@@ -360,8 +392,38 @@ def stretches(automatic):
     return sheet("Stretches", body)
 
 
+def merged_borders():
+    """Merged ranges in columns whose default style draws borders: a merge
+    whose first cell is bold without borders and whose covered cell is of
+    the plain default style, blanks of the plain style in those columns, and
+    a merge whose cells have borders of their own on different sides."""
+    automatic = [
+        style("cboxed", "table-cell", cell_props(fo__border="0.06pt solid #000000")),
+        style("cfilled", "table-cell", cell_props(fo__border="0.06pt solid #000000", fo__background_color="#00ffff")),
+        style("bold", "table-cell", text_props(fo__font_weight="bold")),
+        style("topleft", "table-cell", cell_props(fo__border_top="0.75pt solid #c00000", fo__border_left="0.75pt solid #c00000")),
+        style("bottomright", "table-cell", cell_props(fo__border_bottom="2.5pt solid #0000ff", fo__border_right="2.5pt solid #0000ff")),
+    ]
+    plain = '<table:table-cell table:style-name="Default"/>'
+    columns = ('<table:table-column table:style-name="co1" table:default-cell-style-name="Default"/>'
+               '<table:table-column table:style-name="co1" table:default-cell-style-name="cboxed"/>'
+               '<table:table-column table:style-name="co1" table:default-cell-style-name="cfilled"/>'
+               '<table:table-column table:style-name="co1" table:number-columns-repeated="3" table:default-cell-style-name="Default"/>')
+    body = columns + \
+        row("<table:table-cell/>", plain, plain, text_cell("plain blanks over boxed columns")) + \
+        row("<table:table-cell/>", text_cell("merged", "bold", ' table:number-columns-spanned="2" table:number-rows-spanned="1"'),
+            '<table:covered-table-cell table:style-name="Default"/>') + \
+        row("<table:table-cell/>", "<table:table-cell/>", "<table:table-cell/>", text_cell("mixed", "topleft",
+            ' table:number-columns-spanned="2" table:number-rows-spanned="2"'), '<table:covered-table-cell/>') + \
+        row("<table:table-cell/>", "<table:table-cell/>", "<table:table-cell/>", '<table:covered-table-cell/>',
+            '<table:covered-table-cell table:style-name="bottomright"/>') + \
+        row("<table:table-cell/>", text_cell("below"))
+    return document([sheet("Merges", body)], automatic)
+
+
 FIXTURES = {"look_fonts": fonts_and_colours, "look_borders": borders_and_alignment,
-            "look_sheet": sheet_settings, "look_rtl": right_to_left, "look_rows": row_runs}
+            "look_sheet": sheet_settings, "look_rtl": right_to_left, "look_rows": row_runs,
+            "look_merges": merged_borders}
 
 
 def put_view_settings(flat, ods):

@@ -229,6 +229,83 @@ class LookRoundTrip(unittest.TestCase):
         self.assertAlmostEqual(source[3], 0.452, delta=0.002)
         self.assertLess(source[5], source[6] - 0.01)           # formatted text's line against the plain one
 
+    def test_raised_and_lowered_text_read_back_through_libreoffice(self):
+        """Rows holding raised and lowered parts of text are as high in our
+        workbook as LibreOffice lays out the source: the parts' offsets
+        deepen their lines, though Excel 97 keeps only superscript and
+        subscript."""
+        back = WORK / "back_rows"
+        if not (back / "look_rows.ods").exists():
+            self.test_row_runs_read_back_through_libreoffice()
+        source = row_heights_cm(self.fixtures["look_rows"], "Raised")
+        ours = row_heights_cm(back / "look_rows.ods", "Raised")
+        for row in range(7):
+            self.assertAlmostEqual(ours[row], source[row], delta=0.004, msg=f"row {row + 1}")
+        self.assertGreater(source[0], source[1] + 0.04)  # the subscript's line against the plain one
+        self.assertGreater(source[2], 0.5)               # far up
+        self.assertGreater(source[4], source[3] + 0.1)   # the larger lowered part
+        self.assertGreater(source[6], 2 * 0.44)          # two lines, the first deepened
+
+    def test_merged_ranges_and_blanks_show_the_sources_borders_in_libreoffice(self):
+        """Blanks of the plain style in columns whose style draws borders, and
+        the first cells of merges, have the same borders in LibreOffice from
+        our workbook as from the source; LibreOffice takes a merge's right and
+        bottom edges from its top right and bottom left cells, and draws the
+        source's merge in its first cell's look, covered cells' own styles
+        unseen."""
+        from office_snapshot import Office
+        cells = ("B1", "C1", "B2", "D3", "A5", "B5")
+        with Office() as office:
+            source = office_borders(office, self.fixtures["look_merges"], "Merges", cells)
+            ours = office_borders(office, self.out / "look_merges.xls", "Merges", cells)
+        self.assertEqual(ours, source)
+        self.assertEqual(source["D3"][0], "thin")  # the merge's own top and left
+        self.assertEqual(source["D3"][3], None)
+        self.assertEqual(source["B1"], (None, None, None, None))
+        # Excel 97 draws each edge of a merge from the cells along it.
+        book = self.books["look_merges"]
+        for row, col in ((2, 4), (3, 3), (3, 4)):
+            border = self.xf_at(book, 0, row, col).border
+            with self.subTest(row=row, col=col):
+                self.assertEqual((border.top_line_style, border.left_line_style), (1, 1))
+                self.assertEqual((border.bottom_line_style, border.right_line_style), (0, 0))
+
+    def test_libreoffice_reads_the_fixtures_view_settings(self):
+        """Guards the fixtures: LibreOffice applies their frozen panes, so the
+        comparison with the source sees them."""
+        from office_snapshot import Office
+        with Office() as office:
+            document = office._load(self.fixtures["look_sheet"])
+            try:
+                views = document.getViewData()
+                self.assertTrue(views is not None and views.getCount() > 0)
+                tables = {p.Name: p.Value for p in views.getByIndex(0)}["Tables"]
+                layout = {p.Name: p.Value for p in tables.getByName("Layout")}
+            finally:
+                document.close(True)
+        self.assertEqual((layout["HorizontalSplitMode"], layout["HorizontalSplitPosition"]), (2, 1))
+        self.assertEqual((layout["VerticalSplitMode"], layout["VerticalSplitPosition"]), (2, 2))
+
+
+def office_borders(office, path, sheet_name, cells):
+    """{cell: (top, bottom, left, right)} as LibreOffice reads them: None, or
+    the line's width class."""
+    document = office._load(path)
+    try:
+        sheet = document.Sheets.getByName(sheet_name)
+        result = {}
+        for name in cells:
+            cell = sheet.getCellRangeByName(name)
+            sides = []
+            for side in ("TopBorder", "BottomBorder", "LeftBorder", "RightBorder"):
+                line = getattr(cell, side)
+                width = max(line.LineWidth, line.OuterLineWidth + line.InnerLineWidth + line.LineDistance)
+                sides.append(None if width == 0 else "hair" if width < 15 else "thin" if width < 45 else "thick")
+            result[name] = tuple(sides)
+        return result
+    finally:
+        document.close(True)
+
 
 def row_heights_cm(ods, table_name, cap=100):
     """Row heights of a table of an .ods, in cm, one per row (repeats expanded up to `cap`)."""
