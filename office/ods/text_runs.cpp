@@ -91,8 +91,8 @@ std::vector<TextRun> TextRunMarks::runs(std::string_view text, const Font& cellF
             if ((b & 0xC0) != 0x80) unit += b >= 0xF0 ? 2 : 1;  // four-byte sequences are surrogate pairs
         }
         Font font = mark.style ? styles.fontWith(cellFont, *mark.style) : cellFont;
-        const TextPosition position =
-            mark.style && mark.style->textPosition && font.script != Script::Normal ? *mark.style->textPosition : TextPosition{};
+        // Letters at a size of their own stay so on the baseline (an offset of 0 %) too.
+        const TextPosition position = mark.style && mark.style->textPosition ? *mark.style->textPosition : TextPosition{};
         const bool changes = runs.empty() ? font != cellFont || position != TextPosition{}
                                           : font != runs.back().font || position != runs.back().position;
         const bool firstFormatted = runs.empty() && mark.style && setsFont(*mark.style);

@@ -232,13 +232,15 @@ namespace {
 // the product's fraction dropped), with the ascent (raised) or descent
 // (lowered) of its smaller letters (the face's, in that unit, times the
 // size percentage, the fraction dropped) plus the offset. The line is the
-// largest ascent plus the largest descent, rounded to whole pixels. An
+// largest ascent plus the largest descent; the lines of such a text are
+// summed in that unit and rounded to whole pixels once. An
 // offset the office places itself (0) leaves the line as it is. Measured
 // with LibreOffice 7.4 over Liberation Sans and Serif, Carlito and DejaVu
 // Sans, 6 to 40 pt, offsets -150 to 150 % and sizes 33 to 150 %, a
 // stretch in a size of its own, a raised and a lowered one on a line and
-// over two lines: every height to the pixel but a Carlito 40 pt stretch
-// placed by the office (a pixel short).
+// over two lines, wrapped over several: every height to the pixel but a
+// Carlito 40 pt stretch placed by the office (a pixel short) and letters
+// larger than their font (150 %), which the office sets higher still.
 struct PlacedFont {
     LineBox box;
     double sizePt;
@@ -267,10 +269,6 @@ LineBox placedLineBox(const std::vector<PlacedFont>& faces) {
     return line;
 }
 
-std::optional<double> placedLinePixels(const std::vector<PlacedFont>& faces) {
-    if (faces.empty()) return std::nullopt;
-    return std::round(placedLineBox(faces).height() / kHundredthsMmPerPixel);
-}
 
 }  // namespace
 
@@ -311,7 +309,11 @@ LaidOutText layOutText(std::string_view utf8, const Font& font, const std::vecto
 
     LaidOutText laidOut;
     laidOut.lines = static_cast<std::uint32_t>(starts.size());
+    // Text with raised, lowered or smaller parts is summed as the office's
+    // text engine sums it; other text line by line in whole pixels, as measured.
+    const bool placed = std::any_of(runs.begin(), runs.end(), [](const TextRun& r) { return r.position != TextPosition{}; });
     double pixels = 0;
+    double hundredths = 0;
     for (std::size_t n = 0; n < starts.size(); ++n) {
         const std::size_t from = starts[n];
         const std::size_t to = n + 1 < starts.size() ? starts[n + 1] : text.size();
@@ -328,8 +330,11 @@ LaidOutText layOutText(std::string_view utf8, const Font& font, const std::vecto
             if (text[i] == U'\n' || (i > from && fonts[i] == fonts[i - 1] && positions[i] == positions[i - 1])) continue;
             if (!add(*fonts[i], *positions[i])) return laidOut;
         }
-        pixels += *placedLinePixels(faces);
+        const LineBox line = placedLineBox(faces);
+        if (placed) hundredths += line.height();
+        else pixels += std::round(line.height() / kHundredthsMmPerPixel);
     }
+    if (placed) pixels = std::round(hundredths / kHundredthsMmPerPixel);
     laidOut.heightPt = stackedPt(pixels, verticalPaddingPt);
     return laidOut;
 }

@@ -151,6 +151,19 @@ TEST(TextLayout, RaisedAndLoweredTextDeepensItsLine) {
     EXPECT_NEAR(height(ten, {{3, {-33, 58}}, {5, {}}}, std::nullopt, "Tx Tx\nTx"), 921, 2);
     EXPECT_NEAR(height(ten, {{3, {-33, 58}}, {5, {}}, {9, {33, 58}}}, std::nullopt, "Tx Tx\nTx Tx"), 921, 2);
 
+    // Wrapped in a column 2 cm wide: smaller letters take less room, and the
+    // lines of such text are summed before they are rounded to pixels.
+    const auto wrapped = [&](const char* text, TextPosition position) {
+        TextRun run{1, ten, position};
+        run.font.script = position.offsetPercent > 0 ? Script::Superscript : Script::Subscript;
+        const LaidOutText laidOut = layOutText(text, ten, {run}, hundredthsMm(2000), kStandardPaddingPt);
+        return laidOut.heightPt ? std::lround(*laidOut.heightPt * 2540 / 72) : -1;
+    };
+    EXPECT_NEAR(wrapped("x123456789012345678901234", {-33, 33}), 499, 2);
+    EXPECT_NEAR(wrapped("x123456789012345678901234", {0, 33}), 446, 2) << "small letters on the baseline";
+    EXPECT_NEAR(wrapped("x123456789012345678901234", {-33, 100}), 1579, 2) << "three lines, each deepened";
+    EXPECT_NEAR(wrapped("x12345 67890 12345 67890 12345 67890 12345", {-33, 33}), 974, 2);
+
     Font carlito;
     carlito.name = "Carlito";
     carlito.sizePt = 12;
