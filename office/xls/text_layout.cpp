@@ -232,33 +232,46 @@ namespace {
 // the product's fraction dropped), with the ascent (raised) or descent
 // (lowered) of its smaller letters (the face's, in that unit, times the
 // size percentage, the fraction dropped) plus the offset. The line is the
-// largest ascent plus the largest descent; the lines of such a text are
-// summed in that unit and rounded to whole pixels once. An
-// offset the office places itself (0) leaves the line as it is. Measured
-// with LibreOffice 7.4 over Liberation Sans and Serif, Carlito and DejaVu
-// Sans, 6 to 40 pt, offsets -150 to 150 % and sizes 33 to 150 %, a
-// stretch in a size of its own, a raised and a lowered one on a line and
-// over two lines, wrapped over several: every height to the pixel but a
-// Carlito 40 pt stretch placed by the office (a pixel short) and letters
-// larger than their font (150 %), which the office sets higher still.
+// largest ascent plus the largest descent (a line no part deepens, its
+// pixels' height in that unit); the lines of such a text are
+// summed in that unit and rounded to whole pixels once. A superscript or
+// subscript the office places itself (an offset of 0) is raised by 80 % or
+// lowered by 20 % of the room its smaller letters leave, in whole percent
+// (the fraction dropped). Measured with LibreOffice 7.4 over Liberation
+// Sans and Serif, Carlito and DejaVu Sans, 6 to 72 pt, offsets -150 to
+// 150 %, sizes 1 to 150 %, a stretch in a size of its own, a raised and a
+// lowered one on a line and over two lines, some 330 wrapped texts of
+// mixed parts: every height to the pixel but letters larger than their
+// font (150 %), which the office sets higher still, and one of the wrapped
+// texts (a pixel and a half short).
 struct PlacedFont {
     LineBox box;
     double sizePt;
     TextPosition position;
+    Script script;
 };
+
+double offsetPercent(const PlacedFont& face) {
+    const int offset = face.position.offsetPercent;
+    if (offset != 0 || face.script == Script::Normal) return offset;
+    const int room = std::max(0, 100 - face.position.sizePercent);
+    return face.script == Script::Superscript ? std::trunc(0.8 * room) : -std::trunc(0.2 * room);
+}
 
 constexpr double kHundredthsMmPerPixel = 2540.0 / 96;
 constexpr double kHundredthsMmPerPt = 2540.0 / 72;
 
-LineBox placedLineBox(const std::vector<PlacedFont>& faces) {
-    LineBox line;
+double placedLineHundredths(const std::vector<PlacedFont>& faces) {
     const auto units = [](double pixels) { return std::round(pixels * kHundredthsMmPerPixel); };
+    LineBox pixels;
     for (const PlacedFont& face : faces) {
-        line.ascent = std::max(line.ascent, units(face.box.ascent));
-        line.descent = std::max(line.descent, units(face.box.descent));
+        pixels.ascent = std::max(pixels.ascent, face.box.ascent);
+        pixels.descent = std::max(pixels.descent, face.box.descent);
     }
+    LineBox line{units(pixels.ascent), units(pixels.descent)};
+    const LineBox plain = line;
     for (const PlacedFont& face : faces) {
-        const double offset = face.position.offsetPercent;
+        const double offset = offsetPercent(face);
         if (offset == 0) continue;
         const double size = std::round(face.sizePt * kHundredthsMmPerPt);
         const double shift = std::trunc(size * offset / 100);
@@ -266,7 +279,8 @@ LineBox placedLineBox(const std::vector<PlacedFont>& faces) {
         if (offset > 0) line.ascent = std::max(line.ascent, std::trunc(units(face.box.ascent) * scale) + shift);
         else line.descent = std::max(line.descent, std::trunc(units(face.box.descent) * scale) - shift);
     }
-    return line;
+    // A line no part deepens is as high as its faces' line in pixels.
+    return line.ascent == plain.ascent && line.descent == plain.descent ? units(pixels.height()) : line.height();
 }
 
 
@@ -322,7 +336,7 @@ LaidOutText layOutText(std::string_view utf8, const Font& font, const std::vecto
         std::vector<PlacedFont> faces;
         const auto add = [&](const Font& f, const TextPosition& position) {
             const std::optional<LineBox> box = lineBox(f);
-            if (box) faces.push_back({*box, f.sizePt > 0 ? f.sizePt : 10, position});
+            if (box) faces.push_back({*box, f.sizePt > 0 ? f.sizePt : 10, position, f.script});
             return box.has_value();
         };
         if (!add(here, kInLine)) return laidOut;
@@ -330,9 +344,9 @@ LaidOutText layOutText(std::string_view utf8, const Font& font, const std::vecto
             if (text[i] == U'\n' || (i > from && fonts[i] == fonts[i - 1] && positions[i] == positions[i - 1])) continue;
             if (!add(*fonts[i], *positions[i])) return laidOut;
         }
-        const LineBox line = placedLineBox(faces);
-        if (placed) hundredths += line.height();
-        else pixels += std::round(line.height() / kHundredthsMmPerPixel);
+        const double line = placedLineHundredths(faces);
+        if (placed) hundredths += line;
+        else pixels += std::round(line / kHundredthsMmPerPixel);
     }
     if (placed) pixels = std::round(hundredths / kHundredthsMmPerPixel);
     laidOut.heightPt = stackedPt(pixels, verticalPaddingPt);

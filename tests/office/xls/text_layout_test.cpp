@@ -171,6 +171,22 @@ TEST(TextLayout, RaisedAndLoweredTextDeepensItsLine) {
         EXPECT_NEAR(height(carlito, {{3, {-33, 58}}}), 579, 2);
         EXPECT_NEAR(height(carlito, {{3, {100, 58}}}), 762, 2);
         EXPECT_NEAR(height(carlito, {{3, {-66, 33}}}), 684, 2);
+        // Placed by the office: raised by 80 % of the room the smaller
+        // letters leave (here above Carlito's short ascent), lowered by 20 %.
+        const auto placedByTheOffice = [&](double sizePt, Script script, std::uint16_t sizePercent) {
+            Font font = carlito;
+            font.sizePt = sizePt;
+            TextRun run{3, font, {0, sizePercent}};
+            run.font.script = script;
+            const LaidOutText laidOut = layOutText("Tx Tx", font, {run}, std::nullopt, kStandardPaddingPt);
+            return laidOut.heightPt ? std::lround(*laidOut.heightPt * 2540 / 72) : -1;
+        };
+        EXPECT_NEAR(placedByTheOffice(20, Script::Superscript, 1), 788, 2);
+        EXPECT_NEAR(placedByTheOffice(20, Script::Superscript, 58), 762, 2);
+        EXPECT_NEAR(placedByTheOffice(72, Script::Superscript, 1), 2711, 2);
+        EXPECT_NEAR(placedByTheOffice(72, Script::Superscript, 58), 2605, 2);
+        EXPECT_NEAR(placedByTheOffice(72, Script::Superscript, 90), 2579, 2);
+        EXPECT_NEAR(placedByTheOffice(72, Script::Subscript, 1), 2579, 2);
     }
     Font dejaVu;
     dejaVu.name = "DejaVu Sans";
