@@ -340,10 +340,10 @@ def wrapped_text(automatic):
 def raised(automatic):
     """Rows of text with raised and lowered parts, which deepen their lines
     by their offsets: a subscript in Carlito beside the same text plain, a
-    small superscript far up, a part placed by the office (within the line,
-    which is that of formatted text),
-    a lowered part larger than its cell's text, a raised and a lowered part
-    on one line, and a lowered part in the first of two paragraphs."""
+    small superscript far up, a superscript the office places itself (within
+    the line, which is that of formatted text), a lowered part larger than
+    its cell's text, a raised and a lowered part on one line, and a lowered
+    part in the first of two paragraphs."""
     automatic += [
         style("carlito", "table-cell", text_props(fo__font_family="Carlito", fo__font_size="12pt")),
         style("Tlow", "text", text_props(style__text_position="-33% 58%")),
