@@ -88,9 +88,9 @@ struct Formula {
 // Where a raised or lowered stretch stands: its baseline moved by
 // `offsetPercent` of its font's size (positive up, negative down) and its
 // letters drawn at `sizePercent` of that size. An offset of 0 with a
-// superscript or subscript font is one the office places itself, within the
-// line. Excel 97 keeps only the font's superscript or subscript; the offset
-// and size shape the line the text takes.
+// superscript or subscript font is one the office places itself. Excel 97
+// keeps only the font's superscript or subscript; the offset and size shape
+// the line the text takes.
 struct TextPosition {
     std::int16_t offsetPercent = 0;
     std::uint16_t sizePercent = 100;
