@@ -458,7 +458,7 @@ void TableReader::readCell(XmlReader& xml, Row& row, bool rowIsDefault) {
         sheet_.merges.push_back({row.index, column, lastRowOf(row.index, rowsSpanned), lastColumnOf(column, columnsSpanned)});
         openMerges_.emplace_back(sheet_.merges.back(), cell.format);
     }
-    if (covered) {
+    if (covered && !hasOwnStyle) {
         std::erase_if(openMerges_, [&](const auto& open) { return open.first.lastRow < row.index; });
         for (const auto& [range, format] : openMerges_) {
             if (range.firstColumn <= column && column + repeat - 1 <= range.lastColumn &&
@@ -470,7 +470,7 @@ void TableReader::readCell(XmlReader& xml, Row& row, bool rowIsDefault) {
     }
 
     bool keep = cell.type != CellType::Empty || cell.formula != kNone || cell.annotation != kNone ||
-                cell.hyperlink != kNone || (covered && cell.format != resolved.index);
+                cell.hyperlink != kNone || (covered && !hasOwnStyle && cell.format != resolved.index);
     if (!keep && hasOwnStyle) {
         // An empty cell matters when its look differs from what it inherits.
         const std::string& inherited = !rowIsDefault ? rowDefaultStyle_ : columnDefaultStyle(column);

@@ -63,10 +63,11 @@ private:
     std::vector<ColumnDefault> columnDefaults_;
     std::string rowDefaultStyle_;
     std::size_t lastRowCells_ = 0;
-    // Merged ranges not yet passed, with the format of their first cell:
-    // the covered cells take it, styled or not, as the office draws the whole
-    // range in the first cell's look. Excel 97 readers draw a merged range's
-    // edges from its edge cells, so each edge shows the first cell's border.
+    // Merged ranges not yet passed, with the format of their first cell,
+    // the default one too: covered cells without a style of their own take
+    // it rather than their column's, as the office draws the whole range in
+    // the first cell's look, while Excel 97 readers draw a merged range's
+    // edges from its edge cells. A covered cell's own style stays its own.
     std::vector<std::pair<CellRange, std::uint32_t>> openMerges_;
     ConditionalFormatReader conditionalFormats_{context_.styles};
     DrawingReader drawings_;

@@ -211,9 +211,26 @@ TEST_F(CellLook, CoveredCellsOfAMergeTakeItsLookSoEveryEdgeKeepsItsBorders) {
     EXPECT_EQ(cellAt(sheet, 0, 1)->format, box);
     EXPECT_EQ(cellAt(sheet, 1, 0)->format, box);
     EXPECT_EQ(cellAt(sheet, 1, 2)->format, box);
-    EXPECT_EQ(cellAt(sheet, 1, 1)->format, box) << "a covered cell's own style does not show in the range";
+    EXPECT_EQ(formatAt(book, 1, 1).background, (Color{0, 255, 0})) << "a covered cell's own style wins";
     EXPECT_EQ(cellAt(sheet, 1, 3), nullptr) << "outside the merge";
     EXPECT_EQ(cellAt(sheet, 2, 0), nullptr) << "below the merge";
+}
+
+TEST_F(CellLook, CoveredCellsOfAPlainMergeInABorderedColumnStayPlain) {
+    // Left to its column, the covered cell would lend the column's border to
+    // the merge's right edge.
+    const Workbook book = readDocument(
+        R"(<style:style style:name="boxed" style:family="table-cell"><style:table-cell-properties fo:border="0.06pt solid #000000"/></style:style>)",
+        R"(<table:table table:name="S">
+             <table:table-column/><table:table-column table:default-cell-style-name="boxed"/>
+             <table:table-row>
+               <table:table-cell table:number-columns-spanned="2" office:value-type="string"><text:p>plain</text:p></table:table-cell>
+               <table:covered-table-cell/>
+             </table:table-row>
+           </table:table>)");
+    const Cell* covered = cellAt(book.sheets[0], 0, 1);
+    ASSERT_NE(covered, nullptr);
+    EXPECT_EQ(covered->format, 0u);
 }
 
 TEST_F(CellLook, ColumnWidthsRowHeightsHiddenAndOutlines) {
