@@ -3,11 +3,13 @@
 by LibreOffice under Xvfb (to PDF, then PNG with Ghostscript), to compare by
 eye.
 
-    look_screenshots.py --converter BUILD/cli/brindlemoor-convert [--out /tmp/look-shots]
+    look_screenshots.py --converter BUILD/cli/brindlemoor-convert [--out /tmp/look-shots] [--add FILE.ods ...]
 
 Makes the fixtures with tests/roundtrip/make_look_fixtures.py, converts them
 with ours, prints source and result to PDF, and writes NAME-source-N.png,
-NAME-ours-N.png and NAME-side-N.png (the two side by side) per page.
+NAME-ours-N.png and NAME-side-N.png (the two side by side) per page. --add
+puts further sources beside the fixtures (a corpus file, a round trip's
+source), under their own names.
 """
 
 import argparse
@@ -41,9 +43,12 @@ def main():
     parser.add_argument("--converter", required=True)
     parser.add_argument("--out", type=Path, default=Path("/tmp/look-shots"))
     parser.add_argument("--resolution", type=int, default=70)
+    parser.add_argument("--add", type=Path, action="append", default=[], help="a further .ods to show")
     args = parser.parse_args()
     args.out.mkdir(parents=True, exist_ok=True)
     fixtures = make(args.out / "fixtures")
+    for extra in args.add:
+        fixtures.setdefault(extra.stem, extra)
     with tempfile.TemporaryDirectory() as work:
         work = Path(work)
         (work / "source").mkdir()
