@@ -233,11 +233,11 @@ namespace {
 // (lowered) of its smaller letters (the face's, in that unit, times the
 // size percentage, the fraction dropped) plus the offset. The line is the
 // largest ascent plus the largest descent (a line no part deepens, its
-// pixels' height in that unit); the lines of such a text are
-// summed in that unit and rounded to whole pixels once. A superscript or
-// subscript the office places itself (an offset of 0) is raised by 80 % or
-// lowered by 20 % of the room its smaller letters leave, in whole percent
-// (the fraction dropped). Measured with LibreOffice 7.4 over Liberation
+// pixels' height in that unit); the lines of such a text are summed in that
+// unit and rounded to whole pixels once. A superscript or subscript the
+// office places itself (an offset of 0) is raised by 80 % or lowered by
+// 20 % of the room its smaller letters leave, in whole percent (the
+// fraction dropped). Measured with LibreOffice 7.4 over Liberation
 // Sans and Serif, Carlito and DejaVu Sans, 6 to 72 pt, offsets -150 to
 // 150 %, sizes 1 to 150 %, a stretch in a size of its own, a raised and a
 // lowered one on a line and over two lines, some 330 wrapped texts of
@@ -282,7 +282,6 @@ double placedLineHundredths(const std::vector<PlacedFont>& faces) {
     // A line no part deepens is as high as its faces' line in pixels.
     return line.ascent == plain.ascent && line.descent == plain.descent ? units(pixels.height()) : line.height();
 }
-
 
 }  // namespace
 
