@@ -32,6 +32,21 @@ void LineCounter::feed(const char* data, std::size_t size) {
     fed_ += size;
 }
 
+std::uint64_t LineCounter::countLineEnds(const char* data, std::size_t size, bool& afterReturn) {
+    if (size == 0) return 0;
+    const char* const end = data + size;
+    std::uint64_t ends = 0;
+    for (const char* at = data; (at = static_cast<const char*>(std::memchr(at, '\n', static_cast<std::size_t>(end - at)))); ++at) ++ends;
+    for (const char* at = data; (at = static_cast<const char*>(std::memchr(at, '\r', static_cast<std::size_t>(end - at)))); ++at) {
+        ++ends;
+        // A carriage return and the line feed after it end one line.
+        if (at + 1 != end && at[1] == '\n') --ends;
+    }
+    if (afterReturn && data[0] == '\n') --ends;
+    afterReturn = end[-1] == '\r';
+    return ends;
+}
+
 int LineCounter::lineAt(std::uint64_t offset) {
     while (next_ < breaks_.size() && breaks_[next_] < offset) ++next_;
     const int line = passed_ + static_cast<int>(next_) + 1;

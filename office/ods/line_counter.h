@@ -20,6 +20,14 @@ public:
     // The line (from 1) of the byte at `offset`. Offsets asked for must not
     // decrease from one call to the next, and must lie within the input fed.
     int lineAt(std::uint64_t offset);
+    // Line ends in the input fed so far, and whether it ends in a carriage
+    // return (a line feed right after would end no new line).
+    std::uint64_t lineEnds() const { return static_cast<std::uint64_t>(passed_) + breaks_.size(); }
+    bool endsInReturn() const { return lastWasReturn_; }
+
+    // Line ends in `size` bytes that follow input ending as `afterReturn`
+    // says; updates it for the bytes after these.
+    static std::uint64_t countLineEnds(const char* data, std::size_t size, bool& afterReturn);
 
 private:
     std::uint64_t fed_ = 0;

@@ -21,7 +21,7 @@ std::string NamespaceScope::declare(std::string_view prefix, std::string_view ur
         return "a reserved namespace is bound to the prefix \"" + std::string(prefix) + "\"";
     }
     if (!prefix.empty() && uri.empty()) return "the prefix \"" + std::string(prefix) + "\" is undeclared";
-    bindings_.push_back({std::string(prefix), namespaceOf(uri), !uri.empty()});
+    bindings_.push_back({std::string(prefix), std::string(uri), namespaceOf(uri), !uri.empty()});
     return {};
 }
 
@@ -61,8 +61,18 @@ const NamespaceScope::Binding* NamespaceScope::find(std::string_view prefix) con
     for (auto binding = bindings_.rbegin(); binding != bindings_.rend(); ++binding) {
         if (binding->prefix == prefix) return &*binding;
     }
-    static const Binding xml{"xml", {}, true};
+    static const Binding xml{"xml", std::string(kXmlUri), {}, true};
     return prefix == "xml" ? &xml : nullptr;
+}
+
+std::vector<NamespaceScope::Declarations> NamespaceScope::declarations() const {
+    std::vector<Declarations> result;
+    std::size_t at = 0;
+    for (const std::uint32_t declared : declaredPerElement_) {
+        Declarations& own = result.emplace_back();
+        for (std::uint32_t i = 0; i < declared; ++i, ++at) own.emplace_back(bindings_[at].prefix, bindings_[at].uri);
+    }
+    return result;
 }
 
 NamespaceScope::Entry& NamespaceScope::entryOf(const char* qualified) {

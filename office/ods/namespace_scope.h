@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace brindlemoor::office::ods {
@@ -40,10 +41,19 @@ public:
     // well-formed qualified name.
     std::optional<Name> element(const char* qualified);
     std::optional<Name> attribute(const char* qualified);
+    // The qualified name as written, as a view that lives as long as the
+    // scope.
+    std::string_view stored(const char* qualified) { return entryOf(qualified).qualified; }
+
+    // The declarations (prefix, namespace as written) each open element
+    // made, outermost first.
+    using Declarations = std::vector<std::pair<std::string, std::string>>;
+    std::vector<Declarations> declarations() const;
 
 private:
     struct Binding {
         std::string prefix;  // empty for the default namespace
+        std::string uri;
         NsInfo info;
         bool bound = true;   // false: xmlns="" takes the default away
     };

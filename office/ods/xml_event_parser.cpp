@@ -32,7 +32,36 @@ std::string unresolvable(std::string_view name) {
     return "unbound prefix \"" + std::string(name.substr(0, colon)) + "\"";
 }
 
+void appendEscaped(std::string& out, std::string_view value) {
+    for (const char c : value) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '"': out += "&quot;"; break;
+        case '\t': out += "&#9;"; break;
+        case '\n': out += "&#10;"; break;
+        case '\r': out += "&#13;"; break;
+        default: out += c;
+        }
+    }
+}
+
 }  // namespace
+
+std::string ParserState::primingText() const {
+    std::string text;
+    for (const Open& element : open) {
+        text += '<';
+        text += element.qualified;
+        for (const auto& [prefix, uri] : element.declarations) {
+            text += prefix.empty() ? " xmlns=\"" : " xmlns:" + prefix + "=\"";
+            appendEscaped(text, uri);
+            text += '"';
+        }
+        text += '>';
+    }
+    return text;
+}
 
 void XmlEventParser::ParserDeleter::operator()(void* parser) const { XML_ParserFree(asParser(parser)); }
 
@@ -45,14 +74,65 @@ XmlEventParser::XmlEventParser(const std::string& part, ChunkSource source)
     XML_SetCharacterDataHandler(p, &XmlEventParser::onText);
     XML_SetEntityDeclHandler(p, &XmlEventParser::onEntity);
     XML_SetStartDoctypeDeclHandler(p, &XmlEventParser::onDoctype);
+    XML_SetXmlDeclHandler(p, &XmlEventParser::onDeclaration);
     XML_SetParamEntityParsing(p, XML_PARAM_ENTITY_PARSING_NEVER);
 }
 
 XmlEventParser::~XmlEventParser() = default;
 
-int XmlEventParser::currentLine() {
+std::uint64_t XmlEventParser::currentOffset() {
     const XML_Index at = XML_GetCurrentByteIndex(asParser(parser_.get()));
-    return lines_.lineAt(at < 0 ? consumed_ : static_cast<std::uint64_t>(at));
+    return at < 0 ? consumed_ : static_cast<std::uint64_t>(at);
+}
+
+int XmlEventParser::currentLine() { return lines_.lineAt(currentOffset()) + lineBase_; }
+
+ParserState XmlEventParser::state() const {
+    ParserState state;
+    const auto declarations = scope_.declarations();
+    for (std::size_t i = 0; i < open_.size(); ++i) {
+        state.open.push_back({std::string(open_[i].qualified),
+                              i < declarations.size() ? declarations[i] : ParserState::Open{}.declarations});
+    }
+    state.legacySeen = legacySeen_;
+    return state;
+}
+
+void XmlEventParser::prime(const ParserState& state, std::uint64_t lineEnds) {
+    const std::string text = state.primingText();
+    lines_.feed(text.data(), text.size());
+    XmlBatch discarded;
+    batch_ = &discarded;
+    const XML_Status status = XML_Parse(asParser(parser_.get()), text.data(), static_cast<int>(text.size()), XML_FALSE);
+    batch_ = nullptr;
+    if (status != XML_STATUS_OK || open_.size() != state.open.size()) {
+        throw ConversionError(part_ + ": a parser could not be started in the middle of the document");
+    }
+    legacySeen_ = state.legacySeen;
+    lineBase_ = static_cast<int>(lineEnds);
+}
+
+void XmlEventParser::expectCut(std::uint64_t offset, const ParserState* expected, std::size_t id) {
+    cuts_.push_back({offset, expected, id});
+}
+
+bool XmlEventParser::atCut(std::uint64_t offset, bool startTag) {
+    while (!cuts_.empty() && offset >= cuts_.front().offset) {
+        const Cut cut = cuts_.front();
+        cuts_.pop_front();
+        if (startTag && offset == cut.offset) {
+            flushText();  // the text before the cut is still this parser's
+            if (state() == *cut.expected) {
+                handedOver_ = true;
+                handedTo_ = cut.id;
+                cuts_.clear();  // the next parser settles those
+                XML_StopParser(asParser(parser_.get()), XML_FALSE);
+                return true;
+            }
+        }
+        failedCuts_.push_back(cut.id);
+    }
+    return false;
 }
 
 XmlEventRecord& XmlEventParser::pushEvent(XmlEvent type) {
@@ -87,10 +167,14 @@ bool XmlEventParser::startElement(const char* name, const char** attributes) {
         stop(unresolvable(name));
         return false;
     }
-    ElementName resolved{element->info.ns, element->local};
+    ElementName resolved{element->info.ns, element->local, scope_.stored(name)};
     if (element->info.legacy) {
         legacySeen_ = true;
         normaliseLegacyName(resolved.ns, resolved.local, {});
+    }
+    if (watchRows_ && !rowState_ && splittable_ && resolved.ns == Ns::Table && resolved.local == "table-row") {
+        rowState_ = state();
+        rowTag_ = "<" + std::string(resolved.qualified);
     }
     XmlBatch& batch = *batch_;
     XmlEventRecord& event = pushEvent(XmlEvent::Start);
@@ -122,6 +206,7 @@ bool XmlEventParser::startElement(const char* name, const char** attributes) {
 
 void XmlEventParser::onStart(void* self, const char* name, const char** attributes) {
     auto& parser = *static_cast<XmlEventParser*>(self);
+    if (!parser.cuts_.empty() && parser.atCut(parser.currentOffset(), true)) return;
     if (parser.depth_ >= kMaxDepth) {
         parser.tooDeep_ = true;
         XML_StopParser(asParser(parser.parser_.get()), XML_FALSE);
@@ -135,6 +220,7 @@ void XmlEventParser::onStart(void* self, const char* name, const char** attribut
 
 void XmlEventParser::onEnd(void* self, const char*) {
     auto& parser = *static_cast<XmlEventParser*>(self);
+    if (!parser.cuts_.empty()) parser.atCut(parser.currentOffset(), false);
     parser.fedSinceEvent_ = 0;
     parser.flushText();
     XmlEventRecord& event = parser.pushEvent(XmlEvent::End);
@@ -150,6 +236,7 @@ void XmlEventParser::onEnd(void* self, const char*) {
 
 void XmlEventParser::onText(void* self, const char* text, int length) {
     auto& parser = *static_cast<XmlEventParser*>(self);
+    if (!parser.cuts_.empty()) parser.atCut(parser.currentOffset(), false);
     parser.fedSinceEvent_ = 0;
     if (parser.depth_ == 0 || length <= 0) return;
     std::string& chars = parser.batch_->chars;
@@ -167,10 +254,22 @@ void XmlEventParser::onText(void* self, const char* text, int length) {
 // declare entities, or attribute defaults that would change what the document
 // says: no real spreadsheet carries one, so it is refused.
 void XmlEventParser::onDoctype(void* self, const char*, const char*, const char*, int hasInternalSubset) {
-    if (!hasInternalSubset) return;
     auto& parser = *static_cast<XmlEventParser*>(self);
+    // A document type (even one never loaded) can change what later parts
+    // mean, e.g. which entities are declared: such a document is read in one.
+    parser.splittable_ = false;
+    if (!hasInternalSubset) return;
     parser.refusedDoctype_ = true;
     XML_StopParser(asParser(parser.parser_.get()), XML_FALSE);
+}
+
+void XmlEventParser::onDeclaration(void* self, const char*, const char* encoding, int) {
+    if (!encoding) return;
+    const std::string_view name(encoding);
+    const bool utf8 = name.size() == 5 && std::equal(name.begin(), name.end(), "UTF-8", [](char a, char b) {
+        return (a >= 'a' && a <= 'z' ? a - 'a' + 'A' : a) == b;
+    });
+    if (!utf8) static_cast<XmlEventParser*>(self)->splittable_ = false;
 }
 
 void XmlEventParser::onEntity(void* self, const char*, int, const char*, int, const char*, const char*,
@@ -189,6 +288,7 @@ void XmlEventParser::fill(XmlBatch& batch, std::size_t events, std::size_t chunk
         textAt_ = 0;
     }
     batch.last = false;
+    batch.handover = false;
     batch.failure.clear();
     batch.error = nullptr;
     try {
@@ -204,6 +304,12 @@ void XmlEventParser::fill(XmlBatch& batch, std::size_t events, std::size_t chunk
     } catch (...) {
         batch.error = std::current_exception();
         batch.last = true;
+    }
+    // The document (or this parser's reading of it) ended before the cut
+    // expected was settled: the cut was not one.
+    if (batch.last) {
+        for (const Cut& cut : cuts_) failedCuts_.push_back(cut.id);
+        cuts_.clear();
     }
     batch_ = nullptr;
 }
@@ -221,6 +327,10 @@ void XmlEventParser::parse(XmlBatch& batch, std::size_t events, std::size_t chun
         fedSinceEvent_ += got;
         fed += got;
         const XML_Status result = XML_ParseBuffer(p, static_cast<int>(got), got == 0);
+        if (handedOver_) {
+            batch.handover = true;
+            return;
+        }
         if (result == XML_STATUS_ERROR) {
             batch.last = true;
             batch.failureLine = currentLine();

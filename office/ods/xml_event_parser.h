@@ -15,11 +15,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace brindlemoor::office::ods {
@@ -61,6 +64,7 @@ struct XmlBatch {
     std::vector<XmlAttribute> attributes;
     std::string chars;         // attribute values and texts
     bool last = false;         // nothing follows this batch
+    bool handover = false;     // the parser stopped at a verified cut: another one goes on from there
     std::string failure;       // with last: the document is refused for this
     int failureLine = 0;
     std::exception_ptr error;  // with last: the source (or memory) failed
@@ -69,6 +73,24 @@ struct XmlBatch {
     std::string_view span(std::uint32_t at, std::uint32_t size) const {
         return size == 0 ? std::string_view() : std::string_view(chars).substr(at, size);
     }
+};
+
+// Where a parser stands between two elements: the elements open around it,
+// each by its name as written with the namespaces it declared, and whether an
+// older vocabulary was seen before. A parser started from this state (primed)
+// reads what follows exactly as one that read everything before.
+struct ParserState {
+    struct Open {
+        std::string qualified;
+        std::vector<std::pair<std::string, std::string>> declarations;  // prefix, namespace
+        bool operator==(const Open&) const = default;
+    };
+    std::vector<Open> open;
+    bool legacySeen = false;
+    bool operator==(const ParserState&) const = default;
+
+    // The open elements as start tags, on one line.
+    std::string primingText() const;
 };
 
 class XmlEventParser {
@@ -93,6 +115,35 @@ public:
 
     // Input taken from the source so far.
     std::uint64_t consumed() const { return consumed_; }
+    // Line ends in that input, and whether it ends in a carriage return.
+    std::uint64_t lineEnds() const { return lines_.lineEnds(); }
+    bool endsInReturn() const { return lines_.endsInReturn(); }
+
+    // Further input comes from `source`; returns the one used before.
+    ChunkSource swapSource(ChunkSource source) { return std::exchange(source_, std::move(source)); }
+
+    // A document in UTF-8 without a document type of its own can be split
+    // into pieces that each parser reads from a primed state. The state and
+    // tag ("<table:table-row" as this document writes it) before the first
+    // table row, once one is seen; empty otherwise.
+    void watchRows() { watchRows_ = true; }
+    const std::optional<ParserState>& rowState() const { return rowState_; }
+    const std::string& rowTag() const { return rowTag_; }
+
+    // Starts a fresh parser where another stood in `state`, and counts lines
+    // from after `lineEnds` ends. The priming elements give no events.
+    void prime(const ParserState& state, std::uint64_t lineEnds);
+    // The input at `offset` (counted from this parser's first byte, priming
+    // included) should be the start tag that another parser, primed with
+    // `expected`, reads on from (`id` names that parser). If this parser
+    // finds that tag there with the same state, it hands over: the batch ends
+    // there with `handover` and the parser stops. Otherwise the guess was
+    // wrong and it reads on. Cuts are settled in the order of their offsets.
+    void expectCut(std::uint64_t offset, const ParserState* expected, std::size_t id);
+    // The cuts found wrong since last asked.
+    std::vector<std::size_t> takeFailedCuts() { return std::exchange(failedCuts_, {}); }
+    // With a batch that hands over: to whom.
+    std::size_t handedTo() const { return handedTo_; }
 
 private:
     void parse(XmlBatch& batch, std::size_t events, std::size_t chunk);
@@ -101,6 +152,11 @@ private:
     bool startElement(const char* name, const char** attributes);
     void stop(std::string problem);
     int currentLine();
+    std::uint64_t currentOffset();
+    ParserState state() const;
+    // Whether the event at `offset` settles the cut expected; true when the
+    // parser hands over there.
+    bool atCut(std::uint64_t offset, bool startTag);
 
     static void onStart(void* self, const char* name, const char** attributes);
     static void onEnd(void* self, const char* name);
@@ -108,6 +164,7 @@ private:
     static void onEntity(void* self, const char*, int, const char*, int, const char*, const char*,
                          const char*, const char*);
     static void onDoctype(void* self, const char*, const char*, const char*, int hasInternalSubset);
+    static void onDeclaration(void* self, const char*, const char* encoding, int);
 
     std::string part_;
     ChunkSource source_;
@@ -135,7 +192,22 @@ private:
     struct ElementName {
         Ns ns = Ns::None;
         std::string_view local;
+        std::string_view qualified;
     };
+    bool splittable_ = true;  // UTF-8 and no document type
+    bool watchRows_ = false;
+    std::optional<ParserState> rowState_;
+    std::string rowTag_;
+    int lineBase_ = 0;
+    struct Cut {
+        std::uint64_t offset = 0;
+        const ParserState* expected = nullptr;
+        std::size_t id = 0;
+    };
+    std::deque<Cut> cuts_;  // expected, not yet settled
+    std::vector<std::size_t> failedCuts_;
+    bool handedOver_ = false;
+    std::size_t handedTo_ = 0;
     std::vector<ElementName> open_;  // names of the enclosing elements, for their ends
 };
 

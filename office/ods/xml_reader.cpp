@@ -8,9 +8,6 @@
 namespace brindlemoor::office::ods {
 namespace {
 
-// A part still going after this much input is parsed ahead on a thread of
-// its own; smaller ones are not worth a thread.
-constexpr std::uint64_t kBytesBeforeParsingAhead = 256 * 1024;
 // Input per batch parsed here: most parts are small, and a batch's records
 // (some fifty bytes an event) grow with its input, so small chunks keep the
 // memory a small document touches, and its page faults, low.
@@ -25,12 +22,14 @@ constexpr std::size_t kEventsPerBatchAhead = 8192;
 
 }  // namespace
 
-XmlReader::XmlReader(std::string part, ChunkSource source)
-    : part_(std::move(part)), parser_(std::make_unique<XmlEventParser>(part_, std::move(source))) {
+XmlReader::XmlReader(std::string part, ChunkSource source, XmlReaderShape shape)
+    : part_(std::move(part)), shape_(shape), parser_(std::make_unique<XmlEventParser>(part_, std::move(source))) {
     current_ = &eof_;
+    if (shape_.segmented) parser_->watchRows();
 }
 
 XmlReader::~XmlReader() {
+    segmented_.reset();
     if (ahead_.joinable()) {
         queue_->close();
         ahead_.join();
@@ -72,15 +71,30 @@ void XmlReader::parseAhead() {
 XmlBatch& XmlReader::nextBatch() {
     XmlBatch* done = previous_;
     const bool doneIsOwn = done == &ownBatches_[0] || done == &ownBatches_[1];
-    if (!queue_ && parser_->consumed() >= kBytesBeforeParsingAhead) {
+    if (!queue_ && !segmented_ && parser_->consumed() >= shape_.bytesBeforeParsingAhead) {
         // The parser changes threads here; starting the thread orders
         // everything it did before.
-        queue_ = std::make_unique<BatchQueue<XmlBatch>>(kBatchesAhead);
-        try {
-            ahead_ = std::thread([this] { parseAhead(); });
-        } catch (const std::system_error&) {
-            queue_.reset();  // no thread to spare: the part is parsed here to its end
+        if (shape_.segmented && parser_->rowState()) {
+            try {
+                segmented_ = std::make_unique<SegmentedParse>(part_, *parser_, shape_.segments);
+            } catch (const std::system_error&) {
+                // no threads to spare: parsed by one
+            }
         }
+        if (!segmented_) {
+            queue_ = std::make_unique<BatchQueue<XmlBatch>>(kBatchesAhead);
+            try {
+                ahead_ = std::thread([this] { parseAhead(); });
+            } catch (const std::system_error&) {
+                queue_.reset();  // no thread to spare: the part is parsed here to its end
+            }
+        }
+    }
+    if (segmented_) {
+        if (done && !doneIsOwn) segmented_->recycle(done);
+        XmlBatch* batch = segmented_->takeFull();
+        if (!batch) throw ConversionError(part_ + ": reading was stopped");
+        return *batch;
     }
     if (queue_) {
         if (done && !doneIsOwn) queue_->recycle(done);

@@ -9,16 +9,19 @@
 //
 // A large part is parsed on a thread of its own, a few batches of events
 // ahead of the caller, so that tokenising and the caller's work share the
-// machine's cores; what the caller sees is the same either way, faults
+// machine's cores; a large part with table rows by several parsers at once
+// (segmented_parse.h). What the caller sees is the same either way, faults
 // included, each raised where it was found in the document.
 #pragma once
 
 #include "office/ods/batch_queue.h"
 #include "office/ods/namespaces.h"
+#include "office/ods/segmented_parse.h"
 #include "office/ods/xml_event_parser.h"
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -27,10 +30,19 @@
 
 namespace brindlemoor::office::ods {
 
+// When and how a part is parsed on other threads.
+struct XmlReaderShape {
+    // A part still going after this much input is parsed ahead.
+    std::uint64_t bytesBeforeParsingAhead = 256 * 1024;
+    // A part with table rows is then parsed in segments, several at once.
+    bool segmented = true;
+    SegmentShape segments;
+};
+
 class XmlReader {
 public:
     // `part` names the document part in error messages ("content.xml").
-    XmlReader(std::string part, ChunkSource source);
+    XmlReader(std::string part, ChunkSource source, XmlReaderShape shape = {});
     ~XmlReader();
     XmlReader(const XmlReader&) = delete;
     XmlReader& operator=(const XmlReader&) = delete;
@@ -57,6 +69,8 @@ public:
     std::string_view text() const;
 
     const std::string& part() const { return part_; }
+    // The segmented parse, once the part is read that way.
+    const SegmentedParse* segmented() const { return segmented_.get(); }
     // The line of the current event.
     int line() const;
     [[noreturn]] void fail(const std::string& what) const;
@@ -70,6 +84,7 @@ private:
     [[noreturn]] void failAt(int line, const std::string& what) const;
 
     std::string part_;
+    XmlReaderShape shape_;
     std::unique_ptr<XmlEventParser> parser_;
 
     // Parsed here: two batches in turn, so that the events of the batch
@@ -78,6 +93,8 @@ private:
     // Parsed ahead, once the part proves large.
     std::unique_ptr<BatchQueue<XmlBatch>> queue_;
     std::thread ahead_;
+    // Or parsed in segments (destroyed before the parser it drives).
+    std::unique_ptr<SegmentedParse> segmented_;
 
     XmlBatch* batch_ = nullptr;     // events handed out from here
     XmlBatch* previous_ = nullptr;  // the batch before, kept until the next is done
