@@ -46,6 +46,28 @@ def utf16_units(text):
     return len(text.encode("utf-16-le")) // 2
 
 
+def text_portions(text, look):
+    """[[(portion text, look), ...] per paragraph] of a text as LibreOffice
+    shows it, look(portion) giving what is compared of each portion;
+    neighbours of one look are one portion, however the office splits them."""
+    paragraphs = []
+    enumeration = text.createEnumeration()
+    while enumeration.hasMoreElements():
+        portions = []
+        inner = enumeration.nextElement().createEnumeration()
+        while inner.hasMoreElements():
+            portion = inner.nextElement()
+            if not portion.getString():
+                continue
+            seen = look(portion)
+            if portions and portions[-1][1] == seen:
+                portions[-1] = (portions[-1][0] + portion.getString(), seen)
+            else:
+                portions.append((portion.getString(), seen))
+        paragraphs.append(portions)
+    return paragraphs
+
+
 def main():
     """Runs the module's tests; exits 77 (skipped) without LibreOffice."""
     if shutil.which("soffice") is None:

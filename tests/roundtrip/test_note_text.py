@@ -19,7 +19,7 @@ from pathlib import Path
 import xlrd
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from roundtrip_case import convert, fresh_work_folder, main, saved_by_libreoffice, utf16_units  # noqa: E402
+from roundtrip_case import convert, fresh_work_folder, main, saved_by_libreoffice, text_portions, utf16_units  # noqa: E402
 from xls_validity import check_files, failures  # noqa: E402
 
 TEXT_STYLES = {
@@ -70,6 +70,11 @@ def flat_document():
 """
 
 
+def portion_look(p):
+    return (p.CharWeight > 100, p.CharPosture.value != "NONE", p.CharUnderline, p.CharStrikeout != 0,
+            round(p.CharHeight * 2) / 2, p.CharColor & 0xFFFFFF if p.CharColor != -1 else None)
+
+
 def office_notes(office, path):
     """Per note of column A: (author, text, [(portion text, look), ...] per
     paragraph), as LibreOffice shows it."""
@@ -79,24 +84,7 @@ def office_notes(office, path):
         notes = []
         for row in range(len(NOTES)):
             annotation = sheet.getCellByPosition(0, row).getAnnotation()
-            shape = annotation.getAnnotationShape()
-            paragraphs = []
-            enumeration = shape.getText().createEnumeration()
-            while enumeration.hasMoreElements():
-                portions = []
-                inner = enumeration.nextElement().createEnumeration()
-                while inner.hasMoreElements():
-                    p = inner.nextElement()
-                    if not p.getString():
-                        continue
-                    look = (p.CharWeight > 100, p.CharPosture.value != "NONE", p.CharUnderline, p.CharStrikeout != 0,
-                            round(p.CharHeight * 2) / 2, p.CharColor & 0xFFFFFF if p.CharColor != -1 else None)
-                    # Neighbours of one look are one portion, however the office splits them.
-                    if portions and portions[-1][1] == look:
-                        portions[-1] = (portions[-1][0] + p.getString(), look)
-                    else:
-                        portions.append((p.getString(), look))
-                paragraphs.append(portions)
+            paragraphs = text_portions(annotation.getAnnotationShape().getText(), portion_look)
             notes.append((annotation.getAuthor(), annotation.getString(), paragraphs))
         return notes
     finally:

@@ -17,7 +17,7 @@ import unittest
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from roundtrip_case import convert, fresh_work_folder, main, saved_by_libreoffice  # noqa: E402
+from roundtrip_case import convert, fresh_work_folder, main, saved_by_libreoffice, text_portions  # noqa: E402
 from xls_validity import check_files, failures  # noqa: E402
 
 AUTOMATIC = """
@@ -64,6 +64,11 @@ def flat_document():
 """
 
 
+def portion_look(p):
+    return (p.CharFontName, p.CharWeight > 100, p.CharPosture.value != "NONE", p.CharUnderline,
+            round(p.CharHeight * 2) / 2, p.CharColor & 0xFFFFFF if p.CharColor != -1 else None)
+
+
 def office_shape_texts(office, path):
     """{shape name: [[(portion text, look), ...] per paragraph]} of the first
     sheet, as LibreOffice shows it."""
@@ -73,24 +78,7 @@ def office_shape_texts(office, path):
         shapes = {}
         for i in range(page.Count):
             shape = page.getByIndex(i)
-            paragraphs = []
-            enumeration = shape.getText().createEnumeration()
-            while enumeration.hasMoreElements():
-                portions = []
-                inner = enumeration.nextElement().createEnumeration()
-                while inner.hasMoreElements():
-                    p = inner.nextElement()
-                    if not p.getString():
-                        continue
-                    look = (p.CharFontName, p.CharWeight > 100, p.CharPosture.value != "NONE", p.CharUnderline,
-                            round(p.CharHeight * 2) / 2, p.CharColor & 0xFFFFFF if p.CharColor != -1 else None)
-                    # Neighbours of one look are one portion, however the office splits them.
-                    if portions and portions[-1][1] == look:
-                        portions[-1] = (portions[-1][0] + p.getString(), look)
-                    else:
-                        portions.append((p.getString(), look))
-                paragraphs.append(portions)
-            shapes[shape.Name] = paragraphs
+            shapes[shape.Name] = text_portions(shape.getText(), portion_look)
         return shapes
     finally:
         document.close(True)
